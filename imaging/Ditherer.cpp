@@ -1,0 +1,112 @@
+// Ditherer.cpp — the error-diffusion pass over one picture.
+#include "imaging/Ditherer.h"
+
+#include <array>
+#include <cstdlib>
+#include <span>
+
+#include "imaging/DitherCursor.h"
+#include "imaging/GamePalette.h"
+#include "imaging/Quantizer.h"
+#include "platform/Bitmap24.h"
+#include "platform/FatalError.h"
+#include "platform/ImageSize.h"
+
+namespace {
+
+constexpr int32_t ERROR_TABLE_SIZE = 512;   // differences −256..255
+constexpr int32_t ERROR_TABLE_ZERO = 256;    // the entry for difference 0
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Error limit
+// ---------------------------------------------------------------------------------------
+
+// Small differences pass whole; large ones are damped so that a sharp edge does not
+// smear a streak of wrong colours across its neighbours.
+int32_t CDitherer::LimitError(int32_t difference)
+{
+    const int32_t magnitude = std::abs(difference);
+    int32_t limited = 32;
+    if (magnitude <= 15)
+        limited = magnitude;
+    else if (magnitude <= 47)
+        limited = 16 + (magnitude - 16) / 2;
+    return difference < 0 ? -limited : limited;
+}
+
+void CDitherer::BuildErrorLimit()
+{
+    m_errorLimitTable.resize(ERROR_TABLE_SIZE);
+    for (int32_t i = 0; i < ERROR_TABLE_SIZE; ++i)
+        m_errorLimitTable[i] = LimitError(i - ERROR_TABLE_ZERO);
+    m_pErrorLimit = m_errorLimitTable.data() + ERROR_TABLE_ZERO;
+}
+
+// ---------------------------------------------------------------------------------------
+// The pass
+// ---------------------------------------------------------------------------------------
+
+CGamePalette& CDitherer::Palette() const
+{
+    if (m_pQuantizer == nullptr || m_pQuantizer->GamePalette() == nullptr)
+        throw CFatalError("ditherer: no computed quantizer to take the palette from");
+    return *m_pQuantizer->GamePalette();
+}
+
+Pixel24 CDitherer::KeyFor(const uint8_t* rows) const
+{
+    return m_keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(rows) : PixelOf(m_keyColour);
+}
+
+// The spare row and the 3 bytes after it are zeroed although they are never written back:
+// the key test of a neighbour that straddles the last row's pad byte reads them.
+void CDitherer::Dither(CBitmap24* bitmap)
+{
+    if (bitmap == nullptr)
+        throw CFatalError("ditherer: Dither given no picture");
+    CGamePalette& palette = Palette();
+    if (m_pErrorLimit == nullptr)
+        BuildErrorLimit();
+
+    const int32_t width = bitmap->Width();
+    const int32_t height = bitmap->Height();
+    if (width == 0 || height == 0)
+        return;
+
+    const size_t pictureBytes = CheckedImageBytes(width, height, "dither picture");
+    const size_t bufferBytes = CheckedImageBytes(width, int64_t{height} + 1, "dither buffer") + 3;
+    std::vector<uint8_t> buffer(bufferBytes, 0);
+    if (bitmap->ReadBits(buffer.data(), pictureBytes) != pictureBytes)
+        throw CFatalError("ditherer: could not read the picture's pixels");
+
+    CDitherCursor cursor(std::span<uint8_t>(buffer), width, height, KeyFor(buffer.data()));
+    DiffuseRows(cursor, width, height, palette);
+
+    if (bitmap->WriteBits(buffer.data(), pictureBytes) != pictureBytes)
+        throw CFatalError("ditherer: could not write the reduced pixels back");
+}
+
+// No serpentine order: every row runs left to right. The cursor is not moved past the
+// last row, where its neighbours would point beyond the buffer.
+void CDitherer::DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const
+{
+    const std::array<PaletteEntry, 256>& entries = m_pQuantizer->Entries();
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x) {
+            if (!cursor.AtKey()) {
+                const Pixel24 pixel = cursor.Current();
+                const PaletteEntry& entry = entries[palette.NearestIndex(pixel)];
+                const int32_t errorRed = m_pErrorLimit[pixel.red - entry.red];
+                const int32_t errorGreen = m_pErrorLimit[pixel.green - entry.green];
+                const int32_t errorBlue = m_pErrorLimit[pixel.blue - entry.blue];
+                cursor.SetCurrent(Pixel24{entry.blue, entry.green, entry.red});
+                cursor.Diffuse(errorRed, errorGreen, errorBlue);
+            }
+            cursor.NextPixel();
+        }
+        if (y + 1 < height)
+            cursor.NextRow();
+    }
+}

@@ -1,0 +1,63 @@
+// Ditherer.h — reduces a 24-bit picture in place to the quantizer's palette colours by
+// error diffusion.
+//
+// Rows are walked top to bottom, left to right; each pixel not of the key colour takes
+// the colour of its nearest palette entry and passes the limited difference on to its
+// right, below-left, below and below-right neighbours. Key pixels stay as they are and
+// take no share. The picture stays 24-bit.
+//
+//     CDitherer ditherer;
+//     ditherer.SetQuantizer(&quantizer);      // after quantizer.Compute()
+//     ditherer.SetKeyColour(0x00FF0000);      // or KEY_FROM_FIRST_PIXEL
+//     ditherer.Dither(&picture);
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/PixelTypes.h"
+
+class CBitmap24;
+class CDitherCursor;
+class CGamePalette;
+class CQuantizer;
+
+class CDitherer {
+public:
+    CDitherer() = default;
+    virtual ~CDitherer() = default;
+
+    CDitherer(const CDitherer&) = delete;
+    CDitherer& operator=(const CDitherer&) = delete;
+
+    // The quantizer whose entries and palette object the pass uses; not owned. Its palette
+    // object's cache fills during Dither.
+    void SetQuantizer(const CQuantizer* quantizer) { m_pQuantizer = quantizer; }
+
+    // The transparent colour; KEY_FROM_FIRST_PIXEL takes the picture's first pixel.
+    void SetKeyColour(ColourRef colour) { m_keyColour = colour; }
+
+    // Reduces the picture in place. A picture of width or height 0 is left as it is.
+    // Throws CFatalError without a computed quantizer, for a picture too large to
+    // buffer, or when the pixels cannot be read or written back.
+    void Dither(CBitmap24* bitmap);
+
+    // The difference passed on for a colour difference of −255..255: unchanged up to 15,
+    // then growing at half speed up to 31, and 32 from 48 on (with the sign kept).
+    static int32_t LimitError(int32_t difference);
+
+private:
+    // Fills the table of LimitError for −256..255, once per ditherer.
+    void BuildErrorLimit();
+    // The key for a pass over `rows`.
+    Pixel24 KeyFor(const uint8_t* rows) const;
+    // The palette object to look colours up in, refusing when there is none.
+    CGamePalette& Palette() const;
+    // Walks every pixel of a width × height picture.
+    void DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const;
+
+    ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+    const CQuantizer* m_pQuantizer = nullptr;
+    std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
+    const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0
+};
