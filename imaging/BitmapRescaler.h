@@ -1,0 +1,40 @@
+// BitmapRescaler.h — rescales a 24-bit bitmap into a new one, the rest of the program's
+// entry to the resampler.
+//
+//     CBitmapRescaler rescaler(&picture);
+//     rescaler.Rescale({1920, 1080}, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL);
+//     std::unique_ptr<CBitmap24> result = rescaler.GetBitmap();   // caller owns it
+//
+// The source is left untouched. A key colour of KEY_FROM_FIRST_PIXEL stands for the
+// source's first pixel; any other value is 0x00BBGGRR.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/Bitmap24.h"
+#include "platform/PixelTypes.h"
+
+// A size in pixels.
+struct SizeInPixels {
+    int32_t width;
+    int32_t height;
+};
+
+class CBitmapRescaler {
+public:
+    explicit CBitmapRescaler(const CBitmap24* source);
+    virtual ~CBitmapRescaler() = default;
+
+    // Makes the rescaled picture of the target size with the filter of the given index
+    // (0 to 6). Throws CFatalError for another index, an empty source or a target that
+    // cannot be made (empty or too large).
+    void Rescale(SizeInPixels target, int32_t filterIndex, ColourRef key);
+
+    // The result, handed over to the caller; null before Rescale.
+    std::unique_ptr<CBitmap24> GetBitmap() { return std::move(m_hResult); }
+
+private:
+    std::unique_ptr<CBitmap24> m_hResult;
+    const CBitmap24* m_hSource;
+};

@@ -1,0 +1,249 @@
+// ResampleFilter.cpp — the Hermite kernel, contributor lists and the two passes.
+//
+// The passes combine whole rows: the horizontal pass runs on the transposed source (a
+// source column becomes a row), so each intermediate column is the weighted sum of source
+// columns, and is transposed back; the vertical pass sums intermediate rows. Every output
+// pixel gets exactly the sum its contributor list defines, in list order.
+#include "imaging/ResampleFilter.h"
+
+#include <cmath>
+#include <string>
+
+#include "imaging/ImageTranspose.h"
+#include "imaging/ParallelRows.h"
+#include "imaging/RowCombiner.h"
+#include "platform/FatalError.h"
+#include "platform/ImageSize.h"
+
+namespace {
+
+// The inputs of one output pixel: the contributors of its list whose weight is not 0,
+// each pointing at its row of `rows` (and of `keyMask`, when there is one).
+void GatherInputs(const ContributorList& list, const uint8_t* rows, size_t stride,
+                  const uint8_t* keyMask, size_t maskStride, std::vector<WeightedRow>& inputs)
+{
+    inputs.clear();
+    for (int32_t m = 0; m < list.count; ++m) {
+        const Contributor& c = list.entries[m];
+        if (c.weight == 0.0)
+            continue;   // adds ±0 to every sum and can never be a key hit
+        inputs.push_back(WeightedRow{rows + static_cast<size_t>(c.pixel) * stride,
+                                     keyMask ? keyMask + static_cast<size_t>(c.pixel) * maskStride : nullptr,
+                                     c.weight});
+    }
+}
+
+// Fills `outCount` rows of `out` (each `pixels` wide) from `in` by the given lists.
+void CombinePass(const ContributorTable& table, const uint8_t* in, size_t inStride, const uint8_t* keyMask,
+                 uint8_t* out, size_t outStride, int32_t pixels, Pixel24 key)
+{
+    const int32_t outCount = static_cast<int32_t>(table.lists.size());
+    const int64_t totalBytes = int64_t{outCount} * 3 * pixels;
+    ForEachRowRange(outCount, totalBytes, [&](int32_t begin, int32_t end) {
+        CRowCombiner combiner(pixels, key);
+        std::vector<WeightedRow> inputs;
+        inputs.reserve(static_cast<size_t>(table.capacity));
+        for (int32_t i = begin; i < end; ++i) {
+            GatherInputs(table.lists[i], in, inStride, keyMask, static_cast<size_t>(pixels), inputs);
+            combiner.Combine(inputs, out + static_cast<size_t>(i) * outStride);
+        }
+    });
+}
+
+// A buffer of `bytes` zero bytes, for images whose pad bytes are seen by others.
+std::unique_ptr<uint8_t[]> MakeBuffer(size_t bytes)
+{
+    return std::make_unique<uint8_t[]>(bytes);   // value-initialised: all 0
+}
+
+// A buffer that is written whole before it is read: no need to clear it first.
+std::unique_ptr<uint8_t[]> MakeScratch(size_t bytes)
+{
+    return std::make_unique_for_overwrite<uint8_t[]>(bytes);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// The Hermite kernel (filter index 0)
+// ---------------------------------------------------------------------------------------
+
+CResampleFilter::CResampleFilter()
+    : m_support(1.0),
+      m_pSrcBits(nullptr),
+      m_destWidth(0),
+      m_destHeight(0),
+      m_srcWidth(0),
+      m_srcHeight(0),
+      m_destStride(0),
+      m_srcStride(0)
+{
+}
+
+CResampleFilter::~CResampleFilter() = default;
+
+double CResampleFilter::Filter(double x) const
+{
+    const double t = std::fabs(x);
+    if (t < 1.0)
+        return ((t + t) - 3.0) * t * t + 1.0;
+    return 0.0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Setting up a rescale
+// ---------------------------------------------------------------------------------------
+
+void CResampleFilter::SetKeyColour(Pixel24 colour) { m_keyColour = colour; }
+
+void CResampleFilter::SetSourceBits(const uint8_t* bits) { m_pSrcBits = bits; }
+
+void CResampleFilter::SetSourceSize(int32_t width, int32_t height)
+{
+    CheckedImageBytes(width, height, "rescale source");
+    m_srcWidth = width;
+    m_srcHeight = height;
+    m_srcStride = RowStride(width);
+}
+
+uint8_t* CResampleFilter::CreateDestination(int32_t width, int32_t height)
+{
+    const size_t bytes = CheckedImageBytes(width, height, "rescale destination");
+    m_destWidth = width;
+    m_destHeight = height;
+    m_destStride = RowStride(width);
+    m_pDestBits = MakeBuffer(bytes);   // pad bytes stay 0
+    return m_pDestBits.get();
+}
+
+// ---------------------------------------------------------------------------------------
+// Per-pixel arithmetic
+// ---------------------------------------------------------------------------------------
+
+int32_t CResampleFilter::FoldIndex(int32_t j, int32_t extent)
+{
+    if (j >= 0 && j < extent)
+        return j;
+    // Mirroring at the low end (j → −j) and at the high end (j → 2n − j − 1) together
+    // repeat with period 2n − 1, and exactly one mirror image lies inside the image; so
+    // repeated folding, however wide the window, ends where this lands.
+    const int64_t period = 2 * int64_t{extent} - 1;
+    int64_t m = j % period;
+    if (m < 0)
+        m += period;
+    return static_cast<int32_t>(m < extent ? m : period - m);
+}
+
+uint8_t CResampleFilter::ClampChannel(double sum)
+{
+    if (sum < 0.0)
+        sum = 0.0;
+    else if (!(sum <= 255.0))
+        sum = 255.0;
+    return static_cast<uint8_t>(static_cast<int32_t>(sum));   // truncation toward zero
+}
+
+Pixel24 CResampleFilter::ClampPixel(double red, double green, double blue)
+{
+    return Pixel24{ClampChannel(blue), ClampChannel(green), ClampChannel(red)};
+}
+
+// ---------------------------------------------------------------------------------------
+// Contributor lists
+// ---------------------------------------------------------------------------------------
+
+ContributorTable CResampleFilter::BuildContributors(double scale, int32_t extent, int32_t outCount) const
+{
+    // Shrinking stretches the kernel so that every source pixel contributes.
+    double width = m_support;
+    double fscale = 1.0;
+    if (scale < 1.0) {
+        width = m_support / scale;
+        fscale = 1.0 / scale;
+    }
+
+    // Each window first: rounding in center ± width can make a window one entry longer
+    // than 2 × width + 1, so the capacity is the longest window actually found.
+    std::vector<int32_t> lefts(static_cast<size_t>(outCount));
+    std::vector<int32_t> counts(static_cast<size_t>(outCount));
+    ContributorTable table;
+    for (int32_t i = 0; i < outCount; ++i) {
+        const double center = i / scale;
+        const double left = std::ceil(center - width);
+        const double right = std::floor(center + width);
+        lefts[i] = static_cast<int32_t>(left);
+        counts[i] = right < left ? 0 : static_cast<int32_t>(right - left) + 1;
+        table.capacity = std::max(table.capacity, counts[i]);
+    }
+
+    const size_t entries = CheckedArrayBytes(int64_t{table.capacity} * outCount, sizeof(Contributor),
+                                             "rescale contributor lists") / sizeof(Contributor);
+    table.storage.resize(entries);
+    table.lists.resize(static_cast<size_t>(outCount));
+    for (int32_t i = 0; i < outCount; ++i) {
+        const double center = i / scale;
+        ContributorList& list = table.lists[i];
+        list.count = counts[i];
+        list.entries = table.storage.data() + static_cast<size_t>(i) * table.capacity;
+        for (int32_t k = 0; k < list.count; ++k) {
+            const int32_t j = lefts[i] + k;
+            list.entries[k].weight = Filter((center - j) / fscale) / fscale;
+            list.entries[k].pixel = FoldIndex(j, extent);
+        }
+    }
+    return table;
+}
+
+// ---------------------------------------------------------------------------------------
+// The two passes
+// ---------------------------------------------------------------------------------------
+
+void CResampleFilter::Zoom()
+{
+    if (m_pSrcBits == nullptr || m_srcWidth <= 0 || m_srcHeight <= 0)
+        throw CFatalError("rescale: the source picture is empty");
+    if (m_pDestBits == nullptr)
+        throw CFatalError("rescale: no destination was created");
+    if (m_destWidth == 0 || m_destHeight == 0)
+        return;   // nothing to compute
+
+    const double xscale = static_cast<double>(m_destWidth) / static_cast<double>(m_srcWidth);
+    const double yscale = static_cast<double>(m_destHeight) / static_cast<double>(m_srcHeight);
+
+    // Intermediate image: destination width, source height, destination stride.
+    m_pTempBits = MakeBuffer(CheckedImageBytes(m_destWidth, m_srcHeight, "rescale intermediate"));
+    std::unique_ptr<uint8_t[]> tempKeys = MakeScratch(CheckedImageBytes(m_destWidth, m_srcHeight, "rescale key mask") / 3 + 1);
+
+    const bool tempHasKey = HorizontalPass(BuildContributors(xscale, m_srcWidth, m_destWidth), tempKeys.get());
+    VerticalPass(BuildContributors(yscale, m_srcHeight, m_destHeight), tempHasKey ? tempKeys.get() : nullptr);
+
+    m_pTempBits.reset();
+}
+
+bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys)
+{
+    // The source turned on its side: row x holds source column x, top to bottom.
+    const size_t columnStride = 3 * static_cast<size_t>(m_srcHeight);
+    auto columns = MakeScratch(CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale source columns"));
+    auto columnKeys = MakeScratch(CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale key mask") / 3 + 1);
+    const bool sourceHasKey = TransposePixels(
+        PixelRows{const_cast<uint8_t*>(m_pSrcBits), m_srcWidth, m_srcHeight, static_cast<size_t>(m_srcStride)},
+        PixelRows{columns.get(), m_srcHeight, m_srcWidth, columnStride},
+        KeyMask{columnKeys.get(), static_cast<size_t>(m_srcHeight)}, m_keyColour);
+
+    // Intermediate columns, each the weighted sum of source columns.
+    auto tempColumns = MakeScratch(CheckedImageBytes(m_srcHeight, m_destWidth, "rescale intermediate columns"));
+    CombinePass(lists, columns.get(), columnStride, sourceHasKey ? columnKeys.get() : nullptr,
+                tempColumns.get(), columnStride, m_srcHeight, m_keyColour);
+
+    // Back the right way up, finding the key pixels the vertical pass must honour.
+    return TransposePixels(PixelRows{tempColumns.get(), m_srcHeight, m_destWidth, columnStride},
+                           PixelRows{m_pTempBits.get(), m_destWidth, m_srcHeight, static_cast<size_t>(m_destStride)},
+                           KeyMask{tempKeys, static_cast<size_t>(m_destWidth)}, m_keyColour);
+}
+
+void CResampleFilter::VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys)
+{
+    CombinePass(lists, m_pTempBits.get(), static_cast<size_t>(m_destStride), tempKeys,
+                m_pDestBits.get(), static_cast<size_t>(m_destStride), m_destWidth, m_keyColour);
+}

@@ -1,0 +1,164 @@
+// ImageCommands.cpp — resize and quantize.
+#include "tools/image/ImageCommands.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <set>
+#include <stdexcept>
+#include <string_view>
+
+#include "imaging/BitmapRescaler.h"
+#include "imaging/Ditherer.h"
+#include "imaging/GamePalette.h"
+#include "imaging/KernelFilters.h"
+#include "imaging/Quantizer.h"
+#include "tools/image/PictureFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The filter names, by index.
+constexpr std::array<std::string_view, FILTER_COUNT> FILTER_NAMES = {
+    "hermite", "box", "triangle", "bell", "bspline", "lanczos3", "mitchell"};
+
+std::string Lowercase(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------
+// quantize's steps
+// ---------------------------------------------------------------------------------------
+
+// The output file of each input: OUTDIR/<name without folder and extension>.png. Two
+// inputs of one name would overwrite each other: refused.
+std::vector<fs::path> OutputNames(const QuantizeOptions& options)
+{
+    std::vector<fs::path> names;
+    std::set<std::string> seen;
+    for (const fs::path& input : options.inputs) {
+        const std::string stem = input.stem().string();
+        if (stem.empty())
+            throw std::invalid_argument("input '" + input.string() + "' has no file name");
+        if (!seen.insert(stem).second)
+            throw std::invalid_argument("two inputs would both be written as '" + stem + ".png'");
+        names.push_back(options.outputFolder / (stem + ".png"));
+    }
+    return names;
+}
+
+// Every non-key pixel becomes the colour of its nearest entry, searched exactly each time.
+void MapToNearest(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key)
+{
+    const CLogicalPalette& palette = quantizer.GamePalette()->LogicalPalette();
+    const auto& entries = quantizer.Entries();
+    const Pixel24 keyPixel = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(picture.Bits()) : PixelOf(key);
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+        uint8_t* row = picture.Bits() + static_cast<size_t>(y) * picture.Stride();
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const Pixel24 pixel = LoadPixel(row + 3 * x);
+            if (pixel == keyPixel)
+                continue;
+            const PaletteEntry& e = entries[palette.NearestIndex(ColourOf(pixel))];
+            StorePixel(row + 3 * x, Pixel24{e.blue, e.green, e.red});
+        }
+    }
+}
+
+// palette.txt: one line per entry, "i R G B FLAGS".
+std::string PaletteText(const CQuantizer& quantizer)
+{
+    std::string text;
+    for (int32_t i = 0; i < quantizer.ColourCount(); ++i) {
+        const PaletteEntry& e = quantizer.Entries()[i];
+        text += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
+                std::to_string(e.blue) + " " + std::to_string(e.flags) + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Arguments
+// ---------------------------------------------------------------------------------------
+
+int32_t ParseFilter(const std::string& text)
+{
+    if (text.size() == 1 && text[0] >= '0' && text[0] < '0' + FILTER_COUNT)
+        return text[0] - '0';
+    const std::string name = Lowercase(text);
+    for (int32_t i = 0; i < FILTER_COUNT; ++i)
+        if (name == FILTER_NAMES[i])
+            return i;
+    throw std::invalid_argument("unknown filter '" + text +
+                                "' (0-6, hermite, box, triangle, bell, bspline, lanczos3, mitchell)");
+}
+
+ColourRef ParseColour(const std::string& text)
+{
+    const std::string_view digits = !text.empty() && text[0] == '#' ? std::string_view(text).substr(1) : text;
+    if (digits.size() != 6 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isxdigit(c); }))
+        throw std::invalid_argument("colour '" + text + "' is not six hex digits RRGGBB");
+    const uint32_t rgb = static_cast<uint32_t>(std::stoul(std::string(digits), nullptr, 16));
+    return MakeColour(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+}
+
+ColourRef ParseKey(const std::string& text)
+{
+    return Lowercase(text) == "auto" ? KEY_FROM_FIRST_PIXEL : ParseColour(text);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------------------
+
+void RunResize(const ResizeOptions& options)
+{
+    FormatForName(options.output);   // a usage error before any work
+    const std::unique_ptr<CBitmap24> source = ReadPicture(options.input);
+    CBitmapRescaler rescaler(source.get());
+    rescaler.Rescale({options.width, options.height}, options.filter, options.key);
+    WritePicture(options.output, *rescaler.GetBitmap());
+}
+
+void RunQuantize(const QuantizeOptions& options)
+{
+    const std::vector<fs::path> outputs = OutputNames(options);
+
+    // Everything is read before anything is written.
+    std::vector<std::unique_ptr<CBitmap24>> pictures;
+    for (const fs::path& input : options.inputs)
+        pictures.push_back(ReadPicture(input));
+
+    CQuantizer quantizer(options.colours);
+    for (const auto& picture : pictures)
+        quantizer.AddBitmap(picture.get(), 1);
+    if (options.reserved)
+        quantizer.ReserveColour(*options.reserved);
+    quantizer.Compute();
+
+    // One palette object for all pictures: its nearest-entry cache carries over.
+    for (const auto& picture : pictures) {
+        if (options.dither) {
+            CDitherer ditherer;
+            ditherer.SetQuantizer(&quantizer);
+            ditherer.SetKeyColour(options.key);
+            ditherer.Dither(picture.get());
+        } else {
+            MapToNearest(*picture, quantizer, options.key);
+        }
+    }
+
+    std::error_code error;
+    fs::create_directories(options.outputFolder, error);
+    if (!fs::is_directory(options.outputFolder))
+        throw CPictureFileError("cannot make the folder '" + options.outputFolder.string() + "': " + error.message());
+    for (size_t i = 0; i < pictures.size(); ++i)
+        WritePicture(outputs[i], *pictures[i]);
+    WriteTextFile(options.outputFolder / "palette.txt", PaletteText(quantizer));
+}

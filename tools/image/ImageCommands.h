@@ -1,0 +1,55 @@
+// ImageCommands.h — what tolmix-image's two commands do, apart from reading arguments.
+//
+// resize:   one picture through CBitmapRescaler::Rescale.
+// quantize: pictures counted into one palette by CQuantizer, then each reduced to it by
+//           CDitherer (or by a plain nearest-colour search), in the order given.
+//
+// Bad arguments raise std::invalid_argument (usage errors); unreadable or unwritable
+// files raise CPictureFileError.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/PixelTypes.h"
+
+// Sizes a picture can be asked for.
+constexpr int32_t MIN_PICTURE_SIDE = 1;
+constexpr int32_t MAX_PICTURE_SIDE = 32768;
+
+// Pictures one quantize may take: as many as the quantizer records.
+constexpr int32_t MAX_QUANTIZE_INPUTS = 50;
+
+struct ResizeOptions {
+    std::filesystem::path input;
+    std::filesystem::path output;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t filter = 6;
+    ColourRef key = KEY_FROM_FIRST_PIXEL;
+};
+
+struct QuantizeOptions {
+    std::filesystem::path outputFolder;
+    std::vector<std::filesystem::path> inputs;
+    int32_t colours = 256;
+    std::optional<ColourRef> reserved;   // entry 1; white when not given
+    ColourRef key = KEY_FROM_FIRST_PIXEL;
+    bool dither = true;
+};
+
+// A filter by index ("0".."6") or by name ("mitchell", …). Throws std::invalid_argument.
+int32_t ParseFilter(const std::string& text);
+
+// A colour as RRGGBB (hex, either case, optional leading '#'), as 0x00BBGGRR.
+// Throws std::invalid_argument.
+ColourRef ParseColour(const std::string& text);
+
+// A key: "auto" (the picture's first pixel) or a colour.
+ColourRef ParseKey(const std::string& text);
+
+void RunResize(const ResizeOptions& options);
+void RunQuantize(const QuantizeOptions& options);
