@@ -1,0 +1,135 @@
+// BallPainter.cpp — sphere shading and the turning checker map.
+#include "BallPainter.h"
+
+#include "SpriteKey.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Ball constants
+// ---------------------------------------------------------------------------------------
+
+constexpr double PI = 3.141592653589793;
+constexpr double TWO_PI = 2.0 * PI;
+
+constexpr double CENTRE = CBallPainter::FRAME_SIZE / 2.0;
+// Leaves the key margin clear even where the anti-aliased edge reaches into a pixel.
+constexpr double RADIUS = 17.0;
+constexpr int32_t SAMPLES_PER_SIDE = 5;   // 25 samples per pixel
+
+constexpr int32_t CHECKER_SECTORS = 8;   // squares around the axis
+constexpr int32_t CHECKER_BANDS = 6;     // squares from pole to pole
+constexpr RgbColour CHECKER_RED = {0.820, 0.070, 0.090};
+constexpr RgbColour CHECKER_WHITE = {0.950, 0.940, 0.900};
+constexpr RgbColour RIM_COLOUR = {0.150, 0.020, 0.040};
+
+// The spin axis leans towards the upper right and towards the viewer, so one pole is in
+// sight and the turning reads as a turn rather than as sliding stripes.
+constexpr Vector3 SPIN_AXIS_DIRECTION = {0.32, -0.80, 0.50};
+constexpr Vector3 VIEW = {0.0, 0.0, 1.0};
+constexpr Vector3 LIGHT_DIRECTION = {-0.45, -0.65, 0.62};
+
+constexpr double AMBIENT = 0.20;
+constexpr double DIFFUSE = 0.85;
+constexpr double BOUNCE = 0.16;            // warm light reflected up from the ground
+constexpr RgbColour BOUNCE_TINT = {1.000, 0.700, 0.550};
+constexpr double HIGHLIGHT = 0.70;
+constexpr double HIGHLIGHT_SHARPNESS = 60.0;
+constexpr double SHEEN = 0.12;             // broad gloss around the highlight
+constexpr double SHEEN_SHARPNESS = 8.0;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Strip and frames
+// ---------------------------------------------------------------------------------------
+
+CCanvas CBallPainter::PaintStrip() const
+{
+    CCanvas strip(FRAME_SIZE, FRAME_SIZE * FRAME_COUNT, SPRITE_KEY);
+    for (int32_t frame = 0; frame < FRAME_COUNT; ++frame)
+        strip.Paste(PaintFrame(frame), 0, frame * FRAME_SIZE);
+    return strip;
+}
+
+CCanvas CBallPainter::PaintFrame(int32_t frame) const
+{
+    // Frame FRAME_COUNT would be frame 0 again: one full turn over the strip.
+    const double spin = TWO_PI * frame / FRAME_COUNT;
+    CCanvas canvas(FRAME_SIZE, FRAME_SIZE, SPRITE_KEY);
+    for (int32_t y = SPRITE_MARGIN; y < FRAME_SIZE - SPRITE_MARGIN; ++y) {
+        for (int32_t x = SPRITE_MARGIN; x < FRAME_SIZE - SPRITE_MARGIN; ++x) {
+            if (const std::optional<RgbColour> colour = PixelColour(x, y, spin)) {
+                const RgbColour c = *colour;
+                canvas.Set(x, y, AvoidKey(Rgb8{CCanvas::ToByte(c.red), CCanvas::ToByte(c.green),
+                                               CCanvas::ToByte(c.blue)}));
+            }
+        }
+    }
+    return canvas;
+}
+
+// ---------------------------------------------------------------------------------------
+// Shading
+// ---------------------------------------------------------------------------------------
+
+std::optional<Vector3> CBallPainter::SurfaceNormal(double x, double y)
+{
+    const double nx = (x - CENTRE) / RADIUS;
+    const double ny = (y - CENTRE) / RADIUS;
+    const double squared = nx * nx + ny * ny;
+    if (squared >= 1.0)
+        return std::nullopt;
+    return Vector3{nx, ny, std::sqrt(1.0 - squared)};
+}
+
+// Longitude about the spin axis, advanced by the spin, picks the sector; latitude picks
+// the band; alternate squares are red and white.
+RgbColour CBallPainter::CheckerColour(Vector3 normal, double spin)
+{
+    const Vector3 axis = Normalize(SPIN_AXIS_DIRECTION);
+    const Vector3 across = Normalize(Cross(axis, VIEW));
+    const Vector3 around = Cross(axis, across);
+    const double longitude = std::atan2(Dot(normal, around), Dot(normal, across)) + spin;
+    const double latitude = std::asin(std::clamp(Dot(normal, axis), -1.0, 1.0)) + PI / 2.0;
+    const auto sector = static_cast<int64_t>(std::floor(longitude / (TWO_PI / CHECKER_SECTORS)));
+    const auto band = static_cast<int64_t>(std::floor(latitude / (PI / CHECKER_BANDS)));
+    return ((sector + band) & 1) == 0 ? CHECKER_RED : CHECKER_WHITE;
+}
+
+RgbColour CBallPainter::Shade(Vector3 normal, RgbColour albedo)
+{
+    const Vector3 light = Normalize(LIGHT_DIRECTION);
+    const Vector3 halfway = Normalize(light + VIEW);
+    const double diffuse = std::max(0.0, Dot(normal, light));
+    const double bounce = std::max(0.0, normal.y);
+    const double facing = std::max(0.0, Dot(normal, halfway));
+    const RgbColour lit = albedo * (AMBIENT + DIFFUSE * diffuse) + albedo * BOUNCE_TINT * (BOUNCE * bounce);
+    const double gloss = HIGHLIGHT * std::pow(facing, HIGHLIGHT_SHARPNESS) + SHEEN * std::pow(facing, SHEEN_SHARPNESS);
+    return lit + RgbColour{gloss, gloss, gloss};
+}
+
+// Averages the shaded samples that fall on the ball, then darkens towards the rim colour
+// by the share of the pixel the ball leaves uncovered.
+std::optional<RgbColour> CBallPainter::PixelColour(int32_t x, int32_t y, double spin)
+{
+    RgbColour sum;
+    int32_t inside = 0;
+    for (int32_t sy = 0; sy < SAMPLES_PER_SIDE; ++sy) {
+        for (int32_t sx = 0; sx < SAMPLES_PER_SIDE; ++sx) {
+            const double px = x + (sx + 0.5) / SAMPLES_PER_SIDE;
+            const double py = y + (sy + 0.5) / SAMPLES_PER_SIDE;
+            if (const std::optional<Vector3> normal = SurfaceNormal(px, py)) {
+                sum = sum + Shade(*normal, CheckerColour(*normal, spin));
+                ++inside;
+            }
+        }
+    }
+    if (inside == 0)
+        return std::nullopt;
+    const double cover = static_cast<double>(inside) / (SAMPLES_PER_SIDE * SAMPLES_PER_SIDE);
+    return Mix(RIM_COLOUR, sum * (1.0 / inside), cover);
+}
