@@ -147,28 +147,39 @@ void CBackgroundPainter::PaintStars(Image& image) const
         const double visibility = 1.0 - SmoothStep(0.10, 0.40, Luminance(SkyColour(starX, starY)));
         if (visibility <= 0.0)
             continue;
-        const double sigma = 0.45 + 0.35 * brightness;
-        const double strength = 1.6 * brightness * visibility;
-        const int32_t centreX = static_cast<int32_t>(starX);
-        const int32_t centreY = static_cast<int32_t>(starY);
-        for (int32_t y = centreY - 2; y <= centreY + 2; ++y) {
-            for (int32_t x = centreX - 2; x <= centreX + 2; ++x) {
-                const double dx = x + 0.5 - starX;
-                const double dy = y + 0.5 - starY;
-                const double dot = std::exp(-(dx * dx + dy * dy) / (2.0 * sigma * sigma));
-                PixelAt(image, x, y) = PixelAt(image, x, y) + tint * (strength * dot);
-            }
+        DrawStarDot(image, starX, starY, 0.45 + 0.35 * brightness, tint * (1.6 * brightness * visibility));
+        if (brightness >= STAR_CROSS_THRESHOLD)
+            DrawStarCross(image, starX, starY, tint * (0.30 * brightness * visibility));
+    }
+}
+
+// Adds a Gaussian dot of light centred on (x, y), which lies at least 2 pixels inside.
+void CBackgroundPainter::DrawStarDot(Image& image, double x, double y, double sigma, RgbColour light)
+{
+    const auto centreX = static_cast<int32_t>(x);
+    const auto centreY = static_cast<int32_t>(y);
+    for (int32_t py = centreY - 2; py <= centreY + 2; ++py) {
+        for (int32_t px = centreX - 2; px <= centreX + 2; ++px) {
+            const double dx = px + 0.5 - x;
+            const double dy = py + 0.5 - y;
+            const double dot = std::exp(-(dx * dx + dy * dy) / (2.0 * sigma * sigma));
+            PixelAt(image, px, py) = PixelAt(image, px, py) + light * dot;
         }
-        if (brightness < STAR_CROSS_THRESHOLD)
-            continue;
-        for (int32_t arm = 2; arm <= 4; ++arm) {
-            const double glint = 0.30 * visibility * brightness / arm;
-            for (const auto& [dx, dy] : std::array<std::array<int32_t, 2>, 4>{{{arm, 0}, {-arm, 0}, {0, arm}, {0, -arm}}}) {
-                const int32_t x = centreX + dx;
-                const int32_t y = centreY + dy;
-                if (x >= 0 && x < WIDTH && y >= 0 && y < HEIGHT)
-                    PixelAt(image, x, y) = PixelAt(image, x, y) + tint * glint;
-            }
+    }
+}
+
+// Adds four short fading arms round a bright star, the glint of a lens.
+void CBackgroundPainter::DrawStarCross(Image& image, double x, double y, RgbColour light)
+{
+    constexpr std::array<std::array<int32_t, 2>, 4> ARMS = {{{1, 0}, {-1, 0}, {0, 1}, {0, -1}}};
+    const auto centreX = static_cast<int32_t>(x);
+    const auto centreY = static_cast<int32_t>(y);
+    for (int32_t reach = 2; reach <= 4; ++reach) {
+        for (const auto& [dx, dy] : ARMS) {
+            const int32_t px = centreX + dx * reach;
+            const int32_t py = centreY + dy * reach;
+            if (px >= 0 && px < WIDTH && py >= 0 && py < HEIGHT)
+                PixelAt(image, px, py) = PixelAt(image, px, py) + light * (1.0 / reach);
         }
     }
 }
@@ -369,9 +380,8 @@ CCanvas CBackgroundPainter::ToCanvas(const Image& image) const
     for (int32_t y = 0; y < HEIGHT; ++y) {
         for (int32_t x = 0; x < WIDTH; ++x) {
             const RgbColour colour = image[static_cast<size_t>(y) * WIDTH + static_cast<size_t>(x)];
-            const Rgb8 pixel{CCanvas::ToByte(SoftClip(colour.red)), CCanvas::ToByte(SoftClip(colour.green)),
-                             CCanvas::ToByte(SoftClip(colour.blue))};
-            canvas.Set(x, y, KeepClearOfKeyBlue(pixel));
+            const RgbColour clipped{SoftClip(colour.red), SoftClip(colour.green), SoftClip(colour.blue)};
+            canvas.Set(x, y, KeepClearOfKeyBlue(CCanvas::ToPixel(clipped)));
         }
     }
     return canvas;

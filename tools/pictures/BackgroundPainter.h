@@ -53,6 +53,8 @@ private:
     RgbColour SunGlow(double x, double y) const;
     void PaintSky(Image& image) const;
     void PaintStars(Image& image) const;
+    static void DrawStarDot(Image& image, double x, double y, double sigma, RgbColour light);
+    static void DrawStarCross(Image& image, double x, double y, RgbColour light);
     void PaintSunDisc(Image& image) const;
     void PaintClouds(Image& image) const;
 

@@ -62,11 +62,8 @@ CCanvas CBallPainter::PaintFrame(int32_t frame) const
     CCanvas canvas(FRAME_SIZE, FRAME_SIZE, SPRITE_KEY);
     for (int32_t y = SPRITE_MARGIN; y < FRAME_SIZE - SPRITE_MARGIN; ++y) {
         for (int32_t x = SPRITE_MARGIN; x < FRAME_SIZE - SPRITE_MARGIN; ++x) {
-            if (const std::optional<RgbColour> colour = PixelColour(x, y, spin)) {
-                const RgbColour c = *colour;
-                canvas.Set(x, y, AvoidKey(Rgb8{CCanvas::ToByte(c.red), CCanvas::ToByte(c.green),
-                                               CCanvas::ToByte(c.blue)}));
-            }
+            if (const std::optional<RgbColour> colour = PixelColour(x, y, spin))
+                canvas.Set(x, y, AvoidKey(CCanvas::ToPixel(*colour)));
         }
     }
     return canvas;

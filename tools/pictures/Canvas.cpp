@@ -59,9 +59,14 @@ uint8_t CCanvas::ToByte(double channel)
     return static_cast<uint8_t>(std::floor(std::clamp(channel, 0.0, 1.0) * 255.0 + 0.5));
 }
 
+Rgb8 CCanvas::ToPixel(RgbColour colour)
+{
+    return Rgb8{ToByte(colour.red), ToByte(colour.green), ToByte(colour.blue)};
+}
+
 void CCanvas::SetColour(int32_t x, int32_t y, RgbColour colour)
 {
-    Set(x, y, Rgb8{ToByte(colour.red), ToByte(colour.green), ToByte(colour.blue)});
+    Set(x, y, ToPixel(colour));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -29,6 +29,7 @@ public:
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
 
+    // Reads or writes one pixel; a position outside the canvas throws CFatalError.
     Rgb8 At(int32_t x, int32_t y) const;
     void Set(int32_t x, int32_t y, Rgb8 pixel);
 
@@ -50,7 +51,11 @@ public:
     // Rounds one channel value to a byte the way SetColour does.
     static uint8_t ToByte(double channel);
 
+    // Rounds a colour to the pixel SetColour would store.
+    static Rgb8 ToPixel(RgbColour colour);
+
 private:
+    // Byte offset of a pixel, after checking that it lies on the canvas.
     size_t Offset(int32_t x, int32_t y) const;
 
     int32_t m_width;

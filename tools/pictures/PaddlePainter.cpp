@@ -85,36 +85,39 @@ CCanvas CPaddlePainter::PaintStrip() const
     return strip;
 }
 
-// Each pixel averages a grid of samples; samples outside the capsule count as the rim
-// colour, so a partly covered pixel darkens instead of taking on the key.
 CCanvas CPaddlePainter::PaintFrame(int32_t frame) const
 {
+    // Frame FRAME_COUNT would be frame 0 again: the band has come round once.
     const double phase = SWEEP_PERIOD * frame / FRAME_COUNT;
     CCanvas canvas(FRAME_WIDTH, FRAME_HEIGHT, SPRITE_KEY);
-    for (int32_t y = SPRITE_MARGIN; y < FRAME_HEIGHT - SPRITE_MARGIN; ++y) {
-        for (int32_t x = SPRITE_MARGIN; x < FRAME_WIDTH - SPRITE_MARGIN; ++x) {
-            RgbColour sum;
-            int32_t inside = 0;
-            for (int32_t sy = 0; sy < SAMPLES_PER_SIDE; ++sy) {
-                for (int32_t sx = 0; sx < SAMPLES_PER_SIDE; ++sx) {
-                    const double px = x + (sx + 0.5) / SAMPLES_PER_SIDE;
-                    const double py = y + (sy + 0.5) / SAMPLES_PER_SIDE;
-                    const double inset = -CapsuleDistance(px, py);
-                    if (inset <= 0.0)
-                        continue;
-                    sum = sum + SurfaceColour(px, py, inset, phase);
-                    ++inside;
-                }
-            }
-            if (inside == 0)
+    for (int32_t y = SPRITE_MARGIN; y < FRAME_HEIGHT - SPRITE_MARGIN; ++y)
+        for (int32_t x = SPRITE_MARGIN; x < FRAME_WIDTH - SPRITE_MARGIN; ++x)
+            if (const std::optional<RgbColour> colour = PixelColour(x, y, phase))
+                canvas.Set(x, y, AvoidKey(CCanvas::ToPixel(*colour)));
+    return canvas;
+}
+
+// Averages the samples of the pixel that fall on the paddle, then darkens towards the rim
+// colour by the share left uncovered, so a partly covered pixel never takes on the key.
+std::optional<RgbColour> CPaddlePainter::PixelColour(int32_t x, int32_t y, double phase) const
+{
+    RgbColour sum;
+    int32_t inside = 0;
+    for (int32_t sy = 0; sy < SAMPLES_PER_SIDE; ++sy) {
+        for (int32_t sx = 0; sx < SAMPLES_PER_SIDE; ++sx) {
+            const double px = x + (sx + 0.5) / SAMPLES_PER_SIDE;
+            const double py = y + (sy + 0.5) / SAMPLES_PER_SIDE;
+            const double inset = -CapsuleDistance(px, py);
+            if (inset <= 0.0)
                 continue;
-            const double cover = static_cast<double>(inside) / (SAMPLES_PER_SIDE * SAMPLES_PER_SIDE);
-            const RgbColour colour = Mix(RIM_COLOUR, sum * (1.0 / inside), cover);
-            canvas.Set(x, y, AvoidKey(Rgb8{CCanvas::ToByte(colour.red), CCanvas::ToByte(colour.green),
-                                           CCanvas::ToByte(colour.blue)}));
+            sum = sum + SurfaceColour(px, py, inset, phase);
+            ++inside;
         }
     }
-    return canvas;
+    if (inside == 0)
+        return std::nullopt;
+    const double cover = static_cast<double>(inside) / (SAMPLES_PER_SIDE * SAMPLES_PER_SIDE);
+    return Mix(RIM_COLOUR, sum * (1.0 / inside), cover);
 }
 
 // ---------------------------------------------------------------------------------------

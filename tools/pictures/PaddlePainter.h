@@ -13,6 +13,7 @@
 #include "Vector3.h"
 
 #include <cstdint>
+#include <optional>
 
 class CPaddlePainter {
 public:
@@ -49,6 +50,9 @@ private:
 
     // The colour of a point on the paddle, `inset` pixels inside its outline.
     RgbColour SurfaceColour(double x, double y, double inset, double phase) const;
+
+    // The finished colour of one pixel, or nothing where the paddle does not reach it.
+    std::optional<RgbColour> PixelColour(int32_t x, int32_t y, double phase) const;
 
     CValueNoise m_grain;
 };
