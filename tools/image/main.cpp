@@ -45,7 +45,7 @@ CLI::App* AddResize(CLI::App& app, ResizeOptions& options, std::string& filter, 
 
 // Adds the quantize command's arguments to the parser.
 CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, std::string& reserve, std::string& key,
-                      std::vector<std::string>& inputs)
+                      bool& noDither, std::vector<std::string>& inputs)
 {
     CLI::App* quantize = app.add_subcommand(
         "quantize", "Choose one palette for the pictures by median cut and reduce each to it");
@@ -54,7 +54,7 @@ CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, std::string& rese
     quantize->add_option("--reserve", reserve, "Colour of entry 1 as RRGGBB (default white)");
     quantize->add_option("--key", key, "Key colour left untouched: 'auto' (each picture's first pixel) or RRGGBB")
         ->default_str("auto");
-    quantize->add_flag("--no-dither", "Map each pixel to its nearest entry instead of diffusing the error");
+    quantize->add_flag("--no-dither", noDither, "Map each pixel to its nearest entry instead of diffusing the error");
     quantize->add_option("OUTDIR", options.outputFolder, "Folder for palette.txt and the reduced pictures")->required();
     quantize->add_option("IN", inputs, "Pictures to read (PNG or BMP), 1 to 50")->required();
     return quantize;
@@ -72,8 +72,9 @@ int main(int argc, char** argv)
     QuantizeOptions quantize;
     std::string filter = "mitchell", resizeKey = "auto", quantizeKey = "auto", reserve;
     std::vector<std::string> inputs;
+    bool noDither = false;
     CLI::App* resizeCommand = AddResize(app, resize, filter, resizeKey);
-    CLI::App* quantizeCommand = AddQuantize(app, quantize, reserve, quantizeKey, inputs);
+    CLI::App* quantizeCommand = AddQuantize(app, quantize, reserve, quantizeKey, noDither, inputs);
 
     try {
         app.parse(argc, argv);
@@ -97,7 +98,7 @@ int main(int argc, char** argv)
             quantize.key = ParseKey(quantizeKey);
             if (!reserve.empty())
                 quantize.reserved = ParseColour(reserve);
-            quantize.dither = quantizeCommand->count("--no-dither") == 0;
+            quantize.dither = !noDither;
             RunQuantize(quantize);
         }
     } catch (const std::invalid_argument& usage) {

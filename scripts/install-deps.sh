@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tolmix needs to build, test and benchmark, but only those
+# that are missing: a machine that has them all is left alone (no apt-get at all).
+set -euo pipefail
+
+packages=(
+    g++ make cmake pkg-config   # compiler and build
+    libstb-dev                  # stb_image, stb_image_write, stb_image_resize (benchmark peer)
+    libcli11-dev                # command-line parsing
+    libgtest-dev                # unit tests
+    libbenchmark-dev            # benchmarks
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+[[ $(id -u) -eq 0 ]] || sudo=(sudo)
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

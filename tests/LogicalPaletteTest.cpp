@@ -1,0 +1,74 @@
+// LogicalPaletteTest.cpp — the exact nearest-entry search and its tie rule.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "platform/FatalError.h"
+#include "platform/LogicalPalette.h"
+
+namespace {
+
+// The search written the slowest, plainest way.
+uint32_t PlainNearest(const std::vector<PaletteEntry>& entries, ColourRef colour)
+{
+    uint32_t best = 0;
+    int32_t bestDistance = INT32_MAX;
+    for (uint32_t i = 0; i < entries.size(); ++i) {
+        const int32_t dr = entries[i].red - RedOf(colour);
+        const int32_t dg = entries[i].green - GreenOf(colour);
+        const int32_t db = entries[i].blue - BlueOf(colour);
+        const int32_t d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+TEST(LogicalPalette, FindsTheNearestEntryByTheSquaredDistance)
+{
+    const std::vector<PaletteEntry> entries = {{0, 0, 0, 0}, {0, 0, 255, 0}, {250, 10, 10, 5}, {128, 128, 128, 5}};
+    const CLogicalPalette palette(entries);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(0, 0, 0)), 0u);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(10, 0, 240)), 1u);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(255, 0, 0)), 2u);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(100, 140, 120)), 3u);
+    EXPECT_EQ(palette.SearchCount(), 4u);
+}
+
+TEST(LogicalPalette, TiesGoToTheLowestIndex)
+{
+    // (10, 0, 0) is 10 away from both; equal entries tie too.
+    const std::vector<PaletteEntry> entries = {{50, 50, 50, 0}, {0, 0, 0, 0}, {20, 0, 0, 0}, {0, 0, 0, 0}};
+    const CLogicalPalette palette(entries);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(10, 0, 0)), 1u);
+    EXPECT_EQ(palette.NearestIndex(MakeColour(0, 0, 0)), 1u);
+}
+
+TEST(LogicalPalette, AgreesWithThePlainSearchOnAFullPalette)
+{
+    std::mt19937 random(42);
+    std::vector<PaletteEntry> entries(256);
+    for (PaletteEntry& e : entries)
+        e = PaletteEntry{uint8_t(random() % 8 * 32), uint8_t(random() % 8 * 32), uint8_t(random() % 4 * 64), 5};
+    const CLogicalPalette palette(entries);
+    for (int32_t k = 0; k < 20000; ++k) {
+        const ColourRef colour = random() & 0xFFFFFF;
+        ASSERT_EQ(palette.NearestIndex(colour), PlainNearest(entries, colour)) << std::hex << colour;
+    }
+}
+
+TEST(LogicalPalette, HoldsOneTo256Entries)
+{
+    EXPECT_THROW(CLogicalPalette(std::vector<PaletteEntry>{}), CFatalError);
+    EXPECT_THROW(CLogicalPalette(std::vector<PaletteEntry>(257)), CFatalError);
+    const CLogicalPalette one(std::vector<PaletteEntry>{{1, 2, 3, 4}});
+    EXPECT_EQ(one.EntryCount(), 1);
+    EXPECT_EQ(one.Entry(0), (PaletteEntry{1, 2, 3, 4}));
+    EXPECT_EQ(one.NearestIndex(0x00FFFFFF), 0u);
+    EXPECT_THROW(one.Entry(1), CFatalError);
+}
+
+} // namespace
