@@ -6,6 +6,8 @@
 #   make bench           build and run the benchmarks
 .PHONY: run test test-sanitize bench build deps clean
 
+MAKEFLAGS += --no-print-directory
+
 RELEASE := build/release
 OUT := out
 
