@@ -2,6 +2,7 @@
 #include "platform/LogicalPalette.h"
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "platform/FatalError.h"
@@ -27,27 +28,29 @@ PaletteEntry CLogicalPalette::Entry(int32_t index) const
                         static_cast<uint8_t>(m_blue[index]), m_flags[index]};
 }
 
+// The square of a channel difference. 255² fits 16 unsigned bits, so the vector code
+// can multiply eight 16-bit lanes at once and still be exact.
+static int32_t SquaredDifference(int16_t entry, int16_t query)
+{
+    const int16_t difference = static_cast<int16_t>(entry - query);
+    return int32_t{static_cast<uint16_t>(difference * difference)};
+}
+
 uint32_t CLogicalPalette::NearestIndex(ColourRef colour) const
 {
     ++m_searches;
-    const int32_t red = RedOf(colour);
-    const int32_t green = GreenOf(colour);
-    const int32_t blue = BlueOf(colour);
+    const int16_t red = RedOf(colour);
+    const int16_t green = GreenOf(colour);
+    const int16_t blue = BlueOf(colour);
 
-    // Three simple passes the compiler turns into vector code: distances, their
-    // minimum, and the first entry at that minimum (the lowest index wins ties).
-    alignas(64) std::array<int32_t, MAX_ENTRIES> distance;
+    // One pass the compiler turns into vector code. Distance and index share one key,
+    // distance in the high bits (at most 3 × 255² < 2^18, so the key stays below 2^26):
+    // the smallest key is the nearest entry and, of equally near ones, the lowest index.
+    int32_t best = INT32_MAX;
     for (int32_t i = 0; i < m_count; ++i) {
-        const int32_t dr = m_red[i] - red;
-        const int32_t dg = m_green[i] - green;
-        const int32_t db = m_blue[i] - blue;
-        distance[i] = dr * dr + dg * dg + db * db;
+        const int32_t distance = SquaredDifference(m_red[i], red) + SquaredDifference(m_green[i], green) +
+                                 SquaredDifference(m_blue[i], blue);
+        best = std::min(best, (distance << 8) | i);
     }
-    int32_t best = distance[0];
-    for (int32_t i = 1; i < m_count; ++i)
-        best = std::min(best, distance[i]);
-    int32_t index = 0;
-    while (distance[index] != best)
-        ++index;
-    return static_cast<uint32_t>(index);
+    return static_cast<uint32_t>(best & 0xFF);
 }
