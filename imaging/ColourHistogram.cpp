@@ -19,24 +19,22 @@ CColourHistogram::CColourHistogram(const CBitmap24* const* bitmaps, const int32_
     }
 }
 
-// Works on a copy of the rows, as the platform hands pixels out, and walks them in the
-// padded row layout so that the pad byte of an odd-width row is never taken for a pixel.
+// Walks the rows in the padded row layout so that the pad byte of an odd-width row is
+// never taken for a pixel. The rows are read where they are: the picture is not changed,
+// so a copy would only cost time.
 void CColourHistogram::CountPicture(const CBitmap24& bitmap, int32_t weight)
 {
     const int32_t width = bitmap.Width();
     const int32_t height = bitmap.Height();
     if (width == 0 || height == 0)
         return;
-
-    const size_t bytes = CheckedImageBytes(width, height, "colour histogram picture");
-    std::vector<uint8_t> rows(bytes);
-    if (bitmap.ReadBits(rows.data(), bytes) != bytes)
-        throw CFatalError("colour histogram: could not read the picture's pixels");
+    if (bitmap.ByteCount() < CheckedImageBytes(width, height, "colour histogram picture"))
+        throw CFatalError("colour histogram: the picture holds fewer bytes than its size needs");
 
     const uint32_t increment = static_cast<uint32_t>(weight);
     const size_t stride = static_cast<size_t>(RowStride(width));
     for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* pixel = rows.data() + static_cast<size_t>(y) * stride;
+        const uint8_t* pixel = bitmap.Bits() + static_cast<size_t>(y) * stride;
         for (int32_t x = 0; x < width; ++x, pixel += 3)
             m_cells[CellIndex(pixel[2], pixel[1], pixel[0])] += increment;
     }

@@ -47,29 +47,38 @@ public:
     // its share dropped. The shift rounds towards minus infinity.
     void Diffuse(int32_t errorRed, int32_t errorGreen, int32_t errorBlue)
     {
-        Share(m_pRight, errorRed, errorGreen, errorBlue, 7);
-        Share(m_pBelow, errorRed, errorGreen, errorBlue, 3);
-        Share(m_pBelowRight, errorRed, errorGreen, errorBlue, 1);
-        Share(m_pBelowLeft, errorRed, errorGreen, errorBlue, 5);
+        // Copied first: the byte stores below could alias any member as far as the
+        // compiler knows, and would make it reload each one after every store.
+        uint8_t* const right = m_pRight;
+        uint8_t* const below = m_pBelow;
+        uint8_t* const belowRight = m_pBelowRight;
+        uint8_t* const belowLeft = m_pBelowLeft;
+        const Pixel24 key = m_key;
+        const uint8_t* const limit = m_pRangeLimit;
+        Share(right, key, limit, errorRed, errorGreen, errorBlue, 7);
+        Share(below, key, limit, errorRed, errorGreen, errorBlue, 3);
+        Share(belowRight, key, limit, errorRed, errorGreen, errorBlue, 1);
+        Share(belowLeft, key, limit, errorRed, errorGreen, errorBlue, 5);
     }
 
     // Any value −256..511 clamped to 0..255, by table.
     uint8_t RangeLimit(int32_t value) const { return m_pRangeLimit[value]; }
 
 private:
-    bool IsKey(const uint8_t* pixel) const
-    {
-        return pixel[0] == m_key.blue && pixel[1] == m_key.green && pixel[2] == m_key.red;
-    }
+    bool IsKey(const uint8_t* pixel) const { return LoadPixel(pixel) == m_key; }
 
-    // Adds weight/16 of each error to one neighbour unless it is the key colour.
-    void Share(uint8_t* pixel, int32_t errorRed, int32_t errorGreen, int32_t errorBlue, int32_t weight)
+    // Adds weight/16 of each error to one neighbour unless it is the key colour. The
+    // pixel is read and written whole, as the current pixel is: the next pixel's read
+    // can then be served from this write, where byte-wise writes would make it wait.
+    static void Share(uint8_t* pixel, Pixel24 key, const uint8_t* limit, int32_t errorRed,
+                      int32_t errorGreen, int32_t errorBlue, int32_t weight)
     {
-        if (IsKey(pixel))
+        const Pixel24 value = LoadPixel(pixel);
+        if (value == key)
             return;
-        pixel[0] = m_pRangeLimit[pixel[0] + ((errorBlue * weight) >> 4)];
-        pixel[1] = m_pRangeLimit[pixel[1] + ((errorGreen * weight) >> 4)];
-        pixel[2] = m_pRangeLimit[pixel[2] + ((errorRed * weight) >> 4)];
+        StorePixel(pixel, Pixel24{limit[value.blue + ((errorBlue * weight) >> 4)],
+                                  limit[value.green + ((errorGreen * weight) >> 4)],
+                                  limit[value.red + ((errorRed * weight) >> 4)]});
     }
 
     // Points the four neighbour pointers at their offsets from m_pCur.

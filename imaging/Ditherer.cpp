@@ -1,8 +1,10 @@
 // Ditherer.cpp — the error-diffusion pass over one picture.
 #include "imaging/Ditherer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
 #include <span>
 
 #include "imaging/DitherCursor.h"
@@ -77,14 +79,16 @@ void CDitherer::Dither(CBitmap24* bitmap)
 
     const size_t pictureBytes = CheckedImageBytes(width, height, "dither picture");
     const size_t bufferBytes = CheckedImageBytes(width, int64_t{height} + 1, "dither buffer") + 3;
-    std::vector<uint8_t> buffer(bufferBytes, 0);
-    if (bitmap->ReadBits(buffer.data(), pictureBytes) != pictureBytes)
+    // The rows are copied over at once, so only the spare row and the tail are cleared.
+    const std::unique_ptr<uint8_t[]> buffer = std::make_unique_for_overwrite<uint8_t[]>(bufferBytes);
+    if (bitmap->ReadBits(buffer.get(), pictureBytes) != pictureBytes)
         throw CFatalError("ditherer: could not read the picture's pixels");
+    std::fill(buffer.get() + pictureBytes, buffer.get() + bufferBytes, uint8_t{0});
 
-    CDitherCursor cursor(std::span<uint8_t>(buffer), width, height, KeyFor(buffer.data()));
+    CDitherCursor cursor(std::span<uint8_t>(buffer.get(), bufferBytes), width, height, KeyFor(buffer.get()));
     DiffuseRows(cursor, width, height, palette);
 
-    if (bitmap->WriteBits(buffer.data(), pictureBytes) != pictureBytes)
+    if (bitmap->WriteBits(buffer.get(), pictureBytes) != pictureBytes)
         throw CFatalError("ditherer: could not write the reduced pixels back");
 }
 

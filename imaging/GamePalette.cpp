@@ -29,9 +29,9 @@ CGamePalette::CGamePalette(const CQuantizer* quantizer)
     m_hPalette = std::make_unique<CLogicalPalette>(entries);
 }
 
-uint32_t CGamePalette::Search(Pixel24 colour, uint32_t cell)
+uint32_t CGamePalette::Search(ColourRef colour, uint32_t cell)
 {
-    const uint32_t index = m_hPalette->NearestIndex(ColourOf(colour));
+    const uint32_t index = m_hPalette->NearestIndex(colour);
     m_cells[cell] = index;
     return index;
 }

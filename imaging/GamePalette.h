@@ -29,14 +29,14 @@ public:
     {
         const uint32_t cell = CellIndex(colour.red, colour.green, colour.blue);
         const uint32_t cached = m_cells[cell];
-        return cached != 0 ? cached : Search(colour, cell);
+        return cached != 0 ? cached : Search(ColourOf(colour), cell);
     }
 
     const CLogicalPalette& LogicalPalette() const { return *m_hPalette; }
 
 private:
     // Asks the palette search and remembers the answer for the cell.
-    uint32_t Search(Pixel24 colour, uint32_t cell);
+    uint32_t Search(ColourRef colour, uint32_t cell);
 
     const CQuantizer* m_pQuantizer;
     std::unique_ptr<CLogicalPalette> m_hPalette;
