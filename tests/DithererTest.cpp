@@ -240,6 +240,18 @@ TEST_F(GreyPalette, SpareRowIsZeroForTheKeyTest)
     EXPECT_EQ(picture.Bits()[9], 40);
 }
 
+TEST_F(GreyPalette, WidthOneTakesItsOwnBelowLeftShareAfterBeingWritten)
+{
+    // Width 1: stride 4, so below-left (+1) is the pixel's own green and red and its pad
+    // byte. The pixel is first written as entry 2 (error 12), then takes the shares:
+    // right (pad, spare, spare) +5, below +2, below-right +0, below-left +3 on green,
+    // red and the pad.
+    CBitmap24 picture = Uniform(1, 1, Colour(110, 110, 112));
+    Dither(picture, 0x00FF0000);
+    EXPECT_EQ(PixelAt(picture, 0, 0), Colour(101, 101, 100));
+    EXPECT_EQ(picture.Bits()[3], 8);
+}
+
 TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)
 {
     CBitmap24 empty(0, 3);
