@@ -1,8 +1,11 @@
 // ColourBench.cpp — palette selection and error diffusion on the program's picture sizes.
 //
 // The three pictures are the background at 1920 × 1080 and the ball and paddle strips
-// as rescaled for that mode (120 × 2700, 480 × 4050). Copying the pictures and, for the
-// dither alone, computing the palette are kept out of the timed region.
+// as rescaled for that mode (120 × 2700, 480 × 4050), in two sets: the program's own
+// pictures from res/, rescaled as the program rescales them (argument 0), and generated
+// ones with sensor-like noise everywhere, a harder case for the lookup cache (argument 1).
+// Copying the pictures and, for the dither alone, computing the palette are kept out of
+// the timed region.
 //
 //     build/release/bench/tolmix_bench --benchmark_filter='Quantize|Dither'
 #include <benchmark/benchmark.h>
@@ -12,9 +15,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
+#include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
 #include "platform/Bitmap24.h"
+#include "tools/image/PictureFile.h"
 
 namespace {
 
@@ -140,17 +146,30 @@ CBitmap24 MakePaddleStrip(int32_t width, int32_t frameHeight)
     return picture;
 }
 
-// The three pictures, made once.
+// One of the program's pictures from res/, rescaled to the given size as the program does.
+CBitmap24 ProgramPicture(const char* name, SizeInPixels size, ColourRef key)
+{
+    const auto source = ReadPicture(std::string(TOLMIX_SOURCE_DIR) + "/res/" + name);
+    CBitmapRescaler rescaler(source.get());
+    rescaler.Rescale(size, MITCHELL_FILTER, key);
+    return *rescaler.GetBitmap();
+}
+
+// The three pictures of one set.
 struct Pictures {
-    CBitmap24 background = MakeBackground(1920, 1080);
-    CBitmap24 ball = MakeBallStrip(120, 90);
-    CBitmap24 paddle = MakePaddleStrip(480, 135);
+    CBitmap24 background;
+    CBitmap24 ball;
+    CBitmap24 paddle;
 };
 
-const Pictures& ThePictures()
+// The set of the benchmark's argument (0 the program's, 1 generated), made once.
+const Pictures& ThePictures(int64_t set)
 {
-    static const Pictures pictures;
-    return pictures;
+    static const Pictures program{ProgramPicture("BACKGROUND1.bmp", {1920, 1080}, SCREEN_KEY),
+                                  ProgramPicture("BALL1.bmp", {120, 2700}, KEY_FROM_FIRST_PIXEL),
+                                  ProgramPicture("PADDLE1.bmp", {480, 4050}, KEY_FROM_FIRST_PIXEL)};
+    static const Pictures generated{MakeBackground(1920, 1080), MakeBallStrip(120, 90), MakePaddleStrip(480, 135)};
+    return set == 0 ? program : generated;
 }
 
 // A 256-entry palette over the three pictures, keyed on the screen's blue.
@@ -185,7 +204,7 @@ int64_t PixelCount(const CBitmap24& picture)
 // What a palette mode costs at start-up: choose the palette, then reduce all three.
 void BM_QuantizeAndDither(benchmark::State& state)
 {
-    const Pictures& pictures = ThePictures();
+    const Pictures& pictures = ThePictures(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         CBitmap24 background = pictures.background;
@@ -204,12 +223,12 @@ void BM_QuantizeAndDither(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() *
                             (PixelCount(pictures.background) + PixelCount(pictures.ball) + PixelCount(pictures.paddle)));
 }
-BENCHMARK(BM_QuantizeAndDither)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuantizeAndDither)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
 
 // The background alone, with a fresh palette (its lookup cache empty) every time.
 void BM_Dither1080p(benchmark::State& state)
 {
-    const Pictures& pictures = ThePictures();
+    const Pictures& pictures = ThePictures(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
         CBitmap24 background = pictures.background;
@@ -221,6 +240,6 @@ void BM_Dither1080p(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * PixelCount(pictures.background));
 }
-BENCHMARK(BM_Dither1080p)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Dither1080p)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
 
 } // namespace

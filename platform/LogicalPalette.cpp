@@ -36,6 +36,8 @@ static int32_t SquaredDifference(int16_t entry, int16_t query)
     return int32_t{static_cast<uint16_t>(difference * difference)};
 }
 
+// Compiled for AVX-512, AVX2 and the baseline; the loader picks the widest the processor has.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 uint32_t CLogicalPalette::NearestIndex(ColourRef colour) const
 {
     ++m_searches;
