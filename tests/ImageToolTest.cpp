@@ -16,6 +16,7 @@
 #include "imaging/GamePalette.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
+#include "tests/ScratchFolderTest.h"
 #include "tools/image/PictureFile.h"
 
 namespace fs = std::filesystem;
@@ -28,18 +29,8 @@ struct ToolResult {
     std::string errors;   // stderr
 };
 
-class ImageToolTest : public ::testing::Test {
+class ImageToolTest : public CScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_folder = fs::temp_directory_path() / ("tolmix-tool-test-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    fs::path Path(const std::string& name) const { return m_folder / name; }
-
     // Runs tolmix-image with the arguments (each quoted for the shell).
     ToolResult Run(const std::vector<std::string>& arguments) const
     {
@@ -71,7 +62,6 @@ protected:
         return names;
     }
 
-    fs::path m_folder;
 };
 
 // A picture with a magenta surround and colourful content.

@@ -12,30 +12,20 @@
 #include <stb_image_write.h>
 
 #include "platform/PixelTypes.h"
+#include "tests/ScratchFolderTest.h"
 #include "tools/image/PictureFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class PictureFileTest : public ::testing::Test {
+class PictureFileTest : public CScratchFolderTest {
 protected:
-    void SetUp() override
-    {
-        m_folder = fs::temp_directory_path() / ("tolmix-picture-test-" + std::to_string(::getpid()) + "-" +
-                                                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
-    fs::path Path(const std::string& name) const { return m_folder / name; }
-
     void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes) const
     {
         std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
 
-    fs::path m_folder;
 };
 
 CBitmap24 RandomPicture(int32_t width, int32_t height)
