@@ -9,6 +9,11 @@ packages=(
     libcli11-dev                # command-line parsing
     libgtest-dev                # unit tests
     libbenchmark-dev            # benchmarks
+    libsdl2-dev                 # windows, events, presentation
+    libsdl2-ttf-dev             # text
+    libfontconfig-dev           # finding a sans-serif font
+    fonts-dejavu-core           # ... and having one
+    libimgui-dev                # dialogs
 )
 
 missing=()

@@ -1,0 +1,51 @@
+// ModalDialog.h — a modal dialog drawn with Dear ImGui over the program's window.
+//
+// While a dialog runs, its own loop takes the window's events and draws the dialog (over
+// a black window) until the dialog ends; nothing else of the program runs meanwhile.
+// Derived dialogs draw their controls in DrawContents and end with EndDialog, or through
+// the default OK (Enter) and Cancel (Escape, or closing the dialog) handlers.
+//
+//     class CAboutDlg : public CModalDialog { ... };
+//     CAboutDlg about;
+//     about.DoModal(window);
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CDisplayWindow;
+
+constexpr int32_t DIALOG_OK = 1;       // IDOK
+constexpr int32_t DIALOG_CANCEL = 2;   // IDCANCEL
+
+class CModalDialog {
+public:
+    explicit CModalDialog(std::string caption);
+    virtual ~CModalDialog();
+
+    CModalDialog(const CModalDialog&) = delete;
+    CModalDialog& operator=(const CModalDialog&) = delete;
+
+    // Runs the dialog until it ends and returns its end code. Throws CFatalError when the
+    // dialog cannot be drawn.
+    int32_t DoModal(CDisplayWindow& window);
+
+    // Ends the dialog with the code DoModal returns.
+    void EndDialog(int32_t code);
+    bool HasEnded() const { return m_ended; }
+    const std::string& Caption() const { return m_caption; }
+
+    // The dialog's own reactions, callable without drawing (tests drive dialogs this way).
+    virtual bool OnInitDialog();   // before the first frame; the default does nothing
+    virtual void OnOK();           // the default ends with DIALOG_OK
+    virtual void OnCancel();       // the default ends with DIALOG_CANCEL
+
+protected:
+    // Draws the dialog's controls for one frame, inside its ImGui window.
+    virtual void DrawContents() = 0;
+
+private:
+    std::string m_caption;
+    bool m_ended = false;
+    int32_t m_endCode = DIALOG_CANCEL;
+};
