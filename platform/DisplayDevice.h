@@ -40,6 +40,8 @@ struct PresentOptions {
 
 class CDisplayDevice : public CDisplayObject {
 public:
+    // A device on the desktop at the normal level: it only lists the display modes.
+    CDisplayDevice();
     // A device for the window. Throws CFatalError with SDL's text when it cannot be made.
     CDisplayDevice(CDisplayWindow& window, CooperativeLevel level, PresentOptions options = {});
     ~CDisplayDevice() override;
