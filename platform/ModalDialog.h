@@ -45,6 +45,11 @@ protected:
     virtual void DrawContents() = 0;
 
 private:
+    // Takes the waiting events, up to the one that ends the dialog.
+    void TakeEvents(const CDisplayWindow& window);
+    // Draws one frame: the dialog's window, centred over black.
+    void DrawFrame(const CDisplayWindow& window);
+
     std::string m_caption;
     bool m_ended = false;
     int32_t m_endCode = DIALOG_CANCEL;
