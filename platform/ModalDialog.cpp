@@ -7,6 +7,7 @@
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
 
+#include <bitset>
 #include <utility>
 
 #include "platform/DisplayWindow.h"
@@ -218,6 +219,14 @@ DialogRequest RequestOf(const SDL_Event& event, uint32_t windowId)
     }
 }
 
+// Whether ImGui's table of keys has a place for the scancode: a key event from elsewhere
+// than the keyboard could carry any number, and ImGui would index its table with it.
+static_assert(SDL_NUM_SCANCODES <= sizeof(ImGuiIO::KeysDown) / sizeof(ImGuiIO::KeysDown[0]));
+bool IsKnownScancode(SDL_Scancode scancode)
+{
+    return scancode >= 0 && scancode < SDL_NUM_SCANCODES;
+}
+
 // The event at the head of the queue, left there; false when the queue is empty.
 bool PeekEvent(SDL_Event& event)
 {
@@ -300,10 +309,13 @@ int32_t CModalDialog::DoModal(CDisplayWindow& window)
 
 // Events are peeked before they are taken, so a quit is never taken at all: it ends the
 // dialog and stays queued for the program, in its place among the other events. Events
-// behind the one that ends the dialog stay queued too.
+// behind the one that ends the dialog stay queued too. ImGui sees which keys are down once
+// per frame, so a key's release that comes in the same pass as its press waits for the
+// next frame: a quick tap still counts as a press.
 void CModalDialog::TakeEvents(const CDisplayWindow& window)
 {
     const uint32_t windowId = SDL_GetWindowID(window.Window());
+    std::bitset<SDL_NUM_SCANCODES> pressedThisPass;
     SDL_PumpEvents();
     SDL_Event event;
     while (!m_ended && PeekEvent(event)) {
@@ -314,8 +326,15 @@ void CModalDialog::TakeEvents(const CDisplayWindow& window)
                 EndDialog(DIALOG_CANCEL);
             return;
         }
+        const bool keyEvent = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
+        const bool knownKey = keyEvent && IsKnownScancode(event.key.keysym.scancode);
+        if (knownKey && event.type == SDL_KEYUP && pressedThisPass.test(event.key.keysym.scancode))
+            return;
         DropEvent();
-        ImGui_ImplSDL2_ProcessEvent(&event);
+        if (knownKey && event.type == SDL_KEYDOWN)
+            pressedThisPass.set(event.key.keysym.scancode);
+        if (!keyEvent || knownKey)
+            ImGui_ImplSDL2_ProcessEvent(&event);
         if (request == DialogRequest::Ok)
             OnOK();
         else if (request == DialogRequest::Cancel)

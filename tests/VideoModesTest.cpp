@@ -270,17 +270,18 @@ TEST_F(ModalDialogTest, EnterChoosesTheFirstModeAndEscapeCancels)
     EXPECT_EQ(canceller.m_selectedMode, -1);
 }
 
+// A tap (press and release queued together) still reaches ImGui as a press.
 TEST_F(ModalDialogTest, ArrowKeysMoveTheSelectionThroughImGui)
 {
     CDrivenVideoModeDlg dialog;
     dialog.SetModes(ThreeModes());
     dialog.onFrame = [](int32_t frame) {
-        if (frame == 1)
+        if (frame == 1) {
             PushKey(SDLK_DOWN);
-        if (frame == 2) {
             PushKey(SDLK_DOWN, false);
-            PushKey(SDLK_RETURN);
         }
+        if (frame == 2)
+            PushKey(SDLK_RETURN);
     };
     EXPECT_EQ(dialog.DoModal(*m_window), DIALOG_OK);
     EXPECT_EQ(dialog.m_selectedMode, 1);
