@@ -45,8 +45,11 @@ protected:
     void DrawContents() override;
 
 private:
+    // The label and the list of modes, sized for about six lines.
     void DrawModeList();
+    // OK (the default button) and Cancel, one above the other.
     void DrawButtons();
+    // Moves the selection by the list's keys pressed this frame.
     void TakeListKeys();
 
     int32_t m_modeList = -1;                 // the list's current selection

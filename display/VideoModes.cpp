@@ -39,6 +39,7 @@ void EnumModesCallback(const DisplayMode& mode)
 // Texts
 // ---------------------------------------------------------------------------------------
 
+// Depths without a name of their own are given by their bit count ("8 Bits").
 std::string DescribeDepth(int32_t bitsPerPixel)
 {
     if (bitsPerPixel == 16)

@@ -80,6 +80,7 @@ void CheckSdl(int result, const char* what)
         throw CFatalError(std::string("dialog: ") + what + " failed: " + SDL_GetError());
 }
 
+// Sets everything up, or undoes what was done and passes the failure on.
 DialogDrawing::DialogDrawing(const CDisplayWindow& window) : m_renderer(window.Renderer())
 {
     SaveRendererState();
@@ -92,11 +93,13 @@ DialogDrawing::DialogDrawing(const CDisplayWindow& window) : m_renderer(window.R
     }
 }
 
+// Gives back ImGui's previous context and the renderer as it was.
 DialogDrawing::~DialogDrawing()
 {
     Undo();
 }
 
+// Notes what ResetRendererState and the ImGui backends change.
 void DialogDrawing::SaveRendererState()
 {
     m_target = SDL_GetRenderTarget(m_renderer);
@@ -161,6 +164,7 @@ void DialogDrawing::StartImGui(const CDisplayWindow& window)
         throw CFatalError("dialog: Dear ImGui's SDL renderer backend cannot start");
 }
 
+// Shuts down what StartImGui started, in reverse, then restores the renderer.
 void DialogDrawing::Undo()
 {
     if (m_context != nullptr) {
