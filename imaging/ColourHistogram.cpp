@@ -1,8 +1,11 @@
 // ColourHistogram.cpp — counting pictures into the colour cells.
 #include "imaging/ColourHistogram.h"
 
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "imaging/ParallelRows.h"
 #include "platform/Bitmap24.h"
 #include "platform/FatalError.h"
 #include "platform/ImageSize.h"
@@ -19,23 +22,49 @@ CColourHistogram::CColourHistogram(const CBitmap24* const* bitmaps, const int32_
     }
 }
 
-// Walks the rows in the padded row layout so that the pad byte of an odd-width row is
-// never taken for a pixel. The rows are read where they are: the picture is not changed,
-// so a copy would only cost time.
+// Large pictures are counted on both cores: the rows are shared out, the first range is
+// counted straight into the cells and every other range into a histogram of its own,
+// added in afterwards. Counts are sums modulo 2^32, so the result is the same however
+// the rows are shared. The rows are read where they are: the picture is not changed, so
+// a copy would only cost time.
 void CColourHistogram::CountPicture(const CBitmap24& bitmap, int32_t weight)
 {
     const int32_t width = bitmap.Width();
     const int32_t height = bitmap.Height();
     if (width == 0 || height == 0)
         return;
-    if (bitmap.ByteCount() < CheckedImageBytes(width, height, "colour histogram picture"))
+    const size_t pictureBytes = CheckedImageBytes(width, height, "colour histogram picture");
+    if (bitmap.ByteCount() < pictureBytes)
         throw CFatalError("colour histogram: the picture holds fewer bytes than its size needs");
 
     const uint32_t increment = static_cast<uint32_t>(weight);
-    const size_t stride = static_cast<size_t>(RowStride(width));
-    for (int32_t y = 0; y < height; ++y) {
+    std::mutex partsLock;
+    std::vector<std::vector<uint32_t>> parts;
+    ForEachRowRange(height, static_cast<int64_t>(pictureBytes), [&](int32_t begin, int32_t end) {
+        if (begin == 0) {
+            CountRows(bitmap, begin, end, increment, m_cells.data());
+            return;
+        }
+        std::vector<uint32_t> part(CELL_COUNT, 0);
+        CountRows(bitmap, begin, end, increment, part.data());
+        const std::scoped_lock lock(partsLock);
+        parts.push_back(std::move(part));
+    });
+    for (const std::vector<uint32_t>& part : parts)
+        for (uint32_t cell = 0; cell < CELL_COUNT; ++cell)
+            m_cells[cell] += part[cell];
+}
+
+// Walks the rows in the padded row layout so that the pad byte of an odd-width row is
+// never taken for a pixel.
+void CColourHistogram::CountRows(const CBitmap24& bitmap, int32_t begin, int32_t end, uint32_t increment,
+                                 uint32_t* cells)
+{
+    const int32_t width = bitmap.Width();
+    const size_t stride = static_cast<size_t>(bitmap.Stride());
+    for (int32_t y = begin; y < end; ++y) {
         const uint8_t* pixel = bitmap.Bits() + static_cast<size_t>(y) * stride;
         for (int32_t x = 0; x < width; ++x, pixel += 3)
-            m_cells[CellIndex(pixel[2], pixel[1], pixel[0])] += increment;
+            cells[CellIndex(pixel[2], pixel[1], pixel[0])] += increment;
     }
 }

@@ -27,10 +27,11 @@ public:
     virtual ~CColourHistogram() = default;
 
     // The cell number of a colour: (r × 64 + g) × 32 + b of its cell coordinates.
+    // Written as three independent terms, so the three shifts can run side by side: the
+    // dither pass waits on this for every pixel.
     static uint32_t CellIndex(uint8_t red, uint8_t green, uint8_t blue)
     {
-        return ((uint32_t{red} >> 2) * GREEN_CELLS + (uint32_t{green} >> 2)) * BLUE_CELLS +
-               (uint32_t{blue} >> 3);
+        return ((uint32_t{red} >> 2) << 11) | ((uint32_t{green} >> 2) << 5) | (uint32_t{blue} >> 3);
     }
 
     // The count of the cell at cell coordinates r (0..63), g (0..63), b (0..31).
@@ -47,4 +48,6 @@ protected:
 private:
     // Adds every pixel of one picture, pad bytes at row ends excluded.
     void CountPicture(const CBitmap24& bitmap, int32_t weight);
+    // Adds the pixels of rows begin .. end − 1 to `cells`, `increment` each.
+    static void CountRows(const CBitmap24& bitmap, int32_t begin, int32_t end, uint32_t increment, uint32_t* cells);
 };

@@ -28,10 +28,21 @@ uint8_t RangeTableByte(size_t i)
     return 255;
 }
 
+// The row walk moves pixels in 4-byte words and keeps two pixels in a register at once;
+// narrower rows have overlapping neighbours, whose shares must come in order.
+bool RowsByVector(size_t bufferBytes, int32_t width, int32_t height)
+{
+    constexpr int32_t MIN_VECTOR_WIDTH = 3;
+    return width >= MIN_VECTOR_WIDTH && bufferBytes >= PassBytes(width, height) + CDitherCursor::ROW_SLACK_BYTES &&
+           __builtin_cpu_supports("sse4.1");
+}
+
 } // namespace
 
 CDitherCursor::CDitherCursor(std::span<uint8_t> buffer, int32_t width, int32_t height, Pixel24 key)
-    : m_stride(static_cast<uint32_t>(RowStride(width))),
+    : m_width(width),
+      m_rowsByVector(RowsByVector(buffer.size(), width, height)),
+      m_stride(static_cast<uint32_t>(RowStride(width))),
       m_pStart(buffer.data()),
       m_pCur(buffer.data()),
       m_pRangeTable(std::make_unique<uint8_t[]>(RANGE_TABLE_BYTES)),

@@ -63,7 +63,9 @@ Pixel24 CDitherer::KeyFor(const uint8_t* rows) const
 }
 
 // The spare row and the 3 bytes after it are zeroed although they are never written back:
-// the key test of a neighbour that straddles the last row's pad byte reads them.
+// the key test of a neighbour that straddles the last row's pad byte reads them. The
+// slack the cursor's row walk needs beyond them is zeroed too, though only ever read as
+// the unused last byte of a word.
 void CDitherer::Dither(CBitmap24* bitmap)
 {
     if (bitmap == nullptr)
@@ -78,7 +80,8 @@ void CDitherer::Dither(CBitmap24* bitmap)
         return;
 
     const size_t pictureBytes = CheckedImageBytes(width, height, "dither picture");
-    const size_t bufferBytes = CheckedImageBytes(width, int64_t{height} + 1, "dither buffer") + 3;
+    const size_t bufferBytes =
+        CheckedImageBytes(width, int64_t{height} + 1, "dither buffer") + 3 + CDitherCursor::ROW_SLACK_BYTES;
     // The rows are copied over at once, so only the spare row and the tail are cleared.
     const std::unique_ptr<uint8_t[]> buffer = std::make_unique_for_overwrite<uint8_t[]>(bufferBytes);
     if (bitmap->ReadBits(buffer.get(), pictureBytes) != pictureBytes)
@@ -92,25 +95,41 @@ void CDitherer::Dither(CBitmap24* bitmap)
         throw CFatalError("ditherer: could not write the reduced pixels back");
 }
 
+// The pixel's present value includes the shares it has received.
+inline ReducedPixel CDitherer::Reduce(Pixel24 pixel, CGamePalette& palette) const
+{
+    const PaletteEntry& entry = m_pQuantizer->Entries()[palette.NearestIndex(pixel)];
+    // Differences taken in pointer width, so that indexing needs no sign extension.
+    return ReducedPixel{Pixel24{entry.blue, entry.green, entry.red},
+                        m_pErrorLimit[ptrdiff_t{pixel.red} - ptrdiff_t{entry.red}],
+                        m_pErrorLimit[ptrdiff_t{pixel.green} - ptrdiff_t{entry.green}],
+                        m_pErrorLimit[ptrdiff_t{pixel.blue} - ptrdiff_t{entry.blue}]};
+}
+
 // No serpentine order: every row runs left to right. The cursor is not moved past the
 // last row, where its neighbours would point beyond the buffer.
 void CDitherer::DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const
 {
-    const std::array<PaletteEntry, 256>& entries = m_pQuantizer->Entries();
+    const bool byRow = cursor.CanDiffuseRow() && !m_pixelByPixel;
+    const auto reduce = [this, &palette](Pixel24 pixel) { return Reduce(pixel, palette); };
     for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x) {
-            if (!cursor.AtKey()) {
-                const Pixel24 pixel = cursor.Current();
-                const PaletteEntry& entry = entries[palette.NearestIndex(pixel)];
-                const int32_t errorRed = m_pErrorLimit[pixel.red - entry.red];
-                const int32_t errorGreen = m_pErrorLimit[pixel.green - entry.green];
-                const int32_t errorBlue = m_pErrorLimit[pixel.blue - entry.blue];
-                cursor.SetCurrent(Pixel24{entry.blue, entry.green, entry.red});
-                cursor.Diffuse(errorRed, errorGreen, errorBlue);
-            }
-            cursor.NextPixel();
-        }
+        if (byRow)
+            cursor.DiffuseRow(reduce);
+        else
+            DiffusePixels(cursor, width, palette);
         if (y + 1 < height)
             cursor.NextRow();
+    }
+}
+
+void CDitherer::DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const
+{
+    for (int32_t x = 0; x < width; ++x) {
+        if (!cursor.AtKey()) {
+            const ReducedPixel reduced = Reduce(cursor.Current(), palette);
+            cursor.SetCurrent(reduced.colour);
+            cursor.Diffuse(reduced.errorRed, reduced.errorGreen, reduced.errorBlue);
+        }
+        cursor.NextPixel();
     }
 }

@@ -17,8 +17,9 @@
 
 #include "platform/PixelTypes.h"
 
+#include "imaging/DitherCursor.h"
+
 class CBitmap24;
-class CDitherCursor;
 class CGamePalette;
 class CQuantizer;
 
@@ -36,6 +37,10 @@ public:
 
     // The transparent colour; KEY_FROM_FIRST_PIXEL takes the picture's first pixel.
     void SetKeyColour(ColourRef colour) { m_keyColour = colour; }
+
+    // For tests: walk every row pixel by pixel, never by the cursor's row walk, which
+    // must give the same bytes.
+    void SetPixelByPixel(bool pixelByPixel) { m_pixelByPixel = pixelByPixel; }
 
     // Reduces the picture in place. A picture of width or height 0 is left as it is.
     // Throws CFatalError without a computed quantizer, for a picture too large to
@@ -55,8 +60,13 @@ private:
     CGamePalette& Palette() const;
     // Walks every pixel of a width × height picture.
     void DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const;
+    // Walks one row step by step.
+    void DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const;
+    // The nearest entry's colour for a pixel, and the limited errors it leaves.
+    ReducedPixel Reduce(Pixel24 pixel, CGamePalette& palette) const;
 
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+    bool m_pixelByPixel = false;
     const CQuantizer* m_pQuantizer = nullptr;
     std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
     const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0

@@ -8,6 +8,7 @@
 #include "platform/FatalError.h"
 
 CLogicalPalette::CLogicalPalette(std::span<const PaletteEntry> entries)
+    : m_memo(size_t{1} << MEMO_BITS)
 {
     if (entries.empty() || entries.size() > MAX_ENTRIES)
         throw CFatalError("palette: " + std::to_string(entries.size()) + " entries (1 to 256 allowed)");
@@ -36,11 +37,20 @@ static int32_t SquaredDifference(int16_t entry, int16_t query)
     return int32_t{static_cast<uint16_t>(difference * difference)};
 }
 
-// Compiled for AVX-512, AVX2 and the baseline; the loader picks the widest the processor has.
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 uint32_t CLogicalPalette::NearestIndex(ColourRef colour) const
 {
     ++m_searches;
+    const uint32_t key = colour & 0x00FFFFFFu;
+    MemoSlot& slot = m_memo[MemoSlotOf(key)];
+    if (slot.colour != key)
+        slot = MemoSlot{key, Search(key)};
+    return slot.index;
+}
+
+// Compiled for AVX-512, AVX2 and the baseline; the loader picks the widest the processor has.
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+uint32_t CLogicalPalette::Search(uint32_t colour) const
+{
     const int16_t red = RedOf(colour);
     const int16_t green = GreenOf(colour);
     const int16_t blue = BlueOf(colour);

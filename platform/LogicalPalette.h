@@ -3,11 +3,18 @@
 // The nearest entry to a colour is the one with the smallest squared distance
 // dr² + dg² + db²; of several equally near entries the lowest index wins. Every entry
 // takes part, whatever its flags.
+//
+// The palette never changes once made, so the answer for a colour never changes either:
+// the search remembers its latest answers in a small table keyed by the whole colour
+// and gives a remembered answer without searching again. Callers that cache by colour
+// cell still ask again for answers they cannot keep (the palette object keeps no answer
+// 0), and those are the colours that come back most.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "platform/PixelTypes.h"
 
@@ -25,10 +32,25 @@ public:
     // The index of the entry nearest to a 0x00BBGGRR colour (0 .. EntryCount() − 1).
     uint32_t NearestIndex(ColourRef colour) const;
 
-    // How many searches NearestIndex has made: lets callers show that they cache.
+    // How many times NearestIndex has been asked, remembered answers included: lets
+    // callers show that they cache.
     uint64_t SearchCount() const { return m_searches; }
 
 private:
+    // One remembered answer; a colour above 0x00FFFFFF marks a slot never filled.
+    struct MemoSlot {
+        uint32_t colour = UINT32_MAX;
+        uint32_t index = 0;
+    };
+    static constexpr uint32_t MEMO_BITS = 12;   // 4096 slots, 32 KB
+
+    // The slot a 24-bit colour is remembered in: a multiplicative hash, so that colours
+    // differing only in their low bits (the common case) spread over the table.
+    static uint32_t MemoSlotOf(uint32_t colour) { return (colour * 0x9E3779B1u) >> (32 - MEMO_BITS); }
+
+    // The nearest entry by a full pass over the entries.
+    uint32_t Search(uint32_t colour) const;
+
     // Channels held apart, 16 bits wide, so that the distance loop runs over plain
     // arrays the compiler can vectorise.
     alignas(64) std::array<int16_t, MAX_ENTRIES> m_red{};
@@ -37,4 +59,5 @@ private:
     std::array<uint8_t, MAX_ENTRIES> m_flags{};
     int32_t m_count = 0;
     mutable uint64_t m_searches = 0;
+    mutable std::vector<MemoSlot> m_memo;
 };
