@@ -73,6 +73,9 @@ public:
 
     // The pixels the renderer last showed, 0x00RRGGBB, at the output size (for tests).
     DisplayResult ReadPresentedPixels(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
+    // Back-buffer pixels uploaded for presentation since the primary surface was made: only
+    // what changed between flips is uploaded (for tests and benchmarks).
+    uint64_t UploadedPixelCount() const;
 
 private:
     std::shared_ptr<DeviceState> m_state;

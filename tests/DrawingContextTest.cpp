@@ -1,0 +1,242 @@
+// DrawingContextTest.cpp — colour conversion of single pixels and stretched bitmaps in
+// every depth, the nearest-palette-entry rule, and text.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "DisplayLayerFixture.h"
+#include "platform/Bitmap24.h"
+#include "platform/DrawingContext.h"
+#include "platform/LogicalPalette.h"
+
+namespace {
+
+class DrawingContext : public CDisplayLayerFixture {
+protected:
+    // A surface of the mode's depth with a drawing context over it.
+    void MakeSurface(int32_t bitsPerPixel, int32_t width = 16, int32_t height = 16)
+    {
+        SetMode(64, 48, bitsPerPixel);
+        m_surface = Offscreen(width, height);
+        ASSERT_EQ(m_surface->GetDrawingContext(m_context), DISPLAY_OK);
+    }
+
+    void TearDown() override
+    {
+        m_context.reset();
+        m_surface.reset();
+        CDisplayLayerFixture::TearDown();
+    }
+
+    std::shared_ptr<CSurface> m_surface;
+    std::unique_ptr<CDrawingContext> m_context;
+};
+
+// A bitmap whose pixel (x, y) has the colour colour(x, y).
+CBitmap24 MakeBitmap(int32_t width, int32_t height, const std::function<ColourRef(int32_t, int32_t)>& colour)
+{
+    CBitmap24 bitmap(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            StorePixel(bitmap.Bits() + y * bitmap.Stride() + 3 * x, PixelOf(colour(x, y)));
+    return bitmap;
+}
+
+ColourRef Gradient(int32_t x, int32_t y)
+{
+    return MakeColour(static_cast<uint8_t>(17 * x + 3), static_cast<uint8_t>(29 * y + 5),
+                      static_cast<uint8_t>(7 * x * y + 11));
+}
+
+// ---------------------------------------------------------------------------------------
+// Pixels
+// ---------------------------------------------------------------------------------------
+
+TEST_F(DrawingContext, SixteenBitsTruncateEachChannelToFiveSixFive)
+{
+    MakeSurface(16);
+    const ColourRef shown = m_context->SetPixel(3, 2, MakeColour(0xFF, 0x87, 0x0F));
+    EXPECT_EQ(shown, MakeColour(0xF8, 0x84, 0x08));
+    EXPECT_EQ(m_context->GetPixel(3, 2), shown);
+    EXPECT_EQ(RawAt(*m_surface, 3, 2), (0x1Fu << 11) | (0x21u << 5) | 0x01u);
+    // Just below a step of each channel: truncation, never rounding up.
+    EXPECT_EQ(m_context->SetPixel(4, 2, MakeColour(0x07, 0x03, 0x07)), MakeColour(0, 0, 0));
+}
+
+TEST_F(DrawingContext, TwentyFourAndThirtyTwoBitsHoldColoursExactly)
+{
+    for (const int32_t depth : {24, 32}) {
+        MakeSurface(depth);
+        const ColourRef colour = MakeColour(0x12, 0x34, 0x56);
+        EXPECT_EQ(m_context->SetPixel(1, 1, colour), colour);
+        EXPECT_EQ(m_context->GetPixel(1, 1), colour);
+        EXPECT_EQ(RawAt(*m_surface, 1, 1), 0x123456u) << depth;   // blue, green, red in memory
+        TearDown();
+    }
+}
+
+// Nearest by squared distance; equally near entries go to the lowest index.
+TEST_F(DrawingContext, EightBitsTakeTheNearestPaletteEntryTiesToTheLowest)
+{
+    MakeSurface(8);
+    std::shared_ptr<CDisplayPalette> palette;
+    ASSERT_EQ(m_device->CreatePalette(PaletteOf({0, 0, 255, 0}, {{0, {0, 0, 0, 0}},
+                                                                 {3, {100, 0, 0, 0}},
+                                                                 {5, {110, 0, 0, 0}},
+                                                                 {9, {110, 0, 0, 0}},
+                                                                 {12, {0, 120, 0, 0}}}),
+                                      palette),
+              DISPLAY_OK);
+    EXPECT_EQ(m_context->SetPixel(0, 0, MakeColour(100, 0, 0)), COLOUR_INVALID);   // no palette yet
+    ASSERT_EQ(m_surface->SetPalette(palette), DISPLAY_OK);
+
+    EXPECT_EQ(m_context->SetPixel(0, 0, MakeColour(105, 0, 0)), MakeColour(100, 0, 0));   // 3 and 5 tie
+    EXPECT_EQ(RawAt(*m_surface, 0, 0), 3u);
+    EXPECT_EQ(m_context->SetPixel(1, 0, MakeColour(106, 0, 0)), MakeColour(110, 0, 0));
+    EXPECT_EQ(RawAt(*m_surface, 1, 0), 5u);   // 9 is the same colour, higher
+    EXPECT_EQ(m_context->SetPixel(2, 0, MakeColour(0, 90, 0)), MakeColour(0, 120, 0));
+    EXPECT_EQ(RawAt(*m_surface, 2, 0), 12u);
+    EXPECT_EQ(m_context->GetPixel(2, 0), MakeColour(0, 120, 0));
+}
+
+TEST_F(DrawingContext, OutsideTheSurfaceNothingIsReadOrWritten)
+{
+    MakeSurface(32, 4, 4);
+    for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}}) {
+        EXPECT_EQ(m_context->GetPixel(x, y), COLOUR_INVALID);
+        EXPECT_EQ(m_context->SetPixel(x, y, MakeColour(1, 2, 3)), COLOUR_INVALID);
+    }
+    EXPECT_EQ(m_context->SetPixel(0, 0, 0x01000000u), COLOUR_INVALID);   // not a colour
+    EXPECT_EQ(Raws(*m_surface), std::vector<uint32_t>(16, 0));
+}
+
+TEST_F(DrawingContext, AContextIsReleasedOnlyByItsOwnSurface)
+{
+    MakeSurface(32);
+    auto other = Offscreen(4, 4);
+    EXPECT_EQ(other->ReleaseDrawingContext(m_context), DISPLAY_FAILED);
+    EXPECT_NE(m_context, nullptr);
+    EXPECT_EQ(m_surface->ReleaseDrawingContext(m_context), DISPLAY_OK);
+    EXPECT_EQ(m_context, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------
+// StretchBlt
+// ---------------------------------------------------------------------------------------
+
+TEST_F(DrawingContext, StretchBltAtEqualSizeCopiesExactly)
+{
+    MakeSurface(32, 12, 10);
+    const CBitmap24 bitmap = MakeBitmap(6, 5, Gradient);
+    ASSERT_TRUE(m_context->StretchBlt({2, 3, 6, 7}, bitmap, {1, 1, 5, 5}));
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 12; ++x) {
+            const bool inside = x >= 2 && x < 6 && y >= 3 && y < 7;
+            EXPECT_EQ(m_context->GetPixel(x, y), inside ? Gradient(x - 1, y - 2) : 0u) << x << "," << y;
+        }
+}
+
+TEST_F(DrawingContext, StretchBltStretchesByNearestSamplingAndClipsToTheSurface)
+{
+    MakeSurface(24, 8, 8);
+    const CBitmap24 bitmap = MakeBitmap(2, 2, Gradient);
+    ASSERT_TRUE(m_context->StretchBlt({4, 4, 12, 12}, bitmap, {0, 0, 2, 2}));   // 2x2 -> 8x8, half outside
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 8; ++x) {
+            const bool inside = x >= 4 && y >= 4;
+            EXPECT_EQ(m_context->GetPixel(x, y), inside ? Gradient((x - 4) / 4, (y - 4) / 4) : 0u) << x << "," << y;
+        }
+}
+
+TEST_F(DrawingContext, StretchBltRefusesEmptyAndInvertedRectangles)
+{
+    MakeSurface(16, 8, 8);
+    const CBitmap24 bitmap = MakeBitmap(4, 4, Gradient);
+    EXPECT_FALSE(m_context->StretchBlt({4, 4, 2, 6}, bitmap, {0, 0, 4, 4}));
+    EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {0, 0, 0, 4}));
+    EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {4, 0, 8, 4}));   // outside the bitmap
+    EXPECT_EQ(Raws(*m_surface), std::vector<uint32_t>(64, 0));
+}
+
+// Every pixel of a picture with thousands of colours converts as the exact search says,
+// whatever the palette remembers between pixels.
+TEST_F(DrawingContext, StretchBltToEightBitsAgreesWithTheExactSearch)
+{
+    MakeSurface(8, 96, 96);
+    std::mt19937 random(7);
+    std::array<PaletteEntry, 256> entries;
+    for (PaletteEntry& entry : entries)
+        entry = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
+    std::shared_ptr<CDisplayPalette> palette;
+    ASSERT_EQ(m_device->CreatePalette(entries, palette), DISPLAY_OK);
+    ASSERT_EQ(m_surface->SetPalette(palette), DISPLAY_OK);
+    const CBitmap24 bitmap = MakeBitmap(96, 96, [&](int32_t, int32_t) { return random() & 0xFFFFFFu; });
+
+    ASSERT_TRUE(m_context->StretchBlt({0, 0, 96, 96}, bitmap, {0, 0, 96, 96}));
+    ASSERT_TRUE(m_context->StretchBlt({0, 0, 96, 96}, bitmap, {0, 0, 96, 96}));   // again, from memory
+    const CLogicalPalette exact(entries);
+    const std::vector<uint32_t> raws = Raws(*m_surface);
+    for (int32_t y = 0; y < 96; ++y)
+        for (int32_t x = 0; x < 96; ++x) {
+            const ColourRef colour = ColourOf(LoadPixel(bitmap.Bits() + y * bitmap.Stride() + 3 * x));
+            ASSERT_EQ(raws[static_cast<size_t>(y) * 96 + x], exact.NearestIndex(colour)) << x << "," << y;
+        }
+}
+
+// ---------------------------------------------------------------------------------------
+// Text
+// ---------------------------------------------------------------------------------------
+
+// Black text on its own opaque white background, starting at the point given; the rest of
+// the surface untouched.
+TEST_F(DrawingContext, TextOutDrawsDarkTextOnWhiteAtThePoint)
+{
+    MakeSurface(32, 200, 60);
+    const uint32_t grey = 0x808080;
+    FillWith(*m_surface, grey);
+    ASSERT_TRUE(m_context->TextOut(10, 20, "Wait...")) << m_surface->LastError();
+
+    Rect touched{200, 60, 0, 0};
+    int32_t dark = 0, white = 0;
+    const std::vector<uint32_t> raws = Raws(*m_surface);
+    for (int32_t y = 0; y < 60; ++y)
+        for (int32_t x = 0; x < 200; ++x) {
+            const uint32_t raw = raws[static_cast<size_t>(y) * 200 + x] & 0xFFFFFF;
+            if (raw == grey)
+                continue;
+            touched = UnionRects(touched, Rect{x, y, x + 1, y + 1});
+            const int32_t red = (raw >> 16) & 0xFF, green = (raw >> 8) & 0xFF, blue = raw & 0xFF;
+            EXPECT_TRUE(red == green && green == blue) << "text is grey shades only";
+            dark += red < 64;
+            white += red == 255;
+        }
+    EXPECT_EQ(touched.left, 10);
+    EXPECT_EQ(touched.top, 20);
+    EXPECT_GT(touched.Width(), 25);    // seven characters of a ~13-pixel font
+    EXPECT_LT(touched.Width(), 90);
+    EXPECT_GT(touched.Height(), 10);
+    EXPECT_LT(touched.Height(), 24);
+    EXPECT_GT(dark, 20);
+    EXPECT_GT(white, dark);
+}
+
+TEST_F(DrawingContext, TextOutConvertsItsShadesAndIsClippedToTheSurface)
+{
+    MakeSurface(8, 40, 12);
+    std::shared_ptr<CDisplayPalette> palette;
+    ASSERT_EQ(m_device->CreatePalette(PaletteOf({128, 0, 0, 0}, {{20, {0, 0, 0, 0}}, {30, {255, 255, 255, 0}}}),
+                                      palette),
+              DISPLAY_OK);
+    ASSERT_EQ(m_surface->SetPalette(palette), DISPLAY_OK);
+    FillWith(*m_surface, 99);
+    ASSERT_TRUE(m_context->TextOut(-4, -3, "Wait... 1234567890"));   // runs off three edges
+    std::set<uint32_t> used;
+    for (const uint32_t raw : Raws(*m_surface))
+        used.insert(raw);
+    EXPECT_TRUE(used.count(20) == 1 && used.count(30) == 1);   // black and white entries
+    EXPECT_EQ(used.count(99), 0u);                              // every pixel was written
+    EXPECT_TRUE(m_context->TextOut(5, 5, ""));
+}
+
+} // namespace

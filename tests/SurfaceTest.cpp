@@ -1,0 +1,379 @@
+// SurfaceTest.cpp — blits between surfaces in every depth: straight, keyed, stretched,
+// clipped, refused, and on lost surfaces.
+#include <gtest/gtest.h>
+
+#include "DisplayLayerFixture.h"
+#include "platform/Clipper.h"
+
+namespace {
+
+constexpr uint32_t BACKGROUND = 0x5A5A5A5A;   // masked to each depth
+
+// Distinct values that use every byte of the depth, so a wrong byte order shows.
+uint32_t Pattern(int32_t x, int32_t y)
+{
+    return 0x9E3779B1u * static_cast<uint32_t>(x + 64 * y + 1);
+}
+
+class SurfaceBlit : public CDisplayLayerFixture, public ::testing::WithParamInterface<int32_t> {
+protected:
+    void SetUp() override { SetMode(64, 48, GetParam()); }
+
+    uint32_t Mask() const { return RawMask(GetParam()); }
+
+    // A source surface holding Pattern, and a destination holding BACKGROUND.
+    void MakePair(int32_t sourceWidth, int32_t sourceHeight, int32_t width, int32_t height)
+    {
+        m_source = Offscreen(sourceWidth, sourceHeight);
+        m_target = Offscreen(width, height);
+        Fill(*m_source, Pattern);
+        FillWith(*m_target, BACKGROUND);
+    }
+
+    // What the destination must hold: `drawn(x, y)` gives the source pixel (sx, sy) drawn
+    // at (x, y), or false where the destination keeps its background.
+    void ExpectTarget(const std::function<bool(int32_t, int32_t, int32_t&, int32_t&)>& drawn)
+    {
+        const std::vector<uint32_t> raws = Raws(*m_target);
+        for (int32_t y = 0; y < m_target->Height(); ++y)
+            for (int32_t x = 0; x < m_target->Width(); ++x) {
+                int32_t sx = 0, sy = 0;
+                const uint32_t expected = drawn(x, y, sx, sy) ? Pattern(sx, sy) & Mask() : BACKGROUND & Mask();
+                ASSERT_EQ(raws[static_cast<size_t>(y) * m_target->Width() + x], expected) << "at " << x << "," << y;
+            }
+    }
+
+    std::shared_ptr<CSurface> m_source;
+    std::shared_ptr<CSurface> m_target;
+};
+
+// ---------------------------------------------------------------------------------------
+// Straight and keyed copies
+// ---------------------------------------------------------------------------------------
+
+TEST_P(SurfaceBlit, StraightBlitCopiesTheSourceExactlyAndNothingElse)
+{
+    MakePair(7, 5, 20, 12);
+    const Rect destination{3, 4, 10, 9};
+    ASSERT_EQ(m_target->Blit(&destination, m_source.get(), nullptr, 0), DISPLAY_OK) << m_target->LastError();
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = x - 3;
+        sy = y - 4;
+        return x >= 3 && x < 10 && y >= 4 && y < 9;
+    });
+}
+
+TEST_P(SurfaceBlit, NullRectanglesMeanTheWholeSurfaces)
+{
+    MakePair(9, 6, 9, 6);
+    ASSERT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = x;
+        sy = y;
+        return true;
+    });
+}
+
+// The key is a range of raw values; its ends are inclusive, and values differing only in
+// bytes above the depth's bits do not exist in the surface.
+TEST_P(SurfaceBlit, KeyedBlitSkipsExactlyTheRawValuesInTheKeyRange)
+{
+    const uint32_t low = 0x12345670u & Mask();
+    const uint32_t high = low + 2;
+    const std::vector<uint32_t> row = {low - 1, low, low + 1, high, high + 1, 0, Mask()};
+    auto source = Offscreen(static_cast<int32_t>(row.size()), 2);
+    Fill(*source, [&](int32_t x, int32_t) { return row[x]; });
+    ASSERT_EQ(source->SetColourKey(low, high), DISPLAY_OK);
+
+    for (const bool stretched : {false, true}) {
+        auto target = Offscreen(16, 4);
+        FillWith(*target, BACKGROUND);
+        const int32_t scale = stretched ? 2 : 1;
+        const Rect destination{0, 0, static_cast<int32_t>(row.size()) * scale, 2 * scale};
+        ASSERT_EQ(target->Blit(&destination, source.get(), nullptr, BLIT_SOURCE_KEY), DISPLAY_OK);
+        for (size_t i = 0; i < row.size(); ++i) {
+            const bool transparent = row[i] >= low && row[i] <= high;
+            const uint32_t expected = transparent ? BACKGROUND & Mask() : row[i];
+            EXPECT_EQ(RawAt(*target, static_cast<int32_t>(i) * scale, scale), expected)
+                << "value " << row[i] << (stretched ? " stretched" : "");
+        }
+    }
+}
+
+TEST_P(SurfaceBlit, WithoutTheKeyFlagTheKeyIsIgnored)
+{
+    MakePair(4, 4, 4, 4);
+    ASSERT_EQ(m_source->SetColourKey(0, Mask()), DISPLAY_OK);   // every value transparent
+    ASSERT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        sx = x;
+        sy = y;
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// Stretching
+// ---------------------------------------------------------------------------------------
+
+// Each destination pixel takes the source pixel under its centre.
+TEST_P(SurfaceBlit, StretchingSamplesTheNearestSourcePixel)
+{
+    MakePair(4, 3, 24, 12);
+    const Rect doubled{0, 0, 8, 6};
+    ASSERT_EQ(m_target->Blit(&doubled, m_source.get(), nullptr, 0), DISPLAY_OK);
+    const Rect halved{10, 0, 12, 1};   // 4 x 3 into 2 x 1: columns 1 and 3 of row 1
+    ASSERT_EQ(m_target->Blit(&halved, m_source.get(), nullptr, 0), DISPLAY_OK);
+    const Rect fiveFromThree{14, 8, 19, 9};   // row 2, three columns over five: 0 0 1 2 2
+    const Rect sourceRow{0, 2, 3, 3};
+    ASSERT_EQ(m_target->Blit(&fiveFromThree, m_source.get(), &sourceRow, 0), DISPLAY_OK);
+
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        if (x < 8 && y < 6) {
+            sx = x / 2;
+            sy = y / 2;
+            return true;
+        }
+        if (x >= 10 && x < 12 && y == 0) {
+            sx = x == 10 ? 1 : 3;
+            sy = 1;
+            return true;
+        }
+        if (x >= 14 && x < 19 && y == 8) {
+            constexpr int32_t columns[] = {0, 0, 1, 2, 2};
+            sx = columns[x - 14];
+            sy = 2;
+            return true;
+        }
+        return false;
+    });
+}
+
+// ---------------------------------------------------------------------------------------
+// Clipping
+// ---------------------------------------------------------------------------------------
+
+TEST_P(SurfaceBlit, TheClipperAndTheBoundsCutTheDestinationAndTheSourceFollows)
+{
+    MakePair(6, 6, 10, 10);
+    std::shared_ptr<CClipper> clipper;
+    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
+    ASSERT_EQ(clipper->SetClipList({0, 0, 9, 9}), DISPLAY_OK);   // last row and column left out
+    ASSERT_EQ(m_target->SetClipper(clipper), DISPLAY_OK);
+
+    const Rect lowerRight{5, 5, 11, 11};   // past the clip and the bounds
+    ASSERT_EQ(m_target->Blit(&lowerRight, m_source.get(), nullptr, 0), DISPLAY_OK);
+    const Rect upperLeft{-3, -2, 3, 4};   // off the top-left corner
+    ASSERT_EQ(m_target->Blit(&upperLeft, m_source.get(), nullptr, 0), DISPLAY_OK);
+
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        if (x >= 5 && x < 9 && y >= 5 && y < 9) {
+            sx = x - 5;
+            sy = y - 5;
+            return true;
+        }
+        if (x < 3 && y < 4) {
+            sx = x + 3;
+            sy = y + 2;
+            return true;
+        }
+        return false;
+    });
+}
+
+// Clipping removes pixels from a stretched blit but never moves its sampling.
+TEST_P(SurfaceBlit, ClippingAStretchedBlitKeepsTheUnclippedSampling)
+{
+    auto source = Offscreen(5, 5);
+    Fill(*source, Pattern);
+    auto reference = Offscreen(40, 40);
+    const Rect whole{10, 10, 23, 23};   // 5 -> 13: an uneven stretch
+    ASSERT_EQ(reference->Blit(&whole, source.get(), nullptr, 0), DISPLAY_OK);
+    const std::vector<uint32_t> expected = Raws(*reference);
+
+    auto target = Offscreen(20, 20);
+    std::shared_ptr<CClipper> clipper;
+    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
+    ASSERT_EQ(clipper->SetClipList({0, 2, 5, 20}), DISPLAY_OK);
+    ASSERT_EQ(target->SetClipper(clipper), DISPLAY_OK);
+    const Rect shifted{-6, -5, 7, 8};   // the same 13 x 13, partly above and left of the surface
+    ASSERT_EQ(target->Blit(&shifted, source.get(), nullptr, 0), DISPLAY_OK);
+
+    const std::vector<uint32_t> raws = Raws(*target);
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 20; ++x) {
+            const bool inside = x < 5 && y >= 2 && y < 8;
+            const uint32_t want = inside ? expected[static_cast<size_t>(y + 15) * 40 + (x + 16)] : 0;
+            ASSERT_EQ(raws[static_cast<size_t>(y) * 20 + x], want) << "at " << x << "," << y;
+        }
+}
+
+TEST_P(SurfaceBlit, ASourceRectanglePartlyOutsideItsSurfaceIsClippedInStep)
+{
+    MakePair(6, 6, 30, 20);
+    const Rect straightSource{-2, -1, 4, 5};
+    const Rect straightTarget{10, 10, 16, 16};
+    ASSERT_EQ(m_target->Blit(&straightTarget, m_source.get(), &straightSource, 0), DISPLAY_OK);
+    // 6 columns from x = -2 stretched to 12: destination columns 0-3 would sample x < 0.
+    const Rect stretchedSource{-2, 0, 4, 6};
+    const Rect stretchedTarget{0, 0, 12, 6};
+    ASSERT_EQ(m_target->Blit(&stretchedTarget, m_source.get(), &stretchedSource, 0), DISPLAY_OK);
+
+    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
+        if (x >= 12 && x < 16 && y >= 11 && y < 16) {
+            sx = x - 12;
+            sy = y - 11;
+            return true;
+        }
+        if (x >= 4 && x < 12 && y < 6) {
+            sx = (x - 4) / 2;
+            sy = y;
+            return true;
+        }
+        return false;
+    });
+}
+
+TEST_P(SurfaceBlit, RefusedRectanglesDrawNothing)
+{
+    MakePair(6, 6, 12, 12);
+    const std::vector<std::pair<Rect, Rect>> refused = {
+        {{5, 5, 2, 8}, {0, 0, 6, 6}},     // inverted destination
+        {{5, 5, 5, 8}, {0, 0, 6, 6}},     // empty destination
+        {{0, 0, 4, 4}, {4, 0, 0, 4}},     // inverted source
+        {{0, 0, 4, 4}, {0, 3, 4, 3}},     // empty source
+        {{0, 0, 4, 4}, {6, 0, 10, 4}},    // source wholly outside (touching the edge)
+        {{0, 0, 4, 4}, {-9, -9, -1, -1}}, // source wholly outside
+    };
+    for (const auto& [destination, source] : refused) {
+        EXPECT_EQ(m_target->Blit(&destination, m_source.get(), &source, 0), DISPLAY_INVALID_RECT);
+        EXPECT_FALSE(m_target->LastError().empty());
+    }
+    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
+}
+
+TEST_P(SurfaceBlit, ABlitClippedAwayEntirelySucceedsAndDrawsNothing)
+{
+    MakePair(6, 6, 12, 12);
+    const Rect offSurface{20, 20, 26, 26};
+    EXPECT_EQ(m_target->Blit(&offSurface, m_source.get(), nullptr, 0), DISPLAY_OK);
+    std::shared_ptr<CClipper> clipper;
+    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
+    ASSERT_EQ(clipper->SetClipList({8, 8, 8, 8}), DISPLAY_OK);   // an empty clip list
+    ASSERT_EQ(m_target->SetClipper(clipper), DISPLAY_OK);
+    EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
+    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
+}
+
+// Overlapping source and destination on one surface: the blit reads the pixels as they
+// were before it began.
+TEST_P(SurfaceBlit, ABlitWithinOneSurfaceReadsTheOriginalPixels)
+{
+    auto surface = Offscreen(8, 8);
+    Fill(*surface, Pattern);
+    const Rect source{0, 0, 6, 6};
+    const Rect destination{1, 2, 7, 8};
+    ASSERT_EQ(surface->Blit(&destination, surface.get(), &source, 0), DISPLAY_OK);
+    for (int32_t y = 2; y < 8; ++y)
+        for (int32_t x = 1; x < 7; ++x)
+            ASSERT_EQ(RawAt(*surface, x, y), Pattern(x - 1, y - 2) & Mask()) << x << "," << y;
+}
+
+// ---------------------------------------------------------------------------------------
+// Loss and failures
+// ---------------------------------------------------------------------------------------
+
+TEST_P(SurfaceBlit, LostSurfacesRefuseBlitsUntilRestoredCleared)
+{
+    MakePair(6, 6, 6, 6);
+    m_device->LoseAllSurfaces();
+    EXPECT_EQ(m_source->IsLost(), DISPLAY_SURFACE_LOST);
+    EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_SURFACE_LOST);
+    LockedPixels locked;
+    EXPECT_EQ(m_source->Lock(locked), DISPLAY_SURFACE_LOST);
+
+    ASSERT_EQ(m_target->Restore(), DISPLAY_OK);
+    EXPECT_EQ(m_target->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_SURFACE_LOST);   // the source still is
+    ASSERT_EQ(m_source->Restore(), DISPLAY_OK);
+    EXPECT_EQ(Raws(*m_source), std::vector<uint32_t>(36, 0));   // contents discarded
+    EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
+}
+
+TEST_P(SurfaceBlit, MisuseIsAFailureWithAReason)
+{
+    MakePair(4, 4, 4, 4);
+    EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, BLIT_SOURCE_KEY), DISPLAY_FAILED);   // no key set
+    EXPECT_NE(m_target->LastError().find("colour key"), std::string::npos);
+    EXPECT_EQ(m_target->Blit(nullptr, nullptr, nullptr, 0), DISPLAY_FAILED);
+    EXPECT_EQ(m_source->SetColourKey(5, 4), DISPLAY_FAILED);
+    LockedPixels locked;
+    ASSERT_EQ(m_source->Lock(locked), DISPLAY_OK);
+    EXPECT_EQ(m_source->Lock(locked), DISPLAY_FAILED);
+    EXPECT_EQ(m_source->Unlock(), DISPLAY_OK);
+    EXPECT_EQ(m_source->Unlock(), DISPLAY_FAILED);
+    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDepth, SurfaceBlit, ::testing::Values(8, 16, 24, 32),
+                         [](const ::testing::TestParamInfo<int32_t>& depth) {
+                             return std::to_string(depth.param) + "Bits";
+                         });
+
+// ---------------------------------------------------------------------------------------
+// Surfaces themselves
+// ---------------------------------------------------------------------------------------
+
+class SurfaceBasics : public CDisplayLayerFixture {};
+
+TEST_F(SurfaceBasics, NewSurfacesAreZeroAndLockGivesTheirFormat)
+{
+    SetMode(32, 24, 24);
+    auto surface = Offscreen(5, 3);
+    LockedPixels locked;
+    ASSERT_EQ(surface->Lock(locked), DISPLAY_OK);
+    EXPECT_EQ(locked.width, 5);
+    EXPECT_EQ(locked.height, 3);
+    EXPECT_EQ(locked.bitsPerPixel, 24);
+    EXPECT_GE(locked.pitch, 15);
+    ASSERT_EQ(surface->Unlock(), DISPLAY_OK);
+    EXPECT_EQ(Raws(*surface), std::vector<uint32_t>(15, 0));
+
+    std::shared_ptr<CSurface> refused;
+    EXPECT_EQ(m_device->CreateOffscreenSurface(0, 3, refused), DISPLAY_FAILED);
+    EXPECT_EQ(m_device->CreateOffscreenSurface(3, 16385, refused), DISPLAY_FAILED);
+    EXPECT_EQ(refused, nullptr);
+}
+
+TEST_F(SurfaceBasics, ThePrimaryHasABackBufferButNoPixelsOfItsOwn)
+{
+    SetMode(32, 24, 16);
+    std::shared_ptr<CSurface> primary;
+    ASSERT_EQ(m_device->CreatePrimarySurface(primary), DISPLAY_OK);
+    auto back = primary->GetBackBuffer();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Width(), 32);
+    EXPECT_EQ(back->Height(), 24);
+    EXPECT_EQ(back->BitsPerPixel(), 16);
+    EXPECT_EQ(back->GetBackBuffer(), nullptr);
+
+    LockedPixels locked;
+    EXPECT_EQ(primary->Lock(locked), DISPLAY_FAILED);
+    EXPECT_EQ(primary->Blit(nullptr, back.get(), nullptr, 0), DISPLAY_FAILED);
+    EXPECT_EQ(back->Flip(), DISPLAY_FAILED);
+    std::shared_ptr<CSurface> second;
+    EXPECT_EQ(m_device->CreatePrimarySurface(second), DISPLAY_FAILED);   // one at a time
+}
+
+TEST_F(SurfaceBasics, PalettesAttachOnlyToEightBitSurfaces)
+{
+    SetMode(32, 24, 32);
+    std::shared_ptr<CDisplayPalette> palette;
+    ASSERT_EQ(m_device->CreatePalette({}, palette), DISPLAY_OK);
+    auto surface = Offscreen(4, 4);
+    EXPECT_EQ(surface->SetPalette(palette), DISPLAY_FAILED);
+    EXPECT_EQ(surface->Palette(), nullptr);
+    EXPECT_EQ(surface->SetPalette(nullptr), DISPLAY_OK);
+}
+
+} // namespace
