@@ -16,8 +16,9 @@ using VideoMode = DisplayMode;
 // A growable array of modes, in the order they were added.
 class CVideoModeArray {
 public:
-    // A bound on what a display can sensibly report; more means the report is broken.
-    static constexpr int32_t MAX_VIDEO_MODES = 4096;
+    // A bound far above what a display reports (each mode is listed at four depths), so
+    // that only a broken report reaches it.
+    static constexpr int32_t MAX_VIDEO_MODES = 65536;
 
     // Appends a mode. Throws CFatalError once MAX_VIDEO_MODES modes are held.
     void Add(const VideoMode& mode);

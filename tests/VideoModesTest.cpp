@@ -60,14 +60,16 @@ TEST(VideoModeText, RightAlignsSizesInFourColumns)
 
 TEST(VideoModeList, KeepsEveryModeInReportedOrder)
 {
+    const CVideoModeArray before = g_videoModes;   // what other tests' screens listed
     g_videoModes.RemoveAll();
     const CVideoModeArray reported = ThreeModes();
     for (const VideoMode& mode : reported)
         EnumModesCallback(mode);
-    ASSERT_EQ(g_videoModes.GetSize(), 3);
+    const CVideoModeArray listed = g_videoModes;
+    g_videoModes = before;
+    ASSERT_EQ(listed.GetSize(), 3);
     for (int32_t i = 0; i < 3; ++i)
-        EXPECT_EQ(g_videoModes[i], reported[i]);
-    g_videoModes.RemoveAll();
+        EXPECT_EQ(listed[i], reported[i]);
 }
 
 TEST(VideoModeList, RefusesIndexesOutsideAndRunawayReports)
