@@ -5,11 +5,13 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <set>
+#include <random>
 #include <tuple>
 
 #include "DisplayLayerFixture.h"
 #include "platform/DrawingContext.h"
+#include "platform/FrameConverter.h"
+#include "platform/PixelFormat.h"
 
 namespace {
 
@@ -277,6 +279,46 @@ TEST_F(Presentation, AnotherPaletteOnThePrimaryUploadsEverything)
     ASSERT_EQ(m_primary->SetPalette(red), DISPLAY_OK);
     EXPECT_EQ(UploadOfNextFlip(), 200u);
     EXPECT_EQ(Shown(3, 3), 0xFA0000u);
+}
+
+// The conversion to the texture against the colour each raw value stands for, in every
+// depth, for textures of either byte order, over rows long enough for the 64-pixel palette
+// lookup and starting at an odd column.
+TEST(FrameConverter, EveryPixelArrivesAsTheColourItsRawValueStandsFor)
+{
+    std::mt19937 random(11);
+    std::array<PaletteEntry, 256> entries;
+    for (PaletteEntry& entry : entries)
+        entry = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
+    const CDisplayPalette palette(entries);
+    constexpr int32_t WIDTH = 300, HEIGHT = 3;
+    std::vector<uint8_t> pixels(WIDTH * HEIGHT * 4);
+    for (uint8_t& byte : pixels)
+        byte = static_cast<uint8_t>(random());
+    const Rect rect{5, 1, WIDTH, HEIGHT};   // 295 pixels a row: four runs of 64 and 39 more
+
+    for (const TextureLayout layout : {TextureLayout{16, 8, 0, 0xFF000000}, TextureLayout{0, 8, 16, 0xFF000000},
+                                       TextureLayout{16, 8, 0, 0}}) {
+        const uint32_t rgb = 0xFFu << layout.redShift | 0xFFu << layout.greenShift | 0xFFu << layout.blueShift;
+        for (const int32_t depth : {8, 16, 24, 32}) {
+            const PixelView view{pixels.data(), WIDTH * depth / 8, WIDTH, HEIGHT, depth / 8};
+            CFrameConverter converter(depth, layout);
+            converter.SetPalette(palette);
+            std::vector<uint32_t> out(static_cast<size_t>(rect.Width()) * rect.Height());
+            converter.Convert(view, rect, reinterpret_cast<uint8_t*>(out.data()), rect.Width() * 4);
+
+            const CPixelFormat format(depth, &palette);
+            for (int32_t y = rect.top; y < rect.bottom; ++y)
+                for (int32_t x = rect.left; x < rect.right; ++x) {
+                    const ColourRef colour = format.ColourFromRaw(ReadRaw(view.At(x, y), view.bytesPerPixel));
+                    const uint32_t expected = uint32_t{RedOf(colour)} << layout.redShift |
+                                              uint32_t{GreenOf(colour)} << layout.greenShift |
+                                              uint32_t{BlueOf(colour)} << layout.blueShift;
+                    const uint32_t got = out[static_cast<size_t>(y - rect.top) * rect.Width() + (x - rect.left)];
+                    ASSERT_EQ(got & rgb, expected) << depth << " bits, pixel " << x << "," << y;
+                }
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------
