@@ -1,0 +1,221 @@
+// Screen.cpp — mode choice, display set-up, presentation, scaling and colour keys.
+#include "display/Screen.h"
+
+#include <cstring>
+#include <string>
+
+#include "display/VideoModeDlg.h"
+#include "display/VideoModes.h"
+#include "imaging/Quantizer.h"
+#include "platform/Clipper.h"
+#include "platform/DisplayPalette.h"
+#include "platform/DrawingContext.h"
+#include "platform/FatalError.h"
+#include "platform/Surface.h"
+#include "sprites/Sprite.h"
+
+namespace {
+
+// How many times Present tries to restore a lost primary before it gives up.
+constexpr int32_t PRESENT_RESTORE_TRIES = 3;
+
+// Ends the program with what failed and the display layer's reason.
+[[noreturn]] void FailDisplay(const std::string& what, const CDisplayObject& object)
+{
+    throw CFatalError("display: " + what + (object.LastError().empty() ? "" : ": " + object.LastError()));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Construction and the mode
+// ---------------------------------------------------------------------------------------
+
+CScreen::CScreen()
+{
+    // A device at the normal level serves only to list the modes; it is not kept.
+    const CDisplayDevice lister;
+    lister.EnumDisplayModes(EnumModesCallback);
+}
+
+// Sprites first (they release their surfaces), then palette, surfaces, clipper and device,
+// then the quantizer.
+CScreen::~CScreen()
+{
+    m_sprites.RemoveAll();
+    m_pPalette.reset();
+    m_pPrimary.reset();
+    m_pBackBuffer.reset();
+    m_pClipper.reset();
+    m_pDirectDraw.reset();
+    m_pQuantizer.reset();
+}
+
+void CScreen::ChooseVideoMode(CDisplayWindow& window)
+{
+    CVideoModeDlg dialog;
+    dialog.SetModes(g_videoModes);
+    dialog.DoModal(window);
+    if (dialog.m_selectedMode != -1)
+        ApplyVideoMode(g_videoModes[dialog.m_selectedMode]);
+}
+
+void CScreen::ApplyVideoMode(const DisplayMode& mode)
+{
+    m_width = mode.width;
+    m_height = mode.height;
+    m_bitsPerPixel = mode.bitsPerPixel;
+    m_refreshRate = mode.refreshRate;
+}
+
+// ---------------------------------------------------------------------------------------
+// Initialise
+// ---------------------------------------------------------------------------------------
+
+void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
+{
+    m_pDirectDraw = std::make_unique<CDisplayDevice>(window, CooperativeLevel::Exclusive, options);
+    m_pPalette.reset();
+    if (m_bitsPerPixel <= 8)
+        BuildPalette();
+    if (m_pDirectDraw->SetDisplayMode({m_width, m_height, m_bitsPerPixel, m_refreshRate}) != DISPLAY_OK)
+        FailDisplay("cannot set the mode " + std::to_string(m_width) + "x" + std::to_string(m_height) + "x" +
+                        std::to_string(m_bitsPerPixel),
+                    *m_pDirectDraw);
+    BuildSurfaces();
+}
+
+// One palette for every stored picture, the key colour reserved in it.
+void CScreen::BuildPalette()
+{
+    m_pQuantizer = std::make_unique<CQuantizer>(1 << m_bitsPerPixel);
+    for (int32_t i = 0; i < m_sprites.GetCount(); ++i) {
+        const CSprite* sprite = m_sprites.GetAt(i);
+        m_pQuantizer->AddBitmap(sprite->m_hBitmap.get(), sprite->m_paletteWeight);
+    }
+    m_pQuantizer->ReserveColour(m_keyColour);
+    m_pQuantizer->Compute();
+    if (m_pDirectDraw->CreatePalette(m_pQuantizer->Entries(), m_pPalette) != DISPLAY_OK)
+        FailDisplay("cannot create the palette", *m_pDirectDraw);
+}
+
+// The primary with its back buffer, the palette on both, and a clipper whose one rectangle
+// leaves the last column and the last row out, as the clip list has always been built.
+void CScreen::BuildSurfaces()
+{
+    if (m_pDirectDraw->CreatePrimarySurface(m_pPrimary) != DISPLAY_OK)
+        FailDisplay("cannot create the primary surface", *m_pDirectDraw);
+    if (m_pPalette && m_pPrimary->SetPalette(m_pPalette) != DISPLAY_OK)
+        FailDisplay("cannot attach the palette to the primary surface", *m_pPrimary);
+    m_pBackBuffer = m_pPrimary->GetBackBuffer();
+    if (!m_pBackBuffer)
+        FailDisplay("the primary surface has no back buffer", *m_pPrimary);
+    if (m_pPalette && m_pBackBuffer->SetPalette(m_pPalette) != DISPLAY_OK)
+        FailDisplay("cannot attach the palette to the back buffer", *m_pBackBuffer);
+    if (m_pDirectDraw->CreateClipper(m_pClipper) != DISPLAY_OK)
+        FailDisplay("cannot create the clipper", *m_pDirectDraw);
+    m_pClipper->SetClipList(Rect{0, 0, m_width - 1, m_height - 1});
+    m_pPrimary->SetClipper(m_pClipper);
+    m_pBackBuffer->SetClipper(m_pClipper);
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing and presenting
+// ---------------------------------------------------------------------------------------
+
+void CScreen::Present()
+{
+    int32_t restores = 0;
+    for (;;) {
+        const DisplayResult result = m_pPrimary->Flip();
+        if (result == DISPLAY_OK)
+            return;
+        if (result == DISPLAY_STILL_DRAWING)
+            continue;
+        if (result != DISPLAY_SURFACE_LOST)
+            FailDisplay("cannot flip", *m_pPrimary);
+        if (++restores > PRESENT_RESTORE_TRIES || RestoreSurfaces() != DISPLAY_OK)
+            FailDisplay("cannot restore the lost display", *m_pPrimary);
+    }
+}
+
+DisplayResult CScreen::BlitToBack(const Rect* destination, const Rect* sourceRect, CSurface* source)
+{
+    return m_pBackBuffer->Blit(destination, source, sourceRect, BLIT_SOURCE_KEY);
+}
+
+DisplayResult CScreen::RestoreSurfaces()
+{
+    for (CSurface* surface : {m_pPrimary.get(), m_pBackBuffer.get()}) {
+        if (surface == nullptr || surface->IsLost() != DISPLAY_SURFACE_LOST)
+            continue;
+        const DisplayResult result = surface->Restore();
+        if (result != DISPLAY_OK)
+            return result;
+        m_bRestored = true;
+    }
+    return DISPLAY_OK;
+}
+
+bool CScreen::TakeRestoredFlag()
+{
+    const bool restored = m_bRestored;
+    m_bRestored = false;
+    return restored;
+}
+
+// ---------------------------------------------------------------------------------------
+// Scaling
+// ---------------------------------------------------------------------------------------
+
+Rect CScreen::ScaleRect(const Rect& world) const
+{
+    return Rect{m_width * world.left / WORLD_WIDTH, m_height * world.top / WORLD_HEIGHT,
+                m_width * world.right / WORLD_WIDTH, m_height * world.bottom / WORLD_HEIGHT};
+}
+
+SizeInPixels CScreen::ScaleSize(int32_t width, int32_t height) const
+{
+    return SizeInPixels{m_width * width / WORLD_WIDTH, m_height * height / WORLD_HEIGHT};
+}
+
+// ---------------------------------------------------------------------------------------
+// Colour keys
+// ---------------------------------------------------------------------------------------
+
+DisplayResult CScreen::SetColourKey(CSurface* surface, ColourRef colour)
+{
+    const uint32_t raw = MatchColour(surface, colour);
+    return surface->SetColourKey(raw, raw);
+}
+
+// The colour is written to the top-left pixel through a drawing context (which converts it
+// to the surface's format), read back raw, and the pixel put back as it was.
+uint32_t CScreen::MatchColour(CSurface* surface, ColourRef colour)
+{
+    uint32_t result = 0xFFFFFFFF;
+    ColourRef saved = COLOUR_INVALID;
+    std::unique_ptr<CDrawingContext> context;
+    if (colour != KEY_FROM_FIRST_PIXEL && surface->GetDrawingContext(context) == DISPLAY_OK) {
+        saved = context->GetPixel(0, 0);
+        context->SetPixel(0, 0, colour);
+        surface->ReleaseDrawingContext(context);
+    }
+
+    LockedPixels pixels;
+    DisplayResult locked;
+    while ((locked = surface->Lock(pixels)) == DISPLAY_STILL_DRAWING) {
+    }
+    if (locked == DISPLAY_OK) {
+        uint32_t word = 0;
+        std::memcpy(&word, pixels.bits, static_cast<size_t>(pixels.bitsPerPixel / 8));
+        result = pixels.bitsPerPixel < 32 ? word & ((1u << pixels.bitsPerPixel) - 1) : word;
+        surface->Unlock();
+    }
+
+    if (saved != COLOUR_INVALID && surface->GetDrawingContext(context) == DISPLAY_OK) {
+        context->SetPixel(0, 0, saved);
+        surface->ReleaseDrawingContext(context);
+    }
+    return result;
+}

@@ -1,0 +1,99 @@
+// Screen.h — the program's display: device, mode, flipping surfaces, palette, clipper,
+// the dirty-rectangle list and the sprite store.
+//
+// Life in three steps: the constructor lists the display modes (into g_videoModes);
+// ChooseVideoMode lets the user pick one (or ApplyVideoMode sets one); after the game
+// objects have loaded their sprites, Initialise takes the window over and builds
+// everything needed to draw. Then each tick draws into the back buffer and ends with
+// Present. World rectangles (1600 × 1200 units) become pixels through ScaleRect.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "display/DirtyRectList.h"
+#include "imaging/BitmapRescaler.h"
+#include "platform/DisplayDevice.h"
+#include "platform/PixelTypes.h"
+#include "platform/Rect.h"
+#include "sprites/SpriteStore.h"
+
+class CClipper;
+class CDisplayPalette;
+class CDisplayWindow;
+class CQuantizer;
+class CSurface;
+struct DisplayMode;
+
+// The world's size in units, whatever the display mode.
+constexpr int32_t WORLD_WIDTH = 1600;
+constexpr int32_t WORLD_HEIGHT = 1200;
+
+class CScreen {
+public:
+    // Lists the display modes into g_videoModes. Throws CFatalError when no device can be
+    // made to list them.
+    CScreen();
+    virtual ~CScreen();
+
+    CScreen(const CScreen&) = delete;
+    CScreen& operator=(const CScreen&) = delete;
+
+    // Shows the "Video Mode" dialog over the window and takes the chosen mode; cancelling
+    // keeps the current one (640 × 480 × 8 at the default refresh rate until changed).
+    void ChooseVideoMode(CDisplayWindow& window);
+    // Takes a mode without asking.
+    void ApplyVideoMode(const DisplayMode& mode);
+
+    // Takes the window over at the chosen mode: in 8-bit modes computes the palette from
+    // every stored sprite, then builds the primary surface, its back buffer and the
+    // clipper. Every failure is fatal (CFatalError saying what failed and why).
+    void Initialise(CDisplayWindow& window, const PresentOptions& options = {});
+
+    // Flips the back buffer to the front, restoring lost surfaces on the way.
+    void Present();
+
+    // Blits `source` (or its `sourceRect`) onto `destination` of the back buffer with the
+    // source colour key. Returns the blit's result unchanged.
+    DisplayResult BlitToBack(const Rect* destination, const Rect* sourceRect, CSurface* source);
+
+    // World units to pixels: x × width / 1600, y × height / 1200, truncated toward zero.
+    Rect ScaleRect(const Rect& world) const;
+    SizeInPixels ScaleSize(int32_t width, int32_t height) const;
+
+    // Sets the surface's source colour key to the surface's raw value for the colour.
+    DisplayResult SetColourKey(CSurface* surface, ColourRef colour);
+    // The raw value the surface stores for the colour; for KEY_FROM_FIRST_PIXEL, the raw
+    // value of its top-left pixel. 0xFFFFFFFF when the surface cannot be read.
+    uint32_t MatchColour(CSurface* surface, ColourRef colour);
+
+    // Restores the back buffer (and the primary) after a loss; records that it happened.
+    DisplayResult RestoreSurfaces();
+    // True once after surfaces were restored from a loss: what was drawn is gone and must
+    // be drawn whole again. Reading it clears it.
+    bool TakeRestoredFlag();
+
+    // --- what other parts of the program use directly ------------------------------------
+    CDirtyRectList m_dirtyRects;
+    int32_t m_refreshRate = 0;
+    int32_t m_width = 640;
+    int32_t m_height = 480;
+    int32_t m_bitsPerPixel = 8;
+    CSpriteStore m_sprites;
+    std::unique_ptr<CDisplayDevice> m_pDirectDraw;
+    std::shared_ptr<CSurface> m_pPrimary;
+    std::shared_ptr<CSurface> m_pBackBuffer;
+    std::shared_ptr<CClipper> m_pClipper;
+    std::shared_ptr<CDisplayPalette> m_pPalette;   // only in modes of 8 bits or fewer
+    std::unique_ptr<CQuantizer> m_pQuantizer;      // likewise
+    ColourRef m_keyColour = SCREEN_KEY_COLOUR;
+
+    // Pure blue: reserved in the palette, and the background's transparent colour.
+    static constexpr ColourRef SCREEN_KEY_COLOUR = 0x00FF0000;
+
+private:
+    void BuildPalette();
+    void BuildSurfaces();
+
+    bool m_bRestored = false;
+};

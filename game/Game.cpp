@@ -1,0 +1,76 @@
+// Game.cpp — the world's table, clock and tick.
+#include "game/Game.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "game/GameObject.h"
+#include "platform/FatalError.h"
+
+namespace {
+
+constexpr uint64_t MILLISECONDS_PER_SECOND = 1000;
+
+} // namespace
+
+CGame::CGame(std::unique_ptr<CPerformanceCounter> counter) : m_counter(std::move(counter))
+{
+    // Below 1000 counts a second a millisecond would be 0 counts long: no clock at all.
+    m_frequency = m_counter->Frequency();
+    if (m_frequency < MILLISECONDS_PER_SECOND)
+        throw CFatalError("clock: the performance counter runs at " + std::to_string(m_frequency) +
+                          " counts a second; at least 1000 are needed");
+    m_lastMs = NowMs();
+}
+
+// Objects first, through their virtual destructors; the screen goes after them.
+CGame::~CGame()
+{
+    for (int32_t i = 0; i < m_objectCount; ++i)
+        delete m_objects[i];
+}
+
+// Counts per millisecond first, recomputed each time, as the clock always has.
+uint64_t CGame::NowMs() const
+{
+    const uint64_t counter = m_counter->Counter();
+    return counter / (m_frequency / MILLISECONDS_PER_SECOND);
+}
+
+bool CGame::AddObject(std::unique_ptr<CGameObject>& object)
+{
+    if (m_objectCount >= MAX_OBJECTS)
+        return false;
+    m_objects[m_objectCount++] = object.release();
+    return true;
+}
+
+int CGame::CompareDepth(const void* a, const void* b)
+{
+    const int32_t da = (*static_cast<CGameObject* const*>(a))->m_depth;
+    const int32_t db = (*static_cast<CGameObject* const*>(b))->m_depth;
+    if (da < db)
+        return 1;
+    if (da > db)
+        return -1;
+    return 0;
+}
+
+void CGame::SortObjects()
+{
+    std::qsort(m_objects.data(), static_cast<size_t>(m_objectCount), sizeof(CGameObject*), CompareDepth);
+}
+
+void CGame::Tick()
+{
+    const uint64_t now = NowMs();
+    m_elapsedMs = now - m_lastMs;
+    m_lastMs = now;
+    m_totalMs += m_elapsedMs;
+    // The count is read again before every step.
+    for (int32_t i = 0; i < m_objectCount; ++i) {
+        m_objects[i]->Update();
+        m_objects[i]->Draw();
+    }
+    m_screen.Present();
+}

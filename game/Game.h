@@ -1,0 +1,56 @@
+// Game.h — the world: the screen, up to 100 objects and the millisecond clock.
+//
+// Once per frame Tick reads the performance counter, turns it into whole milliseconds,
+// stores the time since the previous tick in m_elapsedMs, updates and draws every object
+// in table order (deepest first after SortObjects) and presents the frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "display/Screen.h"
+#include "platform/PerformanceCounter.h"
+
+class CGameObject;
+
+class CGame {
+public:
+    static constexpr int32_t MAX_OBJECTS = 100;
+
+    // Builds the screen (which lists the display modes) and starts the clock. Throws
+    // CFatalError when the counter runs slower than 1000 counts a second.
+    explicit CGame(std::unique_ptr<CPerformanceCounter> counter = std::make_unique<CPerformanceCounter>());
+    virtual ~CGame();
+
+    CGame(const CGame&) = delete;
+    CGame& operator=(const CGame&) = delete;
+
+    // Appends the object and takes ownership; false (caller keeps it) when the table is full.
+    virtual bool AddObject(std::unique_ptr<CGameObject>& object);
+    // Sorts the table by depth, largest first (qsort with CompareDepth).
+    void SortObjects();
+    // One frame: clock, update and draw each object, present.
+    virtual void Tick();
+
+    // qsort's comparison of two table entries: larger depth first.
+    static int CompareDepth(const void* a, const void* b);
+
+    int32_t ObjectCount() const { return m_objectCount; }
+    CGameObject* ObjectAt(int32_t index) const { return m_objects[index]; }
+
+    // --- what objects read ----------------------------------------------------------------
+    CScreen m_screen;
+    uint64_t m_elapsedMs = 0;
+    uint64_t m_totalMs = 0;
+
+private:
+    // The counter now, in whole milliseconds.
+    uint64_t NowMs() const;
+
+    std::array<CGameObject*, MAX_OBJECTS> m_objects{};   // owned; raw for qsort
+    int32_t m_objectCount = 0;
+    std::unique_ptr<CPerformanceCounter> m_counter;
+    uint64_t m_frequency = 0;
+    uint64_t m_lastMs = 0;
+};

@@ -1,0 +1,134 @@
+// Sprite.cpp — loading, frame surfaces and drawing of one picture.
+#include "sprites/Sprite.h"
+
+#include <string>
+
+#include "display/Screen.h"
+#include "game/Game.h"
+#include "imaging/BitmapRescaler.h"
+#include "imaging/Ditherer.h"
+#include "imaging/KernelFilters.h"
+#include "platform/DrawingContext.h"
+#include "platform/FatalError.h"
+#include "platform/PictureResources.h"
+#include "platform/Surface.h"
+
+namespace {
+
+// A blit that keeps finding the display lost after this many restores ends the program
+// rather than trying for ever.
+constexpr int32_t BLIT_TRIES = 4;
+
+} // namespace
+
+CSprite::CSprite(CGame* game, std::string name) : m_name(std::move(name)), m_pGame(game) {}
+
+// Releases the frame surfaces; the picture goes with the sprite too.
+CSprite::~CSprite() = default;
+
+// ---------------------------------------------------------------------------------------
+// Loading
+// ---------------------------------------------------------------------------------------
+
+void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t frameHeight)
+{
+    if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
+        throw CFatalError("sprite '" + m_name + "': " + std::to_string(m_frameCount) + " frames (1 to " +
+                          std::to_string(MAX_FRAMES) + " allowed)");
+    std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName);
+    if (!picture)
+        throw CFatalError("sprite '" + m_name + "': no picture or BMP file named '" + resourceName + "'");
+
+    // The whole strip at once: the strip's height is rounded once, not per frame.
+    const SizeInPixels target = m_pGame->m_screen.ScaleSize(frameWidth, m_frameCount * frameHeight);
+    m_targetWidth = target.width;
+    m_targetHeight = target.height;
+    CBitmapRescaler rescaler(picture.get());
+    rescaler.Rescale(target, MITCHELL_FILTER, m_keyColour);
+    picture.reset();
+    m_hBitmap = rescaler.GetBitmap();
+}
+
+// ---------------------------------------------------------------------------------------
+// Frame surfaces
+// ---------------------------------------------------------------------------------------
+
+void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
+{
+    CScreen& screen = m_pGame->m_screen;
+    const SizeInPixels target = screen.ScaleSize(frameWidth, frameHeight);
+    m_targetWidth = target.width;
+    m_targetHeight = target.height;
+    m_frameWidth = m_hBitmap->Width();
+    m_frameHeight = m_hBitmap->Height() / m_frameCount;
+
+    // On every call, also after a loss: a second pass works on palette colours already.
+    if (screen.m_pPalette && (m_flags & SPRITE_DITHER)) {
+        CDitherer ditherer;
+        ditherer.SetQuantizer(screen.m_pQuantizer.get());
+        ditherer.SetKeyColour(m_keyColour);
+        ditherer.Dither(m_hBitmap.get());
+    }
+
+    for (int32_t i = 0; i < m_frameCount; ++i) {
+        std::shared_ptr<CSurface>& surface = m_surfaces[i];
+        if (!surface) {
+            if (screen.m_pDirectDraw->CreateOffscreenSurface(m_frameWidth, m_frameHeight, surface) != DISPLAY_OK)
+                throw CFatalError("sprite '" + m_name + "': cannot create a frame surface: " +
+                                  screen.m_pDirectDraw->LastError());
+            if (screen.m_pPalette && surface->SetPalette(screen.m_pPalette) != DISPLAY_OK)
+                throw CFatalError("sprite '" + m_name + "': cannot attach the palette: " + surface->LastError());
+        } else if (surface->IsLost() == DISPLAY_SURFACE_LOST && surface->Restore() != DISPLAY_OK) {
+            throw CFatalError("sprite '" + m_name + "': cannot restore a frame surface: " + surface->LastError());
+        }
+        FillFrame(i);
+    }
+}
+
+// Copies frame i of the picture onto its surface and sets the surface's colour key.
+void CSprite::FillFrame(int32_t frame)
+{
+    CSurface& surface = *m_surfaces[frame];
+    std::unique_ptr<CDrawingContext> context;
+    if (surface.GetDrawingContext(context) != DISPLAY_OK)
+        throw CFatalError("sprite '" + m_name + "': cannot draw on a frame surface: " + surface.LastError());
+    const bool copied = context->StretchBlt(Rect{0, 0, m_targetWidth, m_targetHeight}, *m_hBitmap,
+                                            Rect{0, frame * m_frameHeight, m_frameWidth, (frame + 1) * m_frameHeight});
+    surface.ReleaseDrawingContext(context);
+    if (!copied)
+        throw CFatalError("sprite '" + m_name + "': cannot copy frame " + std::to_string(frame));
+    if (m_pGame->m_screen.SetColourKey(&surface, m_keyColour) != DISPLAY_OK)
+        throw CFatalError("sprite '" + m_name + "': cannot set the colour key: " + surface.LastError());
+}
+
+// ---------------------------------------------------------------------------------------
+// Drawing
+// ---------------------------------------------------------------------------------------
+
+void CSprite::Blit(const Rect& world, int32_t frame)
+{
+    CScreen& screen = m_pGame->m_screen;
+    if (!m_surfaces[frame])
+        CreateSurfaces(world.Width(), world.Height());
+
+    const Rect pixels = screen.ScaleRect(world);
+    for (int32_t attempt = 1;; ++attempt) {
+        const DisplayResult result = screen.BlitToBack(&pixels, nullptr, m_surfaces[frame].get());
+        if (result == DISPLAY_OK)
+            break;
+        if (result == DISPLAY_INVALID_RECT)
+            return;
+        if (result != DISPLAY_SURFACE_LOST)
+            throw CFatalError("sprite '" + m_name + "': cannot draw: " + screen.m_pBackBuffer->LastError());
+        if (attempt == BLIT_TRIES)
+            throw CFatalError("sprite '" + m_name + "': the display stays lost after " + std::to_string(attempt) +
+                              " restores");
+        // The lost surface may be the back buffer, which refilling the frames cannot mend.
+        if (screen.RestoreSurfaces() != DISPLAY_OK)
+            throw CFatalError("sprite '" + m_name + "': cannot restore the display: " +
+                              screen.m_pBackBuffer->LastError());
+        CreateSurfaces(world.Width(), world.Height());
+    }
+    if (!(m_flags & SPRITE_NODIRTY))
+        screen.m_dirtyRects.Add(pixels);
+}

@@ -1,0 +1,68 @@
+// Sprite.h — one picture of the program: loaded by name, rescaled once to the display
+// resolution, cut into animation frames held on off-screen surfaces, drawn with a colour
+// key at a rectangle given in world units.
+//
+//     auto sprite = std::make_unique<CSprite>(game, "Ball1");
+//     sprite->m_frameCount = 30;
+//     sprite->m_flags |= SPRITE_DITHER;
+//     sprite->Load("Ball1", 100, 100);        // one frame's size in world units
+//     game->m_screen.m_sprites.Add(std::move(sprite));
+//     ... after the screen's Initialise:
+//     sprite->Blit(rect, frame);
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/Bitmap24.h"
+#include "platform/PixelTypes.h"
+#include "platform/Rect.h"
+
+class CGame;
+class CSurface;
+
+// Flag bits of m_flags.
+constexpr uint32_t SPRITE_NODIRTY = 1;   // a blit is not recorded in the dirty-rectangle list
+constexpr uint32_t SPRITE_DITHER = 8;    // in palette modes, reduce the picture by error diffusion
+
+class CSprite {
+public:
+    static constexpr int32_t MAX_FRAMES = 50;
+
+    CSprite(CGame* game, std::string name);
+    virtual ~CSprite();
+
+    CSprite(const CSprite&) = delete;
+    CSprite& operator=(const CSprite&) = delete;
+
+    // Loads the picture (built-in by name, else the BMP file of that path) and rescales
+    // the whole strip of m_frameCount frames to the pixel size of one frame's world size.
+    // Throws CFatalError when the picture cannot be found or m_frameCount is not 1..50.
+    void Load(const std::string& resourceName, int32_t frameWidth, int32_t frameHeight);
+
+    // Draws frame `frame` at the world rectangle and records its pixel rectangle as dirty
+    // (unless SPRITE_NODIRTY). Surfaces are made on first use and restored after a loss.
+    virtual void Blit(const Rect& world, int32_t frame);
+
+    // Creates missing frame surfaces, restores lost ones and fills them all from the
+    // picture (reduced to the palette first where that applies).
+    virtual void CreateSurfaces(int32_t frameWidth, int32_t frameHeight);
+
+    int32_t m_paletteWeight = 1;
+    std::string m_name;
+    uint32_t m_flags = 0;
+    int32_t m_frameCount = 0;
+    std::unique_ptr<CBitmap24> m_hBitmap;
+    std::array<std::shared_ptr<CSurface>, MAX_FRAMES> m_surfaces;
+    int32_t m_frameWidth = 0;
+    int32_t m_frameHeight = 0;
+    int32_t m_targetWidth = 0;
+    int32_t m_targetHeight = 0;
+    CGame* m_pGame;
+    ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+
+private:
+    void FillFrame(int32_t frame);
+};

@@ -1,0 +1,38 @@
+// SpriteStore.h — every picture of the program, shared by name.
+//
+// An object asks the store for its picture's name first and creates and loads the
+// picture only when the store has none. The store owns the sprites and destroys them in
+// the reverse order of their addition.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+class CSprite;
+
+class CSpriteStore {
+public:
+    static constexpr int32_t MAX_SPRITES = 50;
+
+    CSpriteStore();
+    virtual ~CSpriteStore();
+
+    CSpriteStore(const CSpriteStore&) = delete;
+    CSpriteStore& operator=(const CSpriteStore&) = delete;
+
+    // Takes ownership of the sprite. A 51st sprite does not fit: CFatalError.
+    void Add(std::unique_ptr<CSprite> sprite);
+    // The first sprite whose name is exactly `name` (letter case counts), or null.
+    CSprite* Find(std::string_view name) const;
+    // The sprite at 0 .. GetCount() − 1.
+    CSprite* GetAt(int32_t index) const { return m_items[index].get(); }
+    int32_t GetCount() const { return m_count; }
+    // Destroys every sprite, last added first, and empties the store.
+    void RemoveAll();
+
+private:
+    std::array<std::unique_ptr<CSprite>, MAX_SPRITES> m_items;
+    int32_t m_count = 0;
+};

@@ -1,0 +1,335 @@
+// SpriteTest.cpp — sprites and the sprite store: loading, frames, keys, dirty rectangles,
+// loss and recovery.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include <stb_image_write.h>
+
+#include "platform/DisplayPalette.h"
+#include "platform/FatalError.h"
+#include "platform/Surface.h"
+#include "sprites/Sprite.h"
+#include "tests/DisplayFixture.h"
+
+namespace {
+
+// The raw values of a whole surface, row by row.
+std::vector<uint32_t> RawPixels(CSurface& surface)
+{
+    LockedPixels pixels;
+    EXPECT_EQ(surface.Lock(pixels), DISPLAY_OK);
+    const int32_t bytes = pixels.bitsPerPixel / 8;
+    std::vector<uint32_t> values;
+    for (int32_t y = 0; y < pixels.height; ++y)
+        for (int32_t x = 0; x < pixels.width; ++x) {
+            uint32_t value = 0;
+            std::memcpy(&value, pixels.bits + y * pixels.pitch + x * bytes, static_cast<size_t>(bytes));
+            values.push_back(value);
+        }
+    surface.Unlock();
+    return values;
+}
+
+void FillRaw(CSurface& surface, uint32_t value)
+{
+    LockedPixels pixels;
+    ASSERT_EQ(surface.Lock(pixels), DISPLAY_OK);
+    const int32_t bytes = pixels.bitsPerPixel / 8;
+    for (int32_t y = 0; y < pixels.height; ++y)
+        for (int32_t x = 0; x < pixels.width; ++x)
+            std::memcpy(pixels.bits + y * pixels.pitch + x * bytes, &value, static_cast<size_t>(bytes));
+    surface.Unlock();
+}
+
+class SpriteTest : public CDisplayFixture {
+protected:
+    // A sprite made, set up and loaded as the game objects do, and put in the store.
+    CSprite* AddSprite(const std::string& name, int32_t frames, uint32_t flags, ColourRef key, int32_t width,
+                       int32_t height)
+    {
+        auto sprite = std::make_unique<CSprite>(m_game.get(), name);
+        sprite->m_frameCount = frames;
+        sprite->m_flags = flags;
+        sprite->m_keyColour = key;
+        sprite->Load(name, width, height);
+        CSprite* raw = sprite.get();
+        Screen().m_sprites.Add(std::move(sprite));
+        return raw;
+    }
+
+    // Takes every rectangle out of the dirty list.
+    std::vector<Rect> TakeDirty()
+    {
+        std::vector<Rect> rects;
+        Rect rect;
+        while (Screen().m_dirtyRects.Count() > 0)
+            rects.push_back(Screen().m_dirtyRects.Next(rect));
+        return rects;
+    }
+};
+
+// --- loading and frames ----------------------------------------------------------------------
+
+TEST_F(SpriteTest, StripsAreRescaledForTheModeAndCutIntoFrames)
+{
+    MakeWorld();
+    Screen().ApplyVideoMode({800, 600, 32, 0});
+    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    EXPECT_EQ(ball->m_hBitmap->Width(), 50);
+    EXPECT_EQ(ball->m_hBitmap->Height(), 1500);
+    Screen().Initialise(*m_window);
+
+    EXPECT_EQ(ball->m_surfaces[0], nullptr);
+    ball->Blit({250, 250, 350, 350}, 7);   // the first blit makes every frame
+    for (int32_t frame = 0; frame < 30; ++frame) {
+        ASSERT_NE(ball->m_surfaces[frame], nullptr) << frame;
+        EXPECT_EQ(ball->m_surfaces[frame]->Width(), 50);
+        EXPECT_EQ(ball->m_surfaces[frame]->Height(), 50);
+    }
+    EXPECT_EQ(ball->m_surfaces[30], nullptr);
+}
+
+TEST_F(SpriteTest, AtTheAuthoredSizeTheStripKeepsItsSize)
+{
+    MakeWorld();
+    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
+    EXPECT_EQ(paddle->m_hBitmap->Width(), 160);
+    EXPECT_EQ(paddle->m_hBitmap->Height(), 1800);
+    EXPECT_EQ(paddle->m_targetWidth, 160);
+    EXPECT_EQ(paddle->m_targetHeight, 1800);
+}
+
+TEST_F(SpriteTest, LoadRefusesBadFrameCountsAndMissingPictures)
+{
+    MakeWorld();
+    CSprite sprite(m_game.get(), "Ball1");
+    sprite.m_frameCount = 0;
+    EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
+    sprite.m_frameCount = 51;
+    EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
+    sprite.m_frameCount = 1;
+    EXPECT_THROW(sprite.Load("NoSuchPicture", 100, 100), CFatalError);
+    EXPECT_NO_THROW(sprite.Load("ball1", 100, 100));   // built-in names ignore case
+}
+
+// --- colour keys ---------------------------------------------------------------------------
+
+// An 8 × 16 picture of two frames: frame 0 red with a grey last row, frame 1 green with a
+// yellow square. The grey row keeps the red key (the strip's first pixel) from reaching
+// into frame 1, so the two frames' top-left pixels differ.
+std::filesystem::path WriteTwoFramePicture()
+{
+    std::string name = "tolmix-two-frames-";
+    name += std::to_string(::getpid());
+    name += ".bmp";
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    std::vector<uint8_t> rgb(8 * 16 * 3);
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 8; ++x) {
+            uint8_t* p = &rgb[(y * 8 + x) * 3];
+            const bool yellow = y >= 12 && y < 14 && x >= 4 && x < 6;
+            const uint8_t r = y < 7 ? 255 : y == 7 ? 128 : yellow ? 255 : 0;
+            const uint8_t g = y < 7 ? 0 : y == 7 ? 128 : 255;
+            const uint8_t b = y == 7 ? 128 : 0;
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+        }
+    stbi_write_bmp(path.c_str(), 8, 16, 3, rgb.data());
+    return path;
+}
+
+// Blits a frame onto a back buffer filled with `ground` and checks that exactly the
+// frame's pixels whose raw value is `key` were left out.
+void ExpectKeyedOn(CScreen& screen, CSprite& sprite, const Rect& world, int32_t frame, uint32_t key, uint32_t ground)
+{
+    FillRaw(*screen.m_pBackBuffer, ground);
+    sprite.Blit(world, frame);
+    const std::vector<uint32_t> source = RawPixels(*sprite.m_surfaces[frame]);
+    const std::vector<uint32_t> back = RawPixels(*screen.m_pBackBuffer);
+    const Rect at = screen.ScaleRect(world);
+    const int32_t width = sprite.m_surfaces[frame]->Width();
+    for (size_t i = 0; i < source.size(); ++i) {
+        const int32_t x = at.left + static_cast<int32_t>(i) % width, y = at.top + static_cast<int32_t>(i) / width;
+        ASSERT_EQ(back[y * screen.m_width + x], source[i] == key ? ground : source[i]) << "frame " << frame << " pixel " << i;
+    }
+}
+
+TEST_F(SpriteTest, EachFrameKeysOnItsOwnTopLeftPixelUnlessAColourIsGiven)
+{
+    const std::filesystem::path file = WriteTwoFramePicture();
+    MakeWorld();
+    CSprite* own = AddSprite(file.string(), 2, 0, KEY_FROM_FIRST_PIXEL, 20, 20);   // 8 × 8 pixels a frame
+    CSprite* ball = AddSprite("Ball1", 30, 0, 0x00FF00FF, 100, 100);
+    Initialise(640, 480, 32);
+    own->Blit({0, 0, 20, 20}, 0);   // makes the frames
+    const uint32_t topLeft0 = RawPixels(*own->m_surfaces[0])[0];
+    const uint32_t topLeft1 = RawPixels(*own->m_surfaces[1])[0];
+    ASSERT_EQ(topLeft0, 0xFF0000u);   // the strip's key, exact
+    ASSERT_NE(topLeft1, topLeft0);
+    ExpectKeyedOn(Screen(), *own, {0, 0, 20, 20}, 0, topLeft0, 0x123456);
+    ExpectKeyedOn(Screen(), *own, {0, 0, 20, 20}, 1, topLeft1, 0x123456);
+
+    // A given colour is the key of every frame: magenta, the ball's surround.
+    ExpectKeyedOn(Screen(), *ball, {0, 0, 100, 100}, 3, 0xFF00FF, 0x123456);
+    ExpectKeyedOn(Screen(), *ball, {0, 0, 100, 100}, 17, 0xFF00FF, 0x123456);
+    std::filesystem::remove(file);
+}
+
+// --- dirty rectangles ------------------------------------------------------------------------
+
+TEST_F(SpriteTest, ABlitRecordsItsWholePixelRectangleEvenWhenClipped)
+{
+    MakeWorld();
+    CSprite* ball = AddSprite("Ball1", 30, 0, KEY_FROM_FIRST_PIXEL, 100, 100);
+    Initialise(640, 480, 32);
+    ball->Blit({1550, 1150, 1650, 1250}, 0);   // partly off the screen
+    EXPECT_EQ(TakeDirty(), (std::vector<Rect>{{620, 460, 660, 500}}));
+
+    ball->Blit({300, 300, 200, 400}, 0);       // inverted: refused quietly
+    EXPECT_TRUE(TakeDirty().empty());
+
+    ball->m_flags |= SPRITE_NODIRTY;
+    ball->Blit({0, 0, 100, 100}, 0);
+    EXPECT_TRUE(TakeDirty().empty());
+}
+
+// --- palette modes ---------------------------------------------------------------------------
+
+TEST_F(SpriteTest, InAPaletteModeOnlyMarkedPicturesAreDithered)
+{
+    MakeWorld();
+    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
+    const CBitmap24 paddleBefore = *paddle->m_hBitmap;
+    const CBitmap24 ballBefore = *ball->m_hBitmap;
+    Initialise(640, 480, 8);
+    ball->Blit({0, 0, 100, 100}, 0);
+    paddle->Blit({650, 1050, 1050, 1200}, 0);
+
+    EXPECT_EQ(std::memcmp(paddle->m_hBitmap->Bits(), paddleBefore.Bits(), paddleBefore.ByteCount()), 0);
+    EXPECT_NE(std::memcmp(ball->m_hBitmap->Bits(), ballBefore.Bits(), ballBefore.ByteCount()), 0);
+
+    // Every non-key pixel of the dithered ball is exactly a palette colour.
+    const auto& entries = Screen().m_pPalette->Entries();
+    const CBitmap24& picture = *ball->m_hBitmap;
+    const Pixel24 key = LoadPixel(picture.Bits());
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const Pixel24 p = LoadPixel(picture.Bits() + y * picture.Stride() + 3 * x);
+            if (p == key)
+                continue;
+            const bool inPalette = std::any_of(entries.begin(), entries.end(), [&](const PaletteEntry& e) {
+                return e.red == p.red && e.green == p.green && e.blue == p.blue;
+            });
+            ASSERT_TRUE(inPalette) << x << "," << y;
+        }
+}
+
+TEST_F(SpriteTest, DeeperModesDitherNothing)
+{
+    MakeWorld();
+    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    const CBitmap24 before = *ball->m_hBitmap;
+    Initialise(640, 480, 24);
+    ball->Blit({0, 0, 100, 100}, 0);
+    EXPECT_EQ(std::memcmp(ball->m_hBitmap->Bits(), before.Bits(), before.ByteCount()), 0);
+}
+
+// --- loss and recovery -----------------------------------------------------------------------
+
+TEST_F(SpriteTest, AfterALossFramesAreRestoredAndRefilled)
+{
+    MakeWorld();
+    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
+    Initialise(640, 480, 32);
+    paddle->Blit({650, 1050, 1050, 1200}, 3);
+    const std::vector<uint32_t> before = RawPixels(*paddle->m_surfaces[3]);
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    paddle->Blit({650, 1050, 1050, 1200}, 3);   // lost: restores the display and refills
+    EXPECT_EQ(paddle->m_surfaces[3]->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
+    EXPECT_TRUE(Screen().TakeRestoredFlag());
+    EXPECT_EQ(RawPixels(*paddle->m_surfaces[3]), before);   // undithered: identical
+}
+
+TEST_F(SpriteTest, AfterALossADitheredPictureIsReducedOnceMore)
+{
+    MakeWorld();
+    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    Initialise(640, 480, 8);
+    ball->Blit({0, 0, 100, 100}, 0);
+    const CBitmap24 once = *ball->m_hBitmap;
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    ball->Blit({0, 0, 100, 100}, 0);
+
+    // The frame surfaces hold the picture as it now stands: each pixel the palette index
+    // of the picture's colour (the key, magenta, is no palette colour: it maps to the
+    // nearest entry, which the frame's own key then makes transparent).
+    const CBitmap24& twice = *ball->m_hBitmap;
+    const std::vector<uint32_t> frame = RawPixels(*ball->m_surfaces[0]);
+    const auto& entries = Screen().m_pPalette->Entries();
+    const Pixel24 key = LoadPixel(twice.Bits());
+    for (int32_t y = 0; y < 40; ++y)
+        for (int32_t x = 0; x < 40; ++x) {
+            const Pixel24 p = LoadPixel(twice.Bits() + y * twice.Stride() + 3 * x);
+            if (p == key)
+                continue;
+            const PaletteEntry& e = entries[frame[y * 40 + x]];
+            ASSERT_EQ((Pixel24{e.blue, e.green, e.red}), p) << x << "," << y;
+        }
+    // A second pass over palette colours changes few pixels, if any.
+    int32_t changed = 0;
+    for (size_t i = 0; i < once.ByteCount(); ++i)
+        changed += once.Bits()[i] != twice.Bits()[i];
+    EXPECT_LT(changed, static_cast<int32_t>(once.ByteCount() / 10));
+}
+
+// --- the store ---------------------------------------------------------------------------------
+
+// A sprite that notes the order in which sprites are destroyed.
+class CNotingSprite : public CSprite {
+public:
+    CNotingSprite(std::string name, std::vector<std::string>& log) : CSprite(nullptr, std::move(name)), m_log(log) {}
+    ~CNotingSprite() override { m_log.push_back(m_name); }
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+TEST(SpriteStore, FindsByExactNameAndDestroysInReverseOrder)
+{
+    std::vector<std::string> destroyed;
+    {
+        CSpriteStore store;
+        EXPECT_EQ(store.Find("Ball1"), nullptr);
+        store.Add(std::make_unique<CNotingSprite>("Background1", destroyed));
+        store.Add(std::make_unique<CNotingSprite>("Paddle1", destroyed));
+        store.Add(std::make_unique<CNotingSprite>("Ball1", destroyed));
+        EXPECT_EQ(store.GetCount(), 3);
+        EXPECT_EQ(store.Find("Ball1"), store.GetAt(2));
+        EXPECT_EQ(store.Find("ball1"), nullptr);   // letter case counts
+        store.RemoveAll();
+        EXPECT_EQ(store.GetCount(), 0);
+        EXPECT_EQ(store.Find("Ball1"), nullptr);
+        store.RemoveAll();   // a second time does nothing
+    }
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"Ball1", "Paddle1", "Background1"}));
+}
+
+TEST(SpriteStore, RefusesAFiftyFirstSprite)
+{
+    std::vector<std::string> destroyed;
+    CSpriteStore store;
+    for (int32_t i = 0; i < CSpriteStore::MAX_SPRITES; ++i)
+        store.Add(std::make_unique<CNotingSprite>(std::to_string(i), destroyed));
+    EXPECT_THROW(store.Add(std::make_unique<CNotingSprite>("one too many", destroyed)), CFatalError);
+    EXPECT_EQ(store.GetCount(), CSpriteStore::MAX_SPRITES);
+}
+
+} // namespace
