@@ -1,6 +1,7 @@
 // Presenter.cpp — texture upload of changed rectangles, letterboxed drawing, read-back.
 #include "platform/Presenter.h"
 
+#include <array>
 #include <bit>
 
 #include <SDL.h>
@@ -70,6 +71,16 @@ SDL_Rect Letterbox(int32_t width, int32_t height, int outputWidth, int outputHei
     box.x = (outputWidth - box.w) / 2;
     box.y = (outputHeight - box.h) / 2;
     return box;
+}
+
+// The output outside the letterbox: left and right of it, or above and below it (empty
+// when the shapes agree).
+std::array<SDL_Rect, 2> BarsBeside(const SDL_Rect& box, int outputWidth, int outputHeight)
+{
+    if (box.w < outputWidth)
+        return {SDL_Rect{0, 0, box.x, outputHeight},
+                SDL_Rect{box.x + box.w, 0, outputWidth - box.x - box.w, outputHeight}};
+    return {SDL_Rect{0, 0, outputWidth, box.y}, SDL_Rect{0, box.y + box.h, outputWidth, outputHeight - box.y - box.h}};
 }
 
 SDL_Rect ToSdlRect(const Rect& r)
@@ -166,15 +177,21 @@ bool CPresenter::Upload(const PixelView& backBuffer)
     return true;
 }
 
-// Black everywhere, the texture in the letterbox.
+// The texture in the letterbox and black bars beside or above and below it: together they
+// cover every output pixel, so nothing needs clearing first (that would write the whole
+// output twice a frame).
 bool CPresenter::Draw()
 {
     int outputWidth = 0, outputHeight = 0;
     if (SDL_GetRendererOutputSize(m_renderer, &outputWidth, &outputHeight) != 0)
         return Fail("cannot read the output size");
     const SDL_Rect box = Letterbox(m_width, m_height, outputWidth, outputHeight);
-    if (SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, SDL_ALPHA_OPAQUE) != 0 || SDL_RenderClear(m_renderer) != 0)
-        return Fail("cannot clear the output");
+    const std::array<SDL_Rect, 2> bars = BarsBeside(box, outputWidth, outputHeight);
+    if (SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, SDL_ALPHA_OPAQUE) != 0)
+        return Fail("cannot draw the bars");
+    for (const SDL_Rect& bar : bars)
+        if (bar.w > 0 && bar.h > 0 && SDL_RenderFillRect(m_renderer, &bar) != 0)
+            return Fail("cannot draw the bars");
     if (SDL_RenderCopy(m_renderer, m_texture, nullptr, &box) != 0)
         return Fail("cannot draw the frame");
     return true;
