@@ -63,6 +63,7 @@ AxisResult MapStretchedAxis(const AxisSpans& a)
     return result;
 }
 
+// True when the axis's destination and source spans differ in length.
 bool IsStretched(const AxisSpans& a)
 {
     return a.d1 - a.d0 != a.s1 - a.s0;

@@ -29,6 +29,7 @@ constexpr std::array<std::pair<int32_t, int32_t>, 3> STANDARD_SIZES = {{{640, 48
 // The largest side of a back buffer (16384 × 16384 × 4 bytes is the largest surface).
 constexpr int32_t MAX_MODE_SIDE = 16384;
 
+// The depths and sides a mode may have.
 bool IsSettableDepth(int32_t bitsPerPixel)
 {
     return std::find(DEPTHS.begin(), DEPTHS.end(), bitsPerPixel) != DEPTHS.end();
@@ -46,12 +47,14 @@ bool ModeBefore(const DisplayMode& a, const DisplayMode& b)
            std::tie(b.bitsPerPixel, b.width, b.height, b.refreshRate);
 }
 
+// Lists a resolution once per depth.
 void AddAtEveryDepth(std::vector<DisplayMode>& modes, int32_t width, int32_t height, int32_t refreshRate)
 {
     for (int32_t depth : DEPTHS)
         modes.push_back(DisplayMode{width, height, depth, refreshRate});
 }
 
+// True when some mode already has this resolution.
 bool HasSize(const std::vector<DisplayMode>& modes, int32_t width, int32_t height)
 {
     return std::any_of(modes.begin(), modes.end(),
@@ -71,6 +74,7 @@ int WatchRenderResets(void* state, SDL_Event* event)
     return 1;
 }
 
+// A device needs SDL's video subsystem (CSdlSession).
 void RequireVideo()
 {
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0)

@@ -55,7 +55,7 @@ public:
     void EnumDisplayModes(const std::function<void(const DisplayMode&)>& each) const;
 
     // Sets the mode (exclusive level only). Fails for a size of 0 or above 16384 or a
-    // depth other than 8, 16, 24 or 32.
+    // depth other than 8, 16, 24 or 32 (and while surfaces of the current mode exist).
     DisplayResult SetDisplayMode(const DisplayMode& mode);
     const DisplayMode& Mode() const;
 

@@ -18,6 +18,7 @@ namespace {
 
 #if defined(__x86_64__)
 
+// True when the processor can look bytes up 64 at a time (AVX-512 VBMI).
 bool HasByteTableLookup()
 {
     return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
@@ -95,12 +96,14 @@ int32_t LookUpBy64(const uint8_t*, uint32_t*, int32_t, const uint8_t*)
 // cannot alias it and the loops vectorise
 // ---------------------------------------------------------------------------------------
 
+// A texture pixel of these channels.
 inline uint32_t PackPixel(const TextureLayout& layout, uint8_t red, uint8_t green, uint8_t blue)
 {
     return uint32_t{red} << layout.redShift | uint32_t{green} << layout.greenShift |
            uint32_t{blue} << layout.blueShift | layout.opaque;
 }
 
+// 5-6-5 pixels, widened by shifting.
 void Convert565Row(const uint8_t* in, uint32_t* out, int32_t count, const TextureLayout layout)
 {
     for (int32_t i = 0; i < count; ++i) {

@@ -54,6 +54,7 @@ std::unique_ptr<CBitmap24> ToBitmap(const unsigned char* rgb, int width, int hei
     return bitmap;
 }
 
+// The little-endian number of `bytes` bytes at `at`.
 uint32_t LittleEndian(std::string_view file, size_t at, size_t bytes)
 {
     uint32_t value = 0;
@@ -102,6 +103,7 @@ std::unique_ptr<CBitmap24> DecodeBmp(std::string_view file)
 // Finding the picture
 // ---------------------------------------------------------------------------------------
 
+// Resource names compare without regard to letter case.
 bool SameNameIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {

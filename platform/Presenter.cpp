@@ -25,6 +25,7 @@ bool IsPacked8888(uint32_t format)
     return std::popcount(red) == 8 && std::popcount(green) == 8 && std::popcount(blue) == 8;
 }
 
+// True when the renderer lists the format among its texture formats.
 bool RendererTakes(SDL_Renderer* renderer, uint32_t format)
 {
     SDL_RendererInfo info{};
@@ -47,6 +48,7 @@ uint32_t ChooseTextureFormat(SDL_Renderer* renderer)
     return SDL_PIXELFORMAT_ARGB8888;
 }
 
+// Where a 32-bit format keeps its channels.
 TextureLayout LayoutOf(uint32_t format)
 {
     int bpp = 0;
@@ -83,6 +85,7 @@ std::array<SDL_Rect, 2> BarsBeside(const SDL_Rect& box, int outputWidth, int out
     return {SDL_Rect{0, 0, outputWidth, box.y}, SDL_Rect{0, box.y + box.h, outputWidth, outputHeight - box.y - box.h}};
 }
 
+// Our rectangle (right and bottom exclusive) as SDL's (position and size).
 SDL_Rect ToSdlRect(const Rect& r)
 {
     return SDL_Rect{r.left, r.top, r.Width(), r.Height()};
@@ -112,6 +115,7 @@ CPresenter::~CPresenter()
         SDL_DestroyTexture(m_texture);
 }
 
+// Records what failed with SDL's text; false, for `return Fail(...)`.
 bool CPresenter::Fail(const std::string& what)
 {
     m_error = what + ": " + SDL_GetError();

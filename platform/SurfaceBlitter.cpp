@@ -9,6 +9,7 @@ namespace {
 // Pixels of 1, 2, 3 and 4 bytes
 // ---------------------------------------------------------------------------------------
 
+// The integer type a pixel of 1, 2 or 4 bytes is loaded as.
 template <int32_t Bytes>
 struct PixelWord;
 template <> struct PixelWord<1> { using Type = uint8_t; };
@@ -28,6 +29,7 @@ inline uint32_t Load(const uint8_t* p)
     }
 }
 
+// Stores a raw value as the pixel at p.
 template <int32_t Bytes>
 inline void Store(uint8_t* p, uint32_t raw)
 {
@@ -65,6 +67,7 @@ void CopyKeyedRow(uint8_t* out, const uint8_t* in, int32_t count, KeyTest key)
     }
 }
 
+// An unstretched blit: whole row segments, or keyed rows.
 template <int32_t Bytes>
 void CopyStraight(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
                   const ColourKeyRange* key)
@@ -81,6 +84,7 @@ void CopyStraight(const PixelView& destination, const PixelView& source, const B
     }
 }
 
+// A stretched blit: each destination pixel from the source pixel its row and column name.
 template <int32_t Bytes>
 void CopyStretched(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
                    const ColourKeyRange* key)
@@ -105,6 +109,7 @@ void CopyStretched(const PixelView& destination, const PixelView& source, const 
     }
 }
 
+// The blit for one pixel size.
 template <int32_t Bytes>
 void CopyAs(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
             const ColourKeyRange* key)

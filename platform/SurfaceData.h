@@ -36,6 +36,7 @@ struct CSurface::Data {
     bool lost = false;
     bool locked = false;
 
+    // The pixels, for the blit and conversion loops.
     PixelView View()
     {
         return PixelView{pixels.data(), pitch, width, height, bitsPerPixel / 8};

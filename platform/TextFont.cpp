@@ -44,6 +44,7 @@ FontFile FindSansSerif()
     return found;
 }
 
+// The SDL_ttf font behind the opaque pointer.
 TTF_Font* AsFont(void* font)
 {
     return static_cast<TTF_Font*>(font);

@@ -54,13 +54,6 @@ TEST(DisplayModes, StandardSizesAtEveryDepthSortedByDepthThenSize)
 
 class DisplayDevice : public CDisplayLayerFixture {};
 
-TEST_F(DisplayDevice, AWindowDeviceListsTheSameModesAsTheDesktop)
-{
-    SetMode(320, 200, 8);
-    const CDisplayDevice desktop;
-    EXPECT_EQ(ListModes(*m_device), ListModes(desktop));
-}
-
 TEST_F(DisplayDevice, SetDisplayModeRefusesOnlyWhatCannotBeEmulated)
 {
     SetMode(320, 200, 8);

@@ -63,17 +63,6 @@ TEST_P(SurfaceBlit, StraightBlitCopiesTheSourceExactlyAndNothingElse)
     });
 }
 
-TEST_P(SurfaceBlit, NullRectanglesMeanTheWholeSurfaces)
-{
-    MakePair(9, 6, 9, 6);
-    ASSERT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        sx = x;
-        sy = y;
-        return true;
-    });
-}
-
 // The key is a range of raw values; its ends are inclusive, and values differing only in
 // bytes above the depth's bits do not exist in the surface.
 TEST_P(SurfaceBlit, KeyedBlitSkipsExactlyTheRawValuesInTheKeyRange)
