@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 #include "display/Screen.h"
 #include "game/Game.h"
@@ -35,6 +36,23 @@ CGameObject::CGameObject(CGame* game, std::string_view name) : m_pGame(game)
 }
 
 CGameObject::~CGameObject() = default;
+
+CSprite* CGameObject::AcquireSprite(const char* resourceName, int32_t frameCount, uint32_t flags, ColourRef key,
+                                    int32_t frameWidth, int32_t frameHeight)
+{
+    CSpriteStore& store = m_pGame->m_screen.m_sprites;
+    if (CSprite* shared = store.Find(resourceName))
+        return shared;
+    auto sprite = std::make_unique<CSprite>(m_pGame, resourceName);
+    sprite->m_frameCount = frameCount;
+    sprite->m_flags |= flags;
+    sprite->m_paletteWeight = 1;
+    sprite->m_keyColour = key;
+    sprite->Load(resourceName, frameWidth, frameHeight);
+    CSprite* added = sprite.get();
+    store.Add(std::move(sprite));
+    return added;
+}
 
 void CGameObject::Draw()
 {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/PixelTypes.h"
 #include "platform/Rect.h"
 
 class CGame;
@@ -46,4 +47,10 @@ public:
     uint32_t m_flags = 0;
     int32_t m_frame = 0;
     int32_t m_frameCount = 0;
+
+protected:
+    // The object's picture: the store's sprite of that name, or a new one (with the given
+    // frame count, flags and key, loaded at one frame's world size) added to the store.
+    CSprite* AcquireSprite(const char* resourceName, int32_t frameCount, uint32_t flags, ColourRef key,
+                           int32_t frameWidth, int32_t frameHeight);
 };

@@ -1,0 +1,98 @@
+// Background.cpp — full draws, dirty-rectangle repair and the frame-rate readout.
+#include "game/Background.h"
+
+#include "display/Screen.h"
+#include "game/Game.h"
+#include "platform/DrawingContext.h"
+#include "platform/FatalError.h"
+#include "platform/Surface.h"
+#include "sprites/Sprite.h"
+
+CBackground::CBackground(CGame* game, std::string_view name) : CGameObject(game, name)
+{
+    m_rect = Rect{0, 0, WORLD_WIDTH, WORLD_HEIGHT};
+    m_depth = 1000;
+    m_speedX = 0;
+    m_speedY = 0;
+    // Not recorded as dirty (it is what repairs), reduced by error diffusion in palette
+    // modes, keyed on the colour the palette reserves.
+    m_pSprite = AcquireSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, m_pGame->m_screen.m_keyColour,
+                              WORLD_WIDTH, WORLD_HEIGHT);
+    m_frameCount = 1;
+    m_framePeriod = 1;
+}
+
+void CBackground::Draw()
+{
+    RecoverFromLoss();
+
+    // 1. The whole picture on the first three frames (sample counter 0, 1, 2).
+    if (m_bFullDraw || m_restoreDraws > 0) {
+        CGameObject::Draw();
+        if (m_framesCounted > 1)
+            m_bFullDraw = false;
+        if (m_restoreDraws > 0)
+            --m_restoreDraws;
+    }
+    // 2. What the sprites drew over in the previous tick.
+    RepairDirtyRectangles();
+    // 3.-6. Count the frame and write the rate.
+    CountFrame();
+}
+
+void CBackground::RecoverFromLoss()
+{
+    CScreen& screen = m_pGame->m_screen;
+    if (screen.m_pBackBuffer->IsLost() == DISPLAY_SURFACE_LOST && screen.RestoreSurfaces() != DISPLAY_OK)
+        throw CFatalError("background: cannot restore the display: " + screen.m_pBackBuffer->LastError());
+    if (!screen.TakeRestoredFlag())
+        return;
+    m_restoreDraws = FULL_DRAWS;
+    Rect dropped;
+    while (screen.m_dirtyRects.Count() > 0)
+        screen.m_dirtyRects.Next(dropped);
+}
+
+void CBackground::RepairDirtyRectangles()
+{
+    CScreen& screen = m_pGame->m_screen;
+    CSurface* picture = m_pSprite->m_surfaces[m_frame].get();
+    Rect rect;
+    while (screen.m_dirtyRects.Count() > 0) {
+        screen.m_dirtyRects.Next(rect);
+        const DisplayResult result = screen.BlitToBack(&rect, &rect, picture);
+        if (result == DISPLAY_OK || result == DISPLAY_INVALID_RECT)
+            continue;
+        if (result == DISPLAY_SURFACE_LOST) {
+            // Lost since this tick began: the next tick restores and draws whole.
+            screen.RestoreSurfaces();
+            continue;
+        }
+        throw CFatalError("background: cannot repair the picture: " + screen.m_pBackBuffer->LastError());
+    }
+}
+
+std::string CBackground::RateText() const
+{
+    return m_avgFrameMs != 0 ? std::to_string(1000 / m_avgFrameMs) : "Wait...";
+}
+
+void CBackground::CountFrame()
+{
+    CScreen& screen = m_pGame->m_screen;
+    ++m_framesCounted;
+    m_sumMs += static_cast<int32_t>(static_cast<uint32_t>(m_pGame->m_elapsedMs));
+
+    // The text goes out before the sample ends: frame 101 is the first to show a rate.
+    std::unique_ptr<CDrawingContext> context;
+    if (screen.m_pBackBuffer->GetDrawingContext(context) == DISPLAY_OK) {
+        context->TextOut(0, 0, RateText());
+        screen.m_pBackBuffer->ReleaseDrawingContext(context);
+    }
+
+    if (m_framesCounted == FRAME_SAMPLE) {
+        m_avgFrameMs = m_sumMs / FRAME_SAMPLE;
+        m_framesCounted = 0;
+        m_sumMs = 0;
+    }
+}

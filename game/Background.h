@@ -1,0 +1,40 @@
+// Background.h — the picture that fills the world, the repair of what sprites drew over,
+// and the frame-rate readout.
+//
+// Deepest object (drawn first). The whole picture is drawn on the first three frames,
+// and again on three frames after the display was restored from a loss; otherwise only
+// the rectangles sprites drew over in the previous tick are repainted from the picture.
+// The average frame rate of the last complete 100 frames is written in the top-left
+// corner ("Wait..." until there is one).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "game/GameObject.h"
+
+class CBackground : public CGameObject {
+public:
+    static constexpr int32_t FRAME_SAMPLE = 100;   // frames per frame-rate sample
+    static constexpr int32_t FULL_DRAWS = 3;       // whole-picture draws after a restore
+
+    CBackground(CGame* game, std::string_view name);
+
+    void Draw() override;
+
+    // The readout's text: the rate of the last sample, or "Wait...".
+    std::string RateText() const;
+
+    int32_t m_sumMs = 0;
+    int32_t m_framesCounted = 0;
+    int32_t m_avgFrameMs = 0;
+    bool m_bFullDraw = true;
+    int32_t m_restoreDraws = 0;   // whole draws still due after a restore
+
+private:
+    void RepairDirtyRectangles();
+    // Restores a lost back buffer and, after any restore, schedules whole draws and drops
+    // the rectangles (the whole picture covers them).
+    void RecoverFromLoss();
+    void CountFrame();
+};

@@ -1,0 +1,28 @@
+// Ball.cpp — the ball's place, speed and picture.
+#include "game/Ball.h"
+
+#include <algorithm>
+
+#include "sprites/Sprite.h"
+
+namespace {
+
+constexpr int32_t BALL_SIZE = 100;
+constexpr int32_t BALL_FRAMES = 30;
+
+} // namespace
+
+CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameObject(game, name)
+{
+    m_rect.left = std::max(x - BALL_SIZE / 2, 0);
+    m_rect.top = std::max(y - BALL_SIZE / 2, 0);
+    m_rect.right = m_rect.left + BALL_SIZE;
+    m_rect.bottom = m_rect.top + BALL_SIZE;
+    m_depth = 50;
+    m_speedX = 10;   // 1 unit a second
+    m_speedY = 20;   // 8 units a second
+    m_pSprite = AcquireSprite("Ball1", BALL_FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
+    m_framePeriod = 1;
+    m_frameCount = m_pSprite->m_frameCount;
+    m_flags |= OBJ_BOUNCE;
+}

@@ -1,0 +1,10 @@
+// Ball.h — the slowly drifting, spinning ball that bounces off the world's edges.
+#pragma once
+
+#include "game/GameObject.h"
+
+class CBall : public CGameObject {
+public:
+    // A 100 × 100 ball centred on (x, y), moved in from the top and left edges if needed.
+    CBall(int32_t x, int32_t y, CGame* game, std::string_view name);
+};
