@@ -166,6 +166,21 @@ private:
         return static_cast<uint8_t>(sum < 0 ? 0 : (sum > 255 ? 255 : sum));
     }
 
+    // The right neighbour with 7/16 of the errors added. A share is at most ±14, so a
+    // pixel whose channels all lie within 14..241 needs no clamping: sparing it there
+    // shortens the chain of operations that each next pixel waits on.
+    static Pixel24 AddRightShare(Pixel24 right, const ReducedPixel& reduced)
+    {
+        constexpr int32_t WEIGHT = 7;
+        const auto inner = [](uint8_t value) { return value >= 14 && value <= 241; };
+        if (inner(right.blue) && inner(right.green) && inner(right.red))
+            return Pixel24{static_cast<uint8_t>(right.blue + ((reduced.errorBlue * WEIGHT) >> 4)),
+                           static_cast<uint8_t>(right.green + ((reduced.errorGreen * WEIGHT) >> 4)),
+                           static_cast<uint8_t>(right.red + ((reduced.errorRed * WEIGHT) >> 4))};
+        return Pixel24{AddShare(right.blue, reduced.errorBlue, WEIGHT), AddShare(right.green, reduced.errorGreen, WEIGHT),
+                       AddShare(right.red, reduced.errorRed, WEIGHT)};
+    }
+
     // A pixel's three bytes as one word, blue lowest; and back.
     static uint32_t BitsOf(Pixel24 pixel)
     {
@@ -236,8 +251,7 @@ __attribute__((target("sse4.1"))) void CDitherCursor::DiffuseRow(Reduce&& reduce
             const ReducedPixel reduced = reduce(current);
             current = reduced.colour;
             if (right != key)
-                right = Pixel24{AddShare(right.blue, reduced.errorBlue, 7), AddShare(right.green, reduced.errorGreen, 7),
-                                AddShare(right.red, reduced.errorRed, 7)};
+                right = AddRightShare(right, reduced);
             const __m128i errors = _mm_setr_epi16(
                 static_cast<int16_t>(reduced.errorBlue), static_cast<int16_t>(reduced.errorGreen),
                 static_cast<int16_t>(reduced.errorRed), 0, static_cast<int16_t>(reduced.errorBlue),

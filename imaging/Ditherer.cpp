@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <memory>
 #include <span>
+#include <vector>
 
 #include "imaging/DitherCursor.h"
 #include "imaging/GamePalette.h"
@@ -18,6 +18,7 @@ namespace {
 
 constexpr int32_t ERROR_TABLE_SIZE = 512;   // differences −256..255
 constexpr int32_t ERROR_TABLE_ZERO = 256;    // the entry for difference 0
+constexpr int32_t LAST_ROWS = 2;             // rows whose shares fall below the picture
 
 } // namespace
 
@@ -62,10 +63,11 @@ Pixel24 CDitherer::KeyFor(const uint8_t* rows) const
     return m_keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(rows) : PixelOf(m_keyColour);
 }
 
-// The spare row and the 3 bytes after it are zeroed although they are never written back:
-// the key test of a neighbour that straddles the last row's pad byte reads them. The
-// slack the cursor's row walk needs beyond them is zeroed too, though only ever read as
-// the unused last byte of a word.
+// Every row but the last two is reduced where it lies: the shares of those rows reach at
+// most the first pixel two rows down, still inside the picture, so copying them out and
+// back would only cost time. The last two rows' shares fall below the picture, so those
+// rows are reduced in a buffer with the spare row (DitherLastRows). Both passes walk the
+// same bytes in the same order as one pass over a buffer of the whole picture would.
 void CDitherer::Dither(CBitmap24* bitmap)
 {
     if (bitmap == nullptr)
@@ -78,21 +80,37 @@ void CDitherer::Dither(CBitmap24* bitmap)
     const int32_t height = bitmap->Height();
     if (width == 0 || height == 0)
         return;
-
     const size_t pictureBytes = CheckedImageBytes(width, height, "dither picture");
+    if (bitmap->ByteCount() < pictureBytes)
+        throw CFatalError("ditherer: the picture holds fewer bytes than its size needs");
+
+    const Pixel24 key = KeyFor(bitmap->Bits());
+    const int32_t leadingRows = std::max(height - LAST_ROWS, 0);
+    if (leadingRows > 0) {
+        CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, leadingRows, key);
+        DiffuseRows(cursor, width, leadingRows, palette);
+    }
+    DitherLastRows(*bitmap, leadingRows, key, palette);
+}
+
+// The spare row and the 3 bytes after it are zeroed although they are never written back:
+// the key test of a neighbour that straddles the last row's pad byte reads them. The
+// slack the cursor's row walk needs beyond them is zeroed too, though only ever read as
+// the unused last byte of a word.
+void CDitherer::DitherLastRows(CBitmap24& bitmap, int32_t firstRow, Pixel24 key, CGamePalette& palette) const
+{
+    const int32_t width = bitmap.Width();
+    const int32_t rows = bitmap.Height() - firstRow;
+    const size_t rowBytes = CheckedImageBytes(width, rows, "dither rows");
     const size_t bufferBytes =
-        CheckedImageBytes(width, int64_t{height} + 1, "dither buffer") + 3 + CDitherCursor::ROW_SLACK_BYTES;
-    // The rows are copied over at once, so only the spare row and the tail are cleared.
-    const std::unique_ptr<uint8_t[]> buffer = std::make_unique_for_overwrite<uint8_t[]>(bufferBytes);
-    if (bitmap->ReadBits(buffer.get(), pictureBytes) != pictureBytes)
-        throw CFatalError("ditherer: could not read the picture's pixels");
-    std::fill(buffer.get() + pictureBytes, buffer.get() + bufferBytes, uint8_t{0});
+        CheckedImageBytes(width, int64_t{rows} + 1, "dither buffer") + 3 + CDitherCursor::ROW_SLACK_BYTES;
+    std::vector<uint8_t> buffer(bufferBytes, 0);
+    uint8_t* const first = bitmap.Bits() + static_cast<size_t>(firstRow) * static_cast<size_t>(bitmap.Stride());
+    std::copy_n(first, rowBytes, buffer.begin());
 
-    CDitherCursor cursor(std::span<uint8_t>(buffer.get(), bufferBytes), width, height, KeyFor(buffer.get()));
-    DiffuseRows(cursor, width, height, palette);
-
-    if (bitmap->WriteBits(buffer.get(), pictureBytes) != pictureBytes)
-        throw CFatalError("ditherer: could not write the reduced pixels back");
+    CDitherCursor cursor(buffer, width, rows, key);
+    DiffuseRows(cursor, width, rows, palette);
+    std::copy_n(buffer.begin(), rowBytes, first);
 }
 
 // The pixel's present value includes the shares it has received.

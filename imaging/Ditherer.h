@@ -43,8 +43,8 @@ public:
     void SetPixelByPixel(bool pixelByPixel) { m_pixelByPixel = pixelByPixel; }
 
     // Reduces the picture in place. A picture of width or height 0 is left as it is.
-    // Throws CFatalError without a computed quantizer, for a picture too large to
-    // buffer, or when the pixels cannot be read or written back.
+    // Throws CFatalError without a computed quantizer, or for a picture too large to
+    // handle or holding fewer bytes than its size needs.
     void Dither(CBitmap24* bitmap);
 
     // The difference passed on for a colour difference of −255..255: unchanged up to 15,
@@ -58,6 +58,8 @@ private:
     Pixel24 KeyFor(const uint8_t* rows) const;
     // The palette object to look colours up in, refusing when there is none.
     CGamePalette& Palette() const;
+    // Reduces the rows from firstRow on in a buffer that has a spare row below them.
+    void DitherLastRows(CBitmap24& bitmap, int32_t firstRow, Pixel24 key, CGamePalette& palette) const;
     // Walks every pixel of a width × height picture.
     void DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const;
     // Walks one row step by step.

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <vector>
 
 #include "imaging/DitherCursor.h"
 #include "imaging/Ditherer.h"
+#include "imaging/GamePalette.h"
 #include "imaging/Quantizer.h"
 #include "platform/Bitmap24.h"
 #include "platform/FatalError.h"
@@ -71,6 +73,82 @@ std::vector<uint8_t> PassBuffer(int32_t width, int32_t height, uint8_t fill)
     return std::vector<uint8_t>(static_cast<size_t>(RowStride(width)) * (height + 1) + 3, fill);
 }
 
+// A buffer for a cursor over a width × height pass with the row walk's slack, every
+// byte random, so that pad bytes, the spare row and the tail hold anything.
+std::vector<uint8_t> RandomPassBuffer(std::mt19937& random, int32_t width, int32_t height)
+{
+    std::vector<uint8_t> buffer(PassBuffer(width, height, 0).size() + CDitherCursor::ROW_SLACK_BYTES);
+    for (uint8_t& byte : buffer)
+        byte = static_cast<uint8_t>(random());
+    return buffer;
+}
+
+// A stand-in for the palette step that gives any colour and errors over the whole
+// −32..32 range, decided by the pixel alone.
+ReducedPixel Scramble(Pixel24 pixel)
+{
+    const uint32_t mixed = (uint32_t{pixel.blue} | uint32_t{pixel.green} << 8 | uint32_t{pixel.red} << 16) * 2654435761u;
+    const auto error = [mixed](int32_t shift) { return static_cast<int32_t>((mixed >> shift) % 65) - 32; };
+    return ReducedPixel{Pixel24{static_cast<uint8_t>(mixed >> 24), static_cast<uint8_t>(mixed >> 3),
+                                static_cast<uint8_t>(mixed >> 13)},
+                        error(2), error(9), error(17)};
+}
+
+// A random picture of a few base colours with noise, sprinkled with the key and with
+// colours one step from it; random pad bytes.
+CBitmap24 RandomPicture(std::mt19937& random, int32_t width, int32_t height, Pixel24 key)
+{
+    std::vector<Pixel24> bases(1 + random() % 6);
+    for (Pixel24& base : bases)
+        base = Colour(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()));
+    const int32_t noise = static_cast<int32_t>(random() % 3) * 20;
+    const auto jitter = [&](uint8_t value) {
+        return static_cast<uint8_t>(std::clamp(value + static_cast<int32_t>(random() % (2 * noise + 1)) - noise, 0, 255));
+    };
+    CBitmap24 picture(width, height);
+    for (uint8_t& byte : std::span<uint8_t>(picture.Bits(), picture.ByteCount()))
+        byte = static_cast<uint8_t>(random());
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t kind = random() % 10;
+            Pixel24 pixel = key;
+            if (kind == 1)
+                pixel.green = static_cast<uint8_t>(pixel.green + (random() % 2 == 0 ? 1 : -1));
+            else if (kind > 1) {
+                const Pixel24 base = bases[random() % bases.size()];
+                pixel = Pixel24{jitter(base.blue), jitter(base.green), jitter(base.red)};
+            }
+            SetPixel(picture, x, y, pixel);
+        }
+    return picture;
+}
+
+// The pass as plainly as it can be written: the whole picture in one buffer with a
+// spare row, every pixel through the cursor's steps.
+void PlainDither(CBitmap24& picture, const CQuantizer& quantizer, Pixel24 key)
+{
+    const int32_t width = picture.Width();
+    const int32_t height = picture.Height();
+    std::vector<uint8_t> buffer = PassBuffer(width, height, 0);
+    std::copy_n(picture.Bits(), picture.ByteCount(), buffer.begin());
+    CDitherCursor cursor(buffer, width, height, key);
+    CGamePalette& palette = *quantizer.GamePalette();
+    for (int32_t y = 0; y < height; ++y) {
+        for (int32_t x = 0; x < width; ++x, cursor.NextPixel()) {
+            if (cursor.AtKey())
+                continue;
+            const Pixel24 pixel = cursor.Current();
+            const PaletteEntry& entry = quantizer.Entries()[palette.NearestIndex(pixel)];
+            cursor.SetCurrent(Pixel24{entry.blue, entry.green, entry.red});
+            cursor.Diffuse(CDitherer::LimitError(pixel.red - entry.red), CDitherer::LimitError(pixel.green - entry.green),
+                           CDitherer::LimitError(pixel.blue - entry.blue));
+        }
+        if (y + 1 < height)
+            cursor.NextRow();
+    }
+    std::copy_n(buffer.begin(), picture.ByteCount(), picture.Bits());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -130,6 +208,44 @@ TEST(DitherCursor, KeyNeighboursTakeNoShareAndRowsMoveOn)
     cursor.NextRow();
     EXPECT_EQ(cursor.Current(), Colour(103, 103, 103));
     EXPECT_THROW(CDitherCursor(std::span<uint8_t>(buffer.data(), buffer.size() - 1), 4, 2, KEY_BLUE), CFatalError);
+}
+
+TEST(DitherCursor, RowWalkGivesTheBytesOfTheSteps)
+{
+    // Random bytes everywhere (pad bytes, spare row and tail included), key pixels
+    // sprinkled in, and errors over the whole range, so that the walk meets clamping at
+    // both ends, keys among the neighbours and the neighbours that wrap at row ends.
+    std::mt19937 random(11);
+    for (int32_t trial = 0; trial < 400; ++trial) {
+        const int32_t width = 3 + static_cast<int32_t>(random() % 38);
+        const int32_t height = 1 + static_cast<int32_t>(random() % 6);
+        std::vector<uint8_t> stepped = RandomPassBuffer(random, width, height);
+        const Pixel24 key = LoadPixel(&stepped[3 * (random() % static_cast<uint32_t>(width))]);
+        for (size_t at = 0; at + 3 <= stepped.size(); at += 3 * (1 + random() % 5))
+            if (random() % 4 == 0)
+                StorePixel(&stepped[at], key);
+        std::vector<uint8_t> walked = stepped;
+
+        CDitherCursor steps(stepped, width, height, key);
+        CDitherCursor rows(walked, width, height, key);
+        if (!rows.CanDiffuseRow())
+            GTEST_SKIP() << "no SSE4.1: the row walk is not used here";
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x, steps.NextPixel()) {
+                if (steps.AtKey())
+                    continue;
+                const ReducedPixel reduced = Scramble(steps.Current());
+                steps.SetCurrent(reduced.colour);
+                steps.Diffuse(reduced.errorRed, reduced.errorGreen, reduced.errorBlue);
+            }
+            rows.DiffuseRow(Scramble);
+            if (y + 1 < height) {
+                steps.NextRow();
+                rows.NextRow();
+            }
+        }
+        ASSERT_EQ(walked, stepped) << width << "x" << height << ", trial " << trial;
+    }
 }
 
 // ---------------------------------------------------------------------------------------
@@ -263,4 +379,63 @@ TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)
     CBitmap24 picture = Uniform(2, 2, LOW_GREY);
     EXPECT_THROW(ditherer.Dither(&picture), CFatalError);
     EXPECT_THROW(ditherer.Dither(nullptr), CFatalError);
+}
+
+
+TEST(Ditherer, EveryPathGivesTheBytesOfThePlainWholePicturePass)
+{
+    // Random pictures of widths 1..40 (overlapping neighbours below 3, no row walk
+    // before 7, where the in-place rows leave no slack), heights 1..10 (at most two rows
+    // means no rows are reduced in place), random keys with pixels one step from them,
+    // palettes of 4 to 256 entries. The ditherer, with and without its row walk, must
+    // write the bytes of the plain pass, pad bytes included, and search as often; so must
+    // a second pass over the reduced picture, whose palette caches are then warm.
+    std::mt19937 random(2024);
+    const int32_t colourCounts[] = {4, 16, 64, 200, 256};
+    for (int32_t trial = 0; trial < 300; ++trial) {
+        const int32_t width = 1 + static_cast<int32_t>(random() % 40);
+        const int32_t height = 1 + static_cast<int32_t>(random() % 10);
+        const Pixel24 key = random() % 3 == 0 ? KEY_BLUE
+                                              : Colour(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+                                                       static_cast<uint8_t>(random()));
+        const CBitmap24 source = RandomPicture(random, width, height, key);
+        const int32_t colourCount = colourCounts[random() % 5];
+        const bool reserve = random() % 2 == 0;
+        const ColourRef keyColour = random() % 2 == 0 ? ColourOf(key) : KEY_FROM_FIRST_PIXEL;
+        const Pixel24 passKey = keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(source.Bits()) : key;
+
+        CBitmap24 plain = source;
+        CBitmap24 walked = source;
+        CBitmap24 stepped = source;
+        CQuantizer plainQuantizer(colourCount);
+        CQuantizer walkQuantizer(colourCount);
+        CQuantizer stepQuantizer(colourCount);
+        for (CQuantizer* quantizer : {&plainQuantizer, &walkQuantizer, &stepQuantizer}) {
+            quantizer->AddBitmap(&source, 1);
+            if (reserve)
+                quantizer->ReserveColour(ColourOf(key));
+            quantizer->Compute();
+        }
+        CDitherer walker;
+        walker.SetQuantizer(&walkQuantizer);
+        walker.SetKeyColour(keyColour);
+        CDitherer stepper;
+        stepper.SetQuantizer(&stepQuantizer);
+        stepper.SetKeyColour(keyColour);
+        stepper.SetPixelByPixel(true);
+
+        for (int32_t pass = 0; pass < 2; ++pass) {
+            PlainDither(plain, plainQuantizer, passKey);
+            walker.Dither(&walked);
+            stepper.Dither(&stepped);
+            const auto bytes = [](const CBitmap24& picture) {
+                return std::vector<uint8_t>(picture.Bits(), picture.Bits() + picture.ByteCount());
+            };
+            ASSERT_EQ(bytes(walked), bytes(plain)) << width << "x" << height << ", trial " << trial << ", pass " << pass;
+            ASSERT_EQ(bytes(stepped), bytes(plain)) << width << "x" << height << ", trial " << trial << ", pass " << pass;
+            const uint64_t searches = plainQuantizer.GamePalette()->LogicalPalette().SearchCount();
+            ASSERT_EQ(walkQuantizer.GamePalette()->LogicalPalette().SearchCount(), searches);
+            ASSERT_EQ(stepQuantizer.GamePalette()->LogicalPalette().SearchCount(), searches);
+        }
+    }
 }

@@ -60,6 +60,37 @@ TEST(LogicalPalette, AgreesWithThePlainSearchOnAFullPalette)
     }
 }
 
+TEST(LogicalPalette, RemembersAnswersExactlyAndCountsEveryQuestion)
+{
+    // Far more colours than the search remembers, asked again and again in a mixed
+    // order: a remembered answer must be the one a fresh search gives, for the colour
+    // asked and not another that shares its slot, and every question counts.
+    std::mt19937 random(7);
+    std::vector<PaletteEntry> entries(200);
+    for (PaletteEntry& e : entries)
+        e = PaletteEntry{uint8_t(random()), uint8_t(random()), uint8_t(random()), 5};
+    entries[0] = PaletteEntry{0, 0, 0, 0};
+    const CLogicalPalette palette(entries);
+    std::vector<ColourRef> colours(20000);
+    for (ColourRef& colour : colours)
+        colour = random() % 4 == 0 ? (random() & 0x0F0F0F) : (random() & 0xFFFFFF);
+    uint64_t asked = 0;
+    for (int32_t round = 0; round < 3; ++round)
+        for (size_t k = 0; k < colours.size(); ++k) {
+            const ColourRef colour = colours[(k * (2 * round + 1) + round) % colours.size()];
+            ASSERT_EQ(palette.NearestIndex(colour), PlainNearest(entries, colour)) << std::hex << colour;
+            ++asked;
+        }
+    EXPECT_EQ(palette.SearchCount(), asked);
+
+    // The byte above the colour is not part of it, and no value of it makes a slot that
+    // was never filled look like an answer.
+    const CLogicalPalette fresh(entries);
+    ASSERT_NE(PlainNearest(entries, 0xFFFFFF), 0u);
+    EXPECT_EQ(fresh.NearestIndex(0xFFFFFFFF), PlainNearest(entries, 0xFFFFFF));
+    EXPECT_EQ(fresh.NearestIndex(0xAB000000 | colours[5]), PlainNearest(entries, colours[5]));
+}
+
 TEST(LogicalPalette, HoldsOneTo256Entries)
 {
     EXPECT_THROW(CLogicalPalette(std::vector<PaletteEntry>{}), CFatalError);

@@ -103,6 +103,33 @@ TEST(ColourHistogram, CountsWeightsAndSkipsPadBytes)
     EXPECT_EQ(total, 8u);
 }
 
+TEST(ColourHistogram, CountsLargePicturesExactlyWhateverTheRowsAreSharedOutAs)
+{
+    // Both pictures hold the same pixels and are over 256 KB, so their rows are counted on
+    // both cores: every pixel must be counted once with its picture's weight (3 + 2 + 1),
+    // and no pad byte (0xFF here) as part of a pixel.
+    const int32_t width = 401;
+    const int32_t height = 307;
+    std::vector<ColourRef> colours;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            colours.push_back(MakeColour(static_cast<uint8_t>(x * 7 + y), static_cast<uint8_t>(y * 3),
+                                         static_cast<uint8_t>((x * y) >> 3)));
+    const CBitmap24 picture = MakePicture(width, height, colours, 0xFF);
+    const CBitmap24 tall = MakePicture(1, width * height, colours, 0xFF);
+    const CBitmap24* pictures[] = {&picture, &tall, &picture};
+    const int32_t weights[] = {3, 1, 2};
+    const CColourHistogram histogram(pictures, weights, 3);
+
+    std::vector<uint32_t> expected(CColourHistogram::CELL_COUNT, 0);
+    for (size_t i = 0; i < colours.size(); ++i)
+        expected[CColourHistogram::CellIndex(RedOf(colours[i]), GreenOf(colours[i]), BlueOf(colours[i]))] += 6;
+    for (uint32_t r = 0; r < 64; ++r)
+        for (uint32_t g = 0; g < 64; ++g)
+            for (uint32_t b = 0; b < 32; ++b)
+                ASSERT_EQ(histogram.CellAt(r, g, b), expected[(r * 64 + g) * 32 + b]) << r << "," << g << "," << b;
+}
+
 TEST(ColourHistogram, RefusesMissingPicturesAndNegativeWeights)
 {
     const CBitmap24 picture = MakeUniform(1, 1, 0);
