@@ -1,0 +1,47 @@
+// Benchmark.h — the figures of a --benchmark run: the program's frame rate against a
+// present-only baseline, frame times, start-up time and peak memory.
+//
+// The loop reports each presented frame; at the end, with the world still there, the
+// baseline presents the unchanged back buffer, marked changed whole, as many times; the
+// report is one line of key=value pairs:
+//
+//   mode=WxHxBPP frames=N fps=F baseline_fps=B ratio=F/B mean_ms=M p99_ms=P
+//   startup_ms=S peak_rss_mib=R
+//
+// Frame times run from one presented frame to the next, so the first frame, which makes
+// the sprites' surfaces, counts as start-up: from the process's start to its presentation.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DisplayMode.h"
+
+class CScreen;
+
+class CBenchmark {
+public:
+    // Ready for `frames` frames (the memory for their times is taken now).
+    explicit CBenchmark(uint64_t frames);
+
+    // A frame was presented just now.
+    void FramePresented();
+    // Presents the screen's back buffer, unchanged but marked changed whole, once per frame
+    // presented so far, and notes the screen's mode. Throws CFatalError when the display
+    // refuses.
+    void MeasureBaseline(CScreen& screen);
+
+    // The line of figures. Throws CFatalError before both measurements are done.
+    std::string Report() const;
+
+private:
+    double ProgramFramesPerSecond() const;
+    std::vector<double> FrameTimesMs() const;
+
+    std::vector<uint64_t> m_presentedNs;   // steady clock, one per presented frame
+    std::optional<double> m_startupMs;     // process start to the first presented frame
+    double m_baselineFramesPerSecond = 0.0;
+    std::optional<DisplayMode> m_mode;
+};

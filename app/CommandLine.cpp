@@ -1,0 +1,132 @@
+// CommandLine.cpp — the options, their checks and their help texts (CLI11).
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "app/ModeOption.h"
+#include "app/UsageError.h"
+
+namespace {
+
+constexpr uint64_t MAX_FRAMES = 1000000000;    // a billion frames: days of running
+constexpr uint32_t MAX_STEP_MS = 86400000;     // a day per tick
+constexpr const char* VERSION_TEXT = "tolmix 1.0";
+
+// What the parser fills before the options are checked and turned into ProgramOptions.
+struct RawOptions {
+    std::string mode;
+    bool window = false;
+    bool noVsync = false;
+    bool headless = false;
+    uint64_t frames = 0;
+    uint32_t fixedStep = 0;
+    std::string screenshot;
+    bool benchmark = false;
+    uint64_t loseSurfacesEvery = 0;
+};
+
+// Prints a usage error as one line.
+int ReportUsageError(std::string message)
+{
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    std::fprintf(stderr, "tolmix: %s\n", message.c_str());
+    return 2;
+}
+
+// Declares the options, with the help text each shows.
+void AddOptions(CLI::App& app, RawOptions& raw)
+{
+    app.add_option("--mode", raw.mode, "Use this display mode instead of asking (one that the display lists)")
+        ->type_name("WxHxBPP[@HZ]");
+    app.add_flag("--window", raw.window, "Present in a window of the mode's size instead of full-screen");
+    app.add_flag("--no-vsync", raw.noVsync, "Flip without waiting for the display's vertical refresh");
+    app.add_flag("--headless", raw.headless,
+                 "Run without a display (SDL's offscreen driver); the mode defaults to 640x480x8");
+    app.add_option("--frames", raw.frames, "End after N frames, as if the window were closed")
+        ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES));
+    app.add_option("--fixed-step", raw.fixedStep,
+                   "The clock moves exactly MS milliseconds per frame (deterministic runs)")
+        ->type_name("MS")->check(CLI::Range(uint32_t{1}, MAX_STEP_MS));
+    app.add_option("--screenshot", raw.screenshot, "On exit, save the last frame at the mode's resolution")
+        ->type_name("FILE.png");
+    app.add_flag("--benchmark", raw.benchmark,
+                 "Headless, no refresh wait, 2000 frames unless --frames: print the frame rate against a "
+                 "present-only baseline, start-up time and peak memory as one line");
+    app.add_option("--lose-surfaces-every", raw.loseSurfacesEvery,
+                   "Before every N-th frame the display loses its surfaces' contents; the program must recover")
+        ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
+}
+
+// The screenshot must be a PNG file in a folder that exists, so that a long run does not
+// fail only at its end.
+void CheckScreenshot(const std::filesystem::path& path)
+{
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (extension != ".png")
+        throw CUsageError("--screenshot: '" + path.string() + "' is not a .png file");
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    if (!std::filesystem::is_directory(folder))
+        throw CUsageError("--screenshot: the folder '" + folder.string() + "' does not exist");
+}
+
+// Turns the parsed text into the program's options.
+ProgramOptions Interpret(const RawOptions& raw)
+{
+    ProgramOptions options;
+    if (!raw.mode.empty()) {
+        options.mode = ParseModeText(raw.mode);
+        if (!options.mode)
+            throw CUsageError("--mode: '" + raw.mode + "' is not WxHxBPP or WxHxBPP@HZ (for example 800x600x16)");
+    }
+    options.windowed = raw.window;
+    options.waitForRefresh = !raw.noVsync;
+    options.headless = raw.headless;
+    options.frames = raw.frames;
+    options.fixedStepMs = raw.fixedStep;
+    if (!raw.screenshot.empty()) {
+        options.screenshot = raw.screenshot;
+        CheckScreenshot(options.screenshot);
+    }
+    options.loseSurfacesEvery = raw.loseSurfacesEvery;
+    options.benchmark = raw.benchmark;
+    if (raw.benchmark) {
+        options.headless = true;
+        options.waitForRefresh = false;
+        if (options.frames == 0)
+            options.frames = BENCHMARK_DEFAULT_FRAMES;
+        if (options.frames > BENCHMARK_MAX_FRAMES)
+            throw CUsageError("--benchmark keeps figures for at most " + std::to_string(BENCHMARK_MAX_FRAMES) +
+                              " frames");
+    }
+    return options;
+}
+
+} // namespace
+
+CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOptions& options)
+{
+    CLI::App app("tolmix — a full-screen 2D sprite animation", "tolmix");
+    app.set_version_flag("--version", VERSION_TEXT);
+    RawOptions raw;
+    AddOptions(app, raw);
+    try {
+        app.parse(argc, argv);
+        options = Interpret(raw);
+    } catch (const CLI::CallForHelp& help) {
+        return CommandLineResult{false, app.exit(help)};
+    } catch (const CLI::CallForVersion& version) {
+        return CommandLineResult{false, app.exit(version)};
+    } catch (const CLI::ParseError& error) {
+        return CommandLineResult{false, ReportUsageError(error.what())};
+    } catch (const CUsageError& error) {
+        return CommandLineResult{false, ReportUsageError(error.what())};
+    }
+    return CommandLineResult{};
+}

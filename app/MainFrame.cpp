@@ -1,0 +1,171 @@
+// MainFrame.cpp — the start-up sequence, the frame's handlers and its teardown.
+#include "app/MainFrame.h"
+
+#include <string>
+#include <utility>
+
+#include "app/FixedStepCounter.h"
+#include "app/Resources.h"
+#include "game/Background.h"
+#include "game/Ball.h"
+#include "game/Game.h"
+#include "game/Paddle.h"
+#include "platform/FatalError.h"
+#include "platform/Surface.h"
+#include "tools/image/PictureFile.h"
+
+namespace {
+
+// Where the ball starts (its centre, in world units) and how fast it drifts.
+constexpr int32_t BALL_START_X = 300;
+constexpr int32_t BALL_START_Y = 300;
+constexpr int32_t BALL_SPEED_X = 10;
+constexpr int32_t BALL_SPEED_Y = 20;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// Lifetime
+// ---------------------------------------------------------------------------------------
+
+CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options))
+{
+    AddCommandHandler(COMMAND_GAME_START, [this] { OnGameStart(); });
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// A borderless pop-up at 0, 0 with the desktop's size, black, with no painting of its own.
+bool CMainFrame::PreCreateWindow(WindowOptions& options)
+{
+    if (!CFrameWindow::PreCreateWindow(options))
+        return false;
+    options.coverDesktop = true;
+    options.waitForRefresh = m_options.waitForRefresh;
+    return true;
+}
+
+// Steps 7 to 13 keep this order: the screen must exist before a mode is chosen; the mode
+// before the objects, whose pictures are loaded at its resolution; every picture before
+// the display, whose palette (in 8-bit modes) is made from all of them.
+int32_t CMainFrame::OnCreate()
+{
+    // 1.
+    if (CFrameWindow::OnCreate() == -1)
+        return -1;
+    // 2. The view fills the frame.
+    if (!m_wndView.Create(*this, VIEW_PANE_ID))
+        return -1;
+    // 3.-4. The toolbar and its buttons.
+    if (!m_wndToolBar.Create(*this, TOOLBAR_PANE_ID))
+        return -1;
+    if (!m_wndToolBar.SetButtons(TOOLBAR_BUTTONS))
+        return -1;
+    // 5. The bar is not drawn, so there is nothing to dock: it stays at the top.
+    // 6. A timer whose only effect is its message.
+    SetTimer(FRAME_TIMER_ID, FRAME_TIMER_PERIOD_MS);
+    // 7. The world; its clock starts now.
+    m_pGame = CreateWorld();
+    // 8.
+    ChooseMode();
+    // 9.-11.
+    AddStartObjects();
+    // 12. The background (deepest) first.
+    m_pGame->SortObjects();
+    // 13.
+    m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
+    // 14.
+    return 0;
+}
+
+std::unique_ptr<CGame> CMainFrame::CreateWorld()
+{
+    std::unique_ptr<CPerformanceCounter> counter;
+    if (m_options.fixedStepMs > 0)
+        counter = std::make_unique<CFixedStepCounter>(m_options.fixedStepMs);
+    else
+        counter = std::make_unique<CPerformanceCounter>();
+    return std::make_unique<CGame>(std::move(counter));
+}
+
+// Cancelling the dialog keeps the screen's default, 640 × 480 × 8.
+void CMainFrame::ChooseMode()
+{
+    CScreen& screen = m_pGame->m_screen;
+    if (m_options.mode)
+        screen.ApplyVideoMode(*m_options.mode);
+    else if (!m_options.headless)
+        screen.ChooseVideoMode(DisplayWindow());
+}
+
+// AddObject refuses only a full table, which three objects cannot fill; a refused object
+// would still be deleted here.
+void CMainFrame::AddStartObjects()
+{
+    CGame* game = m_pGame.get();
+    std::unique_ptr<CGameObject> background = std::make_unique<CBackground>(game, "Background");
+    game->AddObject(background);
+    std::unique_ptr<CGameObject> paddle = std::make_unique<CPaddle>(game, "Paddle");
+    game->AddObject(paddle);
+    auto ball = std::make_unique<CBall>(BALL_START_X, BALL_START_Y, game, "Slowball");
+    ball->m_speedX = BALL_SPEED_X;
+    ball->m_speedY = BALL_SPEED_Y;
+    std::unique_ptr<CGameObject> ballObject = std::move(ball);
+    game->AddObject(ballObject);
+}
+
+// The command line's last frame is saved while the world still exists; then the world
+// goes (objects, then the display), once.
+void CMainFrame::OnDestroy()
+{
+    SaveScreenshot();
+    m_pGame.reset();
+    CFrameWindow::OnDestroy();
+}
+
+// Without a back buffer the display was never initialised: start-up failed, and that
+// failure is what gets reported.
+void CMainFrame::SaveScreenshot() const
+{
+    if (m_options.screenshot.empty() || !m_pGame || !m_pGame->m_screen.m_pBackBuffer)
+        return;
+    const CSurface& back = *m_pGame->m_screen.m_pBackBuffer;
+    if (back.IsLost() != DISPLAY_OK)
+        throw CFatalError("cannot save the screenshot: the display's contents were lost");
+    const std::unique_ptr<CBitmap24> frame = back.ToBitmap();
+    if (!frame)
+        throw CFatalError("cannot save the screenshot: " + back.LastError());
+    WritePicture(m_options.screenshot, *frame);
+}
+
+// ---------------------------------------------------------------------------------------
+// Handlers
+// ---------------------------------------------------------------------------------------
+
+bool CMainFrame::OnCmdMsg(uint32_t command)
+{
+    if (m_wndView.OnCmdMsg(command))
+        return true;
+    return CFrameWindow::OnCmdMsg(command);
+}
+
+void CMainFrame::OnSetFocus()
+{
+    m_wndView.SetFocus();
+}
+
+void CMainFrame::OnTimer(uint32_t id)
+{
+    CFrameWindow::OnTimer(id);
+}
+
+// The display draws everything; a paint message has nothing left to do.
+void CMainFrame::OnPaint() {}
+
+// Erasing would flash black over the animation.
+bool CMainFrame::OnEraseBkgnd()
+{
+    return true;
+}
+
+void CMainFrame::OnGameStart() {}

@@ -1,0 +1,56 @@
+// Resources.h — the main frame's resources: its title, command ids, toolbar buttons,
+// menu and accelerator keys, the timer and the panes' ids.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <SDL.h>
+
+#include "platform/FrameResources.h"
+#include "platform/ToolBar.h"
+
+// ---------------------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------------------
+
+constexpr uint32_t COMMAND_CUT = 57635;
+constexpr uint32_t COMMAND_COPY = 57634;
+constexpr uint32_t COMMAND_PASTE = 57637;
+constexpr uint32_t COMMAND_PRINT = 57607;
+constexpr uint32_t COMMAND_ABOUT = 57664;        // the application shows the About box
+constexpr uint32_t COMMAND_GAME_START = 32771;   // "&Game" > "&Start"; does nothing
+
+// The toolbar: cut, copy, paste | print | about. Only About has a handler.
+constexpr std::array<uint32_t, 7> TOOLBAR_BUTTONS = {
+    COMMAND_CUT, COMMAND_COPY, COMMAND_PASTE, CToolBar::SEPARATOR, COMMAND_PRINT, CToolBar::SEPARATOR, COMMAND_ABOUT};
+
+// ---------------------------------------------------------------------------------------
+// Panes and the timer
+// ---------------------------------------------------------------------------------------
+
+constexpr uint32_t VIEW_PANE_ID = 59648;      // the first pane of a frame
+constexpr uint32_t TOOLBAR_PANE_ID = 59392;   // a frame's toolbar
+constexpr uint32_t FRAME_TIMER_ID = 1;
+constexpr uint32_t FRAME_TIMER_PERIOD_MS = 10000;
+
+// ---------------------------------------------------------------------------------------
+// The frame
+// ---------------------------------------------------------------------------------------
+
+// The title, the menu, and keys for the toolbar's commands (the toolbar is not drawn, so
+// F1 stands for its About button).
+inline FrameResources MainFrameResources()
+{
+    return FrameResources{
+        "Tolmix",
+        {MenuCommand{"&Game", "&Start", COMMAND_GAME_START}},
+        {
+            Accelerator{SDLK_x, ACCELERATOR_CONTROL, COMMAND_CUT},
+            Accelerator{SDLK_c, ACCELERATOR_CONTROL, COMMAND_COPY},
+            Accelerator{SDLK_v, ACCELERATOR_CONTROL, COMMAND_PASTE},
+            Accelerator{SDLK_p, ACCELERATOR_CONTROL, COMMAND_PRINT},
+            Accelerator{SDLK_F1, 0, COMMAND_ABOUT},
+        },
+    };
+}

@@ -1,0 +1,73 @@
+// main.cpp — tolmix: the full-screen sprite animation.
+//
+// Exit status: 0 when the window was closed, 2 for a usage error, 1 when something the
+// program needs failed; every error is one line on stderr starting "tolmix: ". SDL is
+// shut down cleanly in every case (the objects that hold it are unwound before main
+// returns).
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "app/Benchmark.h"
+#include "app/CommandLine.h"
+#include "app/GameApp.h"
+#include "app/ModeOption.h"
+#include "app/UsageError.h"
+#include "platform/FatalError.h"
+#include "platform/SdlSession.h"
+
+namespace {
+
+constexpr int EXIT_FATAL = 1;
+constexpr int EXIT_USAGE = 2;
+
+int Fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "tolmix: %s\n", message.c_str());
+    return status;
+}
+
+// SDL, the mode check, the program, and the benchmark's line. Failures leave as
+// exceptions, after the objects above them have let SDL go.
+int RunProgram(ProgramOptions options)
+{
+    const CSdlSession session(options.headless);
+    if (options.mode)
+        options.mode = FindListedMode(*options.mode, ListDisplayModes());
+
+    std::unique_ptr<CBenchmark> benchmark;
+    if (options.benchmark)
+        benchmark = std::make_unique<CBenchmark>(options.frames);
+    int status = 0;
+    {
+        CGameApp app(options, benchmark.get());
+        app.InitInstance();
+        status = app.Run();
+    }
+    if (benchmark)
+        std::printf("%s\n", benchmark->Report().c_str());
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ProgramOptions options;
+    const CommandLineResult parsed = ParseCommandLine(argc, argv, options);
+    if (!parsed.run)
+        return parsed.exitStatus;
+    try {
+        return RunProgram(options);
+    } catch (const CUsageError& usage) {
+        return Fail(EXIT_USAGE, usage.what());
+    } catch (const CFatalError& fatal) {
+        return Fail(EXIT_FATAL, fatal.what());
+    } catch (const std::bad_alloc&) {
+        return Fail(EXIT_FATAL, "out of memory");
+    } catch (const std::exception& other) {
+        return Fail(EXIT_FATAL, other.what());
+    }
+}
