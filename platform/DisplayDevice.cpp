@@ -24,8 +24,10 @@ namespace {
 // Every depth is emulated in software, so every resolution is offered at each of them.
 constexpr std::array<int32_t, 4> DEPTHS = {8, 16, 24, 32};
 // Offered even where the display does not report them: the program's pictures are made
-// for 640 × 480, and these are the classic sizes.
-constexpr std::array<std::pair<int32_t, int32_t>, 3> STANDARD_SIZES = {{{640, 480}, {800, 600}, {1024, 768}}};
+// for 640 × 480, these are the classic sizes, and 1920 × 1080 is today's common desktop
+// (which a headless run, whose only display is 1024 × 768, can then use too).
+constexpr std::array<std::pair<int32_t, int32_t>, 4> STANDARD_SIZES = {
+    {{640, 480}, {800, 600}, {1024, 768}, {1920, 1080}}};
 // The largest side of a back buffer (16384 × 16384 × 4 bytes is the largest surface).
 constexpr int32_t MAX_MODE_SIDE = 16384;
 

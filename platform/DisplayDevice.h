@@ -50,8 +50,8 @@ public:
     CDisplayDevice& operator=(const CDisplayDevice&) = delete;
 
     // Calls `each` once per mode: every resolution and refresh rate the display reports,
-    // plus 640×480, 800×600 and 1024×768 where missing, each at 8, 16, 24 and 32 bits,
-    // ordered by depth, then width, height and refresh rate.
+    // plus 640×480, 800×600, 1024×768 and 1920×1080 where missing, each at 8, 16, 24 and
+    // 32 bits, ordered by depth, then width, height and refresh rate.
     void EnumDisplayModes(const std::function<void(const DisplayMode&)>& each) const;
 
     // Sets the mode (exclusive level only). Fails for a size of 0 or above 16384 or a
