@@ -1,17 +1,18 @@
 // DitherCursor.h — the moving position of one error-diffusion pass over a pixel buffer.
 //
 // The buffer holds a picture's rows in the shared layout (stride (3w + 1) & ~1, blue,
-// green, red), followed by a spare row and 3 more bytes that catch the shares falling
-// below the last row. The cursor keeps the current pixel and its four not yet visited
-// neighbours as running pointers at fixed offsets (+3, + stride − 3, + stride,
-// + stride + 3), with no special case at the edges: at a row's end the neighbours
-// wrap into the next rows, pad byte included, exactly as the offsets fall.
+// green, red), followed by one more row and 3 more bytes that catch the shares falling
+// below the last row walked: a spare row, or the picture's own next row. The cursor
+// keeps the current pixel and its four not yet visited neighbours as running pointers
+// at fixed offsets (+3, + stride − 3, + stride, + stride + 3), with no special case at
+// the edges: at a row's end the neighbours wrap into the next rows, pad byte included,
+// exactly as the offsets fall.
 //
-// Besides the step-by-step interface, DiffuseRow walks a whole row at once with the
-// four shares of a pixel added in one vector pass. It gives the same bytes as the
-// steps: from 3 pixels wide on (stride ≥ 10) the four neighbours of a pixel never
-// overlap, so the order of their shares cannot matter, and clamping by min/max gives
-// what the range-limit table gives.
+// Besides the step-by-step interface, DiffuseRow walks a whole row at once, holding
+// pixels in registers and adding the three shares below in vector lanes. It gives the
+// same bytes as the steps: from 3 pixels wide on (stride ≥ 10) the four neighbours of
+// a pixel never overlap, so the order of their shares cannot matter, and clamping by
+// min/max gives what the steps' range-limit table gives.
 #pragma once
 
 #include <immintrin.h>
@@ -34,8 +35,8 @@ struct ReducedPixel {
 
 class CDitherCursor {
 public:
-    // Bytes beyond stride × (height + 1) + 3 that DiffuseRow needs: it moves pixels in
-    // 4-byte words, so it may read a little past the last share's bytes.
+    // Bytes beyond stride × (height + 1) + 3 that DiffuseRow needs: it reads pixels as
+    // 4-byte words, so it may read a byte past the last share's bytes.
     static constexpr size_t ROW_SLACK_BYTES = 16;
 
     // A cursor at the first pixel of `buffer`, which must hold stride × (height + 1) + 3

@@ -4,11 +4,10 @@
 // dr² + dg² + db²; of several equally near entries the lowest index wins. Every entry
 // takes part, whatever its flags.
 //
-// The palette never changes once made, so the answer for a colour never changes either:
-// the search remembers its latest answers in a small table keyed by the whole colour
-// and gives a remembered answer without searching again. Callers that cache by colour
-// cell still ask again for answers they cannot keep (the palette object keeps no answer
-// 0), and those are the colours that come back most.
+// The palette never changes once made, so neither does the answer for a colour: the
+// search remembers its latest answers in a small table keyed by the whole colour, and a
+// colour asked again is answered from there. Callers whose own caches cannot hold an
+// answer ask for the same colours over and over; SearchCount still counts every question.
 #pragma once
 
 #include <array>
