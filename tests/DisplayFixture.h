@@ -10,6 +10,7 @@
 
 #include "game/Game.h"
 #include "platform/DisplayWindow.h"
+#include "tests/SurfacePixels.h"
 
 // A counter that moves only when told to: one count per millisecond step.
 class CManualCounter : public CPerformanceCounter {
@@ -27,12 +28,7 @@ protected:
     // A 640 × 480 window (or the given size) and a world whose clock is m_clock.
     void MakeWorld(int32_t windowWidth = 640, int32_t windowHeight = 480)
     {
-        WindowOptions options;
-        options.coverDesktop = false;
-        options.width = windowWidth;
-        options.height = windowHeight;
-        options.waitForRefresh = false;
-        m_window = std::make_unique<CDisplayWindow>(options);
+        m_window = std::make_unique<CDisplayWindow>(HeadlessWindowOptions(windowWidth, windowHeight));
         auto counter = std::make_unique<CManualCounter>();
         m_clock = counter.get();
         m_game = std::make_unique<CGame>(std::move(counter));

@@ -14,30 +14,6 @@
 
 namespace {
 
-// The raw value of pixel (x, y) of a surface.
-uint32_t RawPixel(CSurface& surface, int32_t x, int32_t y)
-{
-    LockedPixels pixels;
-    EXPECT_EQ(surface.Lock(pixels), DISPLAY_OK);
-    const int32_t bytes = pixels.bitsPerPixel / 8;
-    uint32_t value = 0;
-    std::memcpy(&value, pixels.bits + y * pixels.pitch + x * bytes, static_cast<size_t>(bytes));
-    surface.Unlock();
-    return value;
-}
-
-// Fills a whole surface with one raw value.
-void FillRaw(CSurface& surface, uint32_t value)
-{
-    LockedPixels pixels;
-    ASSERT_EQ(surface.Lock(pixels), DISPLAY_OK);
-    const int32_t bytes = pixels.bitsPerPixel / 8;
-    for (int32_t y = 0; y < pixels.height; ++y)
-        for (int32_t x = 0; x < pixels.width; ++x)
-            std::memcpy(pixels.bits + y * pixels.pitch + x * bytes, &value, static_cast<size_t>(bytes));
-    surface.Unlock();
-}
-
 class ScreenTest : public CDisplayFixture {};
 
 // --- scaling -------------------------------------------------------------------------------
@@ -109,13 +85,13 @@ TEST_F(ScreenTest, TheClipListLeavesTheLastColumnAndRowOut)
     Initialise(640, 480, 32);
     std::shared_ptr<CSurface> white;
     ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(640, 480, white), DISPLAY_OK);
-    FillRaw(*white, 0xFFFFFF);
+    FillWith(*white, 0xFFFFFF);
     const Rect whole{0, 0, 640, 480};
     ASSERT_EQ(Screen().m_pBackBuffer->Blit(&whole, white.get(), nullptr, 0), DISPLAY_OK);
     CSurface& back = *Screen().m_pBackBuffer;
-    EXPECT_EQ(RawPixel(back, 638, 478), 0xFFFFFFu);
-    EXPECT_EQ(RawPixel(back, 639, 100), 0u);
-    EXPECT_EQ(RawPixel(back, 100, 479), 0u);
+    EXPECT_EQ(RawAt(back, 638, 478), 0xFFFFFFu);
+    EXPECT_EQ(RawAt(back, 639, 100), 0u);
+    EXPECT_EQ(RawAt(back, 100, 479), 0u);
 }
 
 // --- colour keys ---------------------------------------------------------------------------
@@ -126,11 +102,11 @@ TEST_F(ScreenTest, MatchColourConvertsWithoutChangingThePixel)
     Initialise(640, 480, 16);
     std::shared_ptr<CSurface> surface;
     ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
-    FillRaw(*surface, 0x1234);
+    FillWith(*surface, 0x1234);
     // 5-6-5 by truncation: pure blue is 0x001F, magenta 0xF81F.
     EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF0000), 0x001Fu);
     EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF00FF), 0xF81Fu);
-    EXPECT_EQ(RawPixel(*surface, 0, 0), 0x1234u);   // put back as it was
+    EXPECT_EQ(RawAt(*surface, 0, 0), 0x1234u);   // put back as it was
     EXPECT_EQ(Screen().MatchColour(surface.get(), KEY_FROM_FIRST_PIXEL), 0x1234u);
 }
 

@@ -16,34 +16,6 @@
 
 namespace {
 
-// The raw values of a whole surface, row by row.
-std::vector<uint32_t> RawPixels(CSurface& surface)
-{
-    LockedPixels pixels;
-    EXPECT_EQ(surface.Lock(pixels), DISPLAY_OK);
-    const int32_t bytes = pixels.bitsPerPixel / 8;
-    std::vector<uint32_t> values;
-    for (int32_t y = 0; y < pixels.height; ++y)
-        for (int32_t x = 0; x < pixels.width; ++x) {
-            uint32_t value = 0;
-            std::memcpy(&value, pixels.bits + y * pixels.pitch + x * bytes, static_cast<size_t>(bytes));
-            values.push_back(value);
-        }
-    surface.Unlock();
-    return values;
-}
-
-void FillRaw(CSurface& surface, uint32_t value)
-{
-    LockedPixels pixels;
-    ASSERT_EQ(surface.Lock(pixels), DISPLAY_OK);
-    const int32_t bytes = pixels.bitsPerPixel / 8;
-    for (int32_t y = 0; y < pixels.height; ++y)
-        for (int32_t x = 0; x < pixels.width; ++x)
-            std::memcpy(pixels.bits + y * pixels.pitch + x * bytes, &value, static_cast<size_t>(bytes));
-    surface.Unlock();
-}
-
 class SpriteTest : public CDisplayFixture {
 protected:
     // A sprite made, set up and loaded as the game objects do, and put in the store.
@@ -146,10 +118,10 @@ std::filesystem::path WriteTwoFramePicture()
 // frame's pixels whose raw value is `key` were left out.
 void ExpectKeyedOn(CScreen& screen, CSprite& sprite, const Rect& world, int32_t frame, uint32_t key, uint32_t ground)
 {
-    FillRaw(*screen.m_pBackBuffer, ground);
+    FillWith(*screen.m_pBackBuffer, ground);
     sprite.Blit(world, frame);
-    const std::vector<uint32_t> source = RawPixels(*sprite.m_surfaces[frame]);
-    const std::vector<uint32_t> back = RawPixels(*screen.m_pBackBuffer);
+    const std::vector<uint32_t> source = Raws(*sprite.m_surfaces[frame]);
+    const std::vector<uint32_t> back = Raws(*screen.m_pBackBuffer);
     const Rect at = screen.ScaleRect(world);
     const int32_t width = sprite.m_surfaces[frame]->Width();
     for (size_t i = 0; i < source.size(); ++i) {
@@ -166,8 +138,8 @@ TEST_F(SpriteTest, EachFrameKeysOnItsOwnTopLeftPixelUnlessAColourIsGiven)
     CSprite* ball = AddSprite("Ball1", 30, 0, 0x00FF00FF, 100, 100);
     Initialise(640, 480, 32);
     own->Blit({0, 0, 20, 20}, 0);   // makes the frames
-    const uint32_t topLeft0 = RawPixels(*own->m_surfaces[0])[0];
-    const uint32_t topLeft1 = RawPixels(*own->m_surfaces[1])[0];
+    const uint32_t topLeft0 = Raws(*own->m_surfaces[0])[0];
+    const uint32_t topLeft1 = Raws(*own->m_surfaces[1])[0];
     ASSERT_EQ(topLeft0, 0xFF0000u);   // the strip's key, exact
     ASSERT_NE(topLeft1, topLeft0);
     ExpectKeyedOn(Screen(), *own, {0, 0, 20, 20}, 0, topLeft0, 0x123456);
@@ -247,14 +219,14 @@ TEST_F(SpriteTest, AfterALossFramesAreRestoredAndRefilled)
     CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
     Initialise(640, 480, 32);
     paddle->Blit({650, 1050, 1050, 1200}, 3);
-    const std::vector<uint32_t> before = RawPixels(*paddle->m_surfaces[3]);
+    const std::vector<uint32_t> before = Raws(*paddle->m_surfaces[3]);
 
     Screen().m_pDirectDraw->LoseAllSurfaces();
     paddle->Blit({650, 1050, 1050, 1200}, 3);   // lost: restores the display and refills
     EXPECT_EQ(paddle->m_surfaces[3]->IsLost(), DISPLAY_OK);
     EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
     EXPECT_TRUE(Screen().TakeRestoredFlag());
-    EXPECT_EQ(RawPixels(*paddle->m_surfaces[3]), before);   // undithered: identical
+    EXPECT_EQ(Raws(*paddle->m_surfaces[3]), before);   // undithered: identical
 }
 
 TEST_F(SpriteTest, AfterALossADitheredPictureIsReducedOnceMore)
@@ -272,7 +244,7 @@ TEST_F(SpriteTest, AfterALossADitheredPictureIsReducedOnceMore)
     // of the picture's colour (the key, magenta, is no palette colour: it maps to the
     // nearest entry, which the frame's own key then makes transparent).
     const CBitmap24& twice = *ball->m_hBitmap;
-    const std::vector<uint32_t> frame = RawPixels(*ball->m_surfaces[0]);
+    const std::vector<uint32_t> frame = Raws(*ball->m_surfaces[0]);
     const auto& entries = Screen().m_pPalette->Entries();
     const Pixel24 key = LoadPixel(twice.Bits());
     for (int32_t y = 0; y < 40; ++y)
