@@ -77,18 +77,27 @@ std::string CBackground::RateText() const
     return m_avgFrameMs != 0 ? std::to_string(1000 / m_avgFrameMs) : "Wait...";
 }
 
-void CBackground::CountFrame()
+void CBackground::WriteRate()
 {
     CScreen& screen = m_pGame->m_screen;
+    const std::string text = RateText();
+    if (text != m_shownText && !m_textRect.IsEmpty())
+        screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->m_surfaces[m_frame].get());
+    std::unique_ptr<CDrawingContext> context;
+    if (screen.m_pBackBuffer->GetDrawingContext(context) == DISPLAY_OK) {
+        context->TextOut(0, 0, text, &m_textRect);
+        screen.m_pBackBuffer->ReleaseDrawingContext(context);
+        m_shownText = text;
+    }
+}
+
+void CBackground::CountFrame()
+{
     ++m_framesCounted;
     m_sumMs += static_cast<int32_t>(static_cast<uint32_t>(m_pGame->m_elapsedMs));
 
     // The text goes out before the sample ends: frame 101 is the first to show a rate.
-    std::unique_ptr<CDrawingContext> context;
-    if (screen.m_pBackBuffer->GetDrawingContext(context) == DISPLAY_OK) {
-        context->TextOut(0, 0, RateText());
-        screen.m_pBackBuffer->ReleaseDrawingContext(context);
-    }
+    WriteRate();
 
     if (m_framesCounted == FRAME_SAMPLE) {
         m_avgFrameMs = m_sumMs / FRAME_SAMPLE;

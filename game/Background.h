@@ -30,6 +30,8 @@ public:
     int32_t m_avgFrameMs = 0;
     bool m_bFullDraw = true;
     int32_t m_restoreDraws = 0;   // whole draws still due after a restore
+    std::string m_shownText;      // the readout as last written
+    Rect m_textRect{};            // where it was written
 
 private:
     void RepairDirtyRectangles();
@@ -37,4 +39,7 @@ private:
     // the rectangles (the whole picture covers them).
     void RecoverFromLoss();
     void CountFrame();
+    // Writes the readout; a new text first has the old one's place repainted from the
+    // picture, so no remains of a longer text stay beside a shorter one.
+    void WriteRate();
 };

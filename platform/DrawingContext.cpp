@@ -147,8 +147,10 @@ bool CDrawingContext::StretchBlt(const Rect& destination, const CBitmap24& bitma
 // Text
 // ---------------------------------------------------------------------------------------
 
-bool CDrawingContext::TextOut(int32_t x, int32_t y, std::string_view text)
+bool CDrawingContext::TextOut(int32_t x, int32_t y, std::string_view text, Rect* drawn)
 {
+    if (drawn)
+        *drawn = Rect{};
     CSurface::Data& data = *m_surface.m_data;
     const CPixelFormat format(data.bitsPerPixel, data.palette.get());
     if (data.lost) {
@@ -185,7 +187,10 @@ bool CDrawingContext::TextOut(int32_t x, int32_t y, std::string_view text)
             WriteRaw(view.At(static_cast<int32_t>(column), static_cast<int32_t>(row)), view.bytesPerPixel,
                      raws[in[column - x]]);
     }
-    data.device->NoteChange(data, Rect{static_cast<int32_t>(left), static_cast<int32_t>(top),
-                                       static_cast<int32_t>(right), static_cast<int32_t>(bottom)});
+    const Rect covered{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+                       static_cast<int32_t>(bottom)};
+    data.device->NoteChange(data, covered);
+    if (drawn)
+        *drawn = covered;
     return true;
 }

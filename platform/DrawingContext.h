@@ -34,8 +34,9 @@ public:
     bool StretchBlt(const Rect& destination, const CBitmap24& bitmap, const Rect& source);
 
     // Writes text with its top-left corner at (x, y) in the default font: black on an
-    // opaque white background. False when the text cannot be drawn.
-    bool TextOut(int32_t x, int32_t y, std::string_view text);
+    // opaque white background. False when the text cannot be drawn. When `drawn` is given it
+    // receives the rectangle the text covered on the surface (empty when none).
+    bool TextOut(int32_t x, int32_t y, std::string_view text, Rect* drawn = nullptr);
 
 private:
     friend class CSurface;

@@ -269,7 +269,15 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
     }
     EXPECT_EQ(background.m_avgFrameMs, 16);
     EXPECT_EQ(background.RateText(), "62");   // what frame 101 shows
-    for (int32_t frame = 1; frame <= 100; ++frame) {
+
+    // "62" is shorter than "Wait...": where "Wait..." ended the picture shows again.
+    CSurface& back = *Screen().m_pBackBuffer;
+    CSurface& picture = *background.m_pSprite->m_surfaces[0];
+    EXPECT_NE(RawAt(back, 30, 6), RawAt(picture, 30, 6));   // "Wait..." still there
+    background.Draw();
+    EXPECT_EQ(RawAt(back, 30, 6), RawAt(picture, 30, 6));
+    EXPECT_NE(RawAt(back, 3, 6), RawAt(picture, 3, 6));     // "62" itself
+    for (int32_t frame = 2; frame <= 100; ++frame) {
         m_game->m_elapsedMs = 0;
         background.Draw();
     }
