@@ -1,0 +1,279 @@
+// AppFrameworkTest.cpp — the application framework on SDL's queue: idle messages,
+// command routing, accelerators and toolbar buttons, timers, painting, and the close path
+// from the system's request to the end of Run.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Application.h"
+#include "platform/ChildWindow.h"
+#include "platform/FatalError.h"
+#include "platform/FrameWindow.h"
+#include "platform/ToolBar.h"
+#include "platform/WindowMessage.h"
+#include "platform/WindowTimer.h"
+#include "tests/AppTestSupport.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+// ---------------------------------------------------------------------------------------
+// Recording windows
+// ---------------------------------------------------------------------------------------
+
+// A pane that handles command 10 and notes its painting.
+class CRecordingPane : public CChildWindow {
+public:
+    explicit CRecordingPane(Log& log) : m_log(log)
+    {
+        AddCommandHandler(10, [this] { m_log.push_back("pane 10"); });
+    }
+    void OnPaint() override { m_log.push_back("pane paint"); }
+
+private:
+    Log& m_log;
+};
+
+// A frame with a pane in front of its own routing; it handles commands 10 and 20 and notes
+// every handler the framework calls.
+class CRecordingFrame : public CFrameWindow {
+public:
+    explicit CRecordingFrame(Log& log, int32_t createResult = 0) : m_pane(log), m_log(log), m_createResult(createResult)
+    {
+        AddCommandHandler(10, [this] { m_log.push_back("frame 10"); });
+        AddCommandHandler(20, [this] { m_log.push_back("frame 20"); });
+    }
+
+    bool OnCmdMsg(uint32_t command) override { return m_pane.OnCmdMsg(command) || CFrameWindow::OnCmdMsg(command); }
+
+    CRecordingPane m_pane;
+    CToolBar m_toolBar;
+
+protected:
+    int32_t OnCreate() override
+    {
+        m_log.push_back("create");
+        if (!m_pane.Create(*this, 1) || !m_toolBar.Create(*this, 2))
+            return -1;
+        return m_createResult;
+    }
+    void OnDestroy() override { m_log.push_back("destroy"); }
+    void OnTimer(uint32_t id) override { m_log.push_back("timer " + std::to_string(id)); }
+    void OnPaint() override { m_log.push_back("paint"); }
+    bool OnEraseBkgnd() override
+    {
+        m_log.push_back("erase");
+        return true;
+    }
+
+private:
+    Log& m_log;
+    int32_t m_createResult;
+};
+
+// An application that handles commands 10, 20 and 30.
+class CRecordingApp : public CApplication {
+public:
+    explicit CRecordingApp(Log& log) : m_log(log)
+    {
+        for (uint32_t command : {10u, 20u, 30u})
+            AddCommandHandler(command, [this, command] { m_log.push_back("app " + std::to_string(command)); });
+    }
+
+    // Makes and shows the recording frame as the main window.
+    CRecordingFrame& MakeFrame(const FrameResources& resources = {})
+    {
+        auto frame = std::make_unique<CRecordingFrame>(m_log);
+        CRecordingFrame& made = *frame;
+        SetMainWindow(std::move(frame));
+        EXPECT_TRUE(made.LoadFrame(resources));
+        FlushEvents();   // the window system's own events on opening
+        return made;
+    }
+
+private:
+    Log& m_log;
+};
+
+class FrameworkTest : public ::testing::Test {
+protected:
+    void SetUp() override { FlushEvents(); }
+    void TearDown() override { FlushEvents(); }
+
+    // Pumps every event waiting now.
+    void PumpWaiting(CApplication& app)
+    {
+        while (app.HasMessageWaiting())
+            ASSERT_TRUE(app.PumpMessage());
+    }
+
+    Log m_log;
+};
+
+// ---------------------------------------------------------------------------------------
+// Idle messages
+// ---------------------------------------------------------------------------------------
+
+SDL_Event MouseMotion(uint32_t windowId, int32_t x, int32_t y)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = windowId;
+    event.motion.x = x;
+    event.motion.y = y;
+    return event;
+}
+
+TEST(IdleMessages, RepeatedMouseMotionToTheSamePointAndPaintingAreNotIdleMessages)
+{
+    CApplication app;
+    EXPECT_TRUE(app.IsIdleMessage(MouseMotion(1, 5, 5)));
+    EXPECT_FALSE(app.IsIdleMessage(MouseMotion(1, 5, 5)));   // the same point again
+    EXPECT_TRUE(app.IsIdleMessage(MouseMotion(1, 6, 5)));
+    EXPECT_TRUE(app.IsIdleMessage(MouseMotion(2, 6, 5)));    // the same point in another window
+    EXPECT_FALSE(app.IsIdleMessage(MouseMotion(2, 6, 5)));
+
+    SDL_Event exposed{};
+    exposed.type = SDL_WINDOWEVENT;
+    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
+    EXPECT_FALSE(app.IsIdleMessage(exposed));
+
+    SDL_Event other = exposed;
+    other.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    EXPECT_TRUE(app.IsIdleMessage(other));
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    EXPECT_TRUE(app.IsIdleMessage(key));
+    SDL_Event timer{};
+    timer.type = SDL_USEREVENT;
+    timer.user.code = static_cast<Sint32>(WindowMessage::Timer);
+    EXPECT_TRUE(app.IsIdleMessage(timer));
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+// ---------------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, CommandsGoToThePaneThenTheFrameThenTheApplication)
+{
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    for (uint32_t command : {10u, 20u, 30u, 40u})
+        frame.PostCommand(command);
+    PumpWaiting(app);
+    // 10: all three have a handler, the pane comes first; 20: the frame before the
+    // application; 30: only the application; 40: nobody.
+    EXPECT_EQ(m_log, (Log{"create", "pane 10", "frame 20", "app 30"}));
+    EXPECT_FALSE(frame.OnCmdMsg(40));
+}
+
+TEST_F(FrameworkTest, ToolbarButtonsAndAcceleratorKeysSendTheirCommands)
+{
+    CRecordingApp app(m_log);
+    FrameResources resources;
+    resources.accelerators = {Accelerator{SDLK_x, ACCELERATOR_CONTROL, 30}, Accelerator{SDLK_F1, 0, 20}};
+    CRecordingFrame& frame = app.MakeFrame(resources);
+    const uint32_t buttons[] = {30, CToolBar::SEPARATOR, 40};
+    ASSERT_TRUE(frame.m_toolBar.SetButtons(buttons));
+    EXPECT_TRUE(frame.m_toolBar.PressButton(0));
+    EXPECT_FALSE(frame.m_toolBar.PressButton(1));   // a separator sends nothing
+    EXPECT_FALSE(frame.m_toolBar.PressButton(2));   // nobody handles 40
+    EXPECT_THROW(frame.m_toolBar.PressButton(3), CFatalError);
+    const uint32_t separators[] = {CToolBar::SEPARATOR};
+    EXPECT_FALSE(frame.m_toolBar.SetButtons(separators));
+
+    PushKey(frame.WindowId(), SDLK_x, KMOD_LCTRL);               // Ctrl+X: 30
+    PushKey(frame.WindowId(), SDLK_x, KMOD_LCTRL | KMOD_SHIFT);  // Ctrl+Shift+X: nothing
+    PushKey(frame.WindowId(), SDLK_x);                           // X: nothing
+    PushKey(frame.WindowId(), SDLK_F1, KMOD_NUM);                // F1 with Num Lock on: 20
+    PushKey(frame.WindowId() + 1, SDLK_F1);                      // another window's key
+    PumpWaiting(app);
+    EXPECT_EQ(m_log, (Log{"create", "app 30", "app 30", "frame 20"}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Timers and painting
+// ---------------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, TimerMessagesComeThroughTheQueueWhileTheTimerRuns)
+{
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    ASSERT_TRUE(frame.SetTimer(7, 5));
+    ASSERT_NE(frame.FindTimer(7), nullptr);
+    EXPECT_EQ(frame.FindTimer(7)->PeriodMs(), 5u);
+    // The handler runs only when the message is pumped, never on the timer's thread.
+    while (m_log.size() < 3)
+        ASSERT_TRUE(app.PumpMessage());
+    EXPECT_EQ(m_log, (Log{"create", "timer 7", "timer 7"}));
+
+    // A message the timer posted before it stopped is dropped when it comes.
+    SDL_Delay(20);
+    ASSERT_TRUE(frame.KillTimer(7));
+    EXPECT_FALSE(frame.KillTimer(7));
+    EXPECT_GT(QueuedEventCount(), 0);
+    PumpWaiting(app);
+    EXPECT_EQ(m_log.size(), 3u);
+}
+
+TEST_F(FrameworkTest, AShownWindowIsPaintedBackgroundFirstThenFrameThenPanes)
+{
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    frame.ShowWindow();
+    PumpWaiting(app);
+    EXPECT_EQ(m_log, (Log{"create", "erase", "paint", "pane paint"}));
+}
+
+// ---------------------------------------------------------------------------------------
+// Closing
+// ---------------------------------------------------------------------------------------
+
+TEST_F(FrameworkTest, ACloseRequestDestroysTheMainWindowOnceAndTheQuitMessageEndsRun)
+{
+    for (const bool quitRequest : {true, false}) {
+        SCOPED_TRACE(quitRequest ? "SDL_QUIT" : "the window's close button");
+        m_log.clear();
+        CRecordingApp app(m_log);
+        CRecordingFrame& frame = app.MakeFrame();
+        if (quitRequest)
+            PushQuit();
+        else
+            PushWindowEvent(frame.WindowId(), SDL_WINDOWEVENT_CLOSE);
+        PushQuit();   // a second request finds no window left: it quits at once
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(m_log, (Log{"create", "destroy"}));
+        EXPECT_EQ(app.MainWindow(), nullptr);
+        FlushEvents();
+    }
+}
+
+TEST_F(FrameworkTest, RunReturnsTheExitCodeOfTheQuitMessage)
+{
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    frame.PostCommand(30);
+    app.PostQuitMessage(9);
+    frame.PostCommand(20);   // behind the quit message: never dispatched
+    EXPECT_EQ(app.Run(), 9);
+    EXPECT_EQ(m_log, (Log{"create", "app 30"}));
+    EXPECT_TRUE(frame.IsWindow());
+}
+
+TEST_F(FrameworkTest, AWindowRefusedByOnCreateIsDestroyedAgain)
+{
+    CRecordingFrame frame(m_log, -1);
+    EXPECT_FALSE(frame.LoadFrame({}));
+    EXPECT_FALSE(frame.IsWindow());
+    EXPECT_FALSE(frame.m_pane.IsWindow());
+    EXPECT_THROW(frame.DisplayWindow(), CFatalError);
+    frame.DestroyWindow();   // nothing left to destroy
+    EXPECT_EQ(m_log, (Log{"create", "destroy"}));
+}
+
+} // namespace

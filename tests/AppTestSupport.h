@@ -1,0 +1,191 @@
+// AppTestSupport.h — helpers for the application tests: SDL's queue, headless options,
+// pictures compared pixel by pixel, the frame-rate text's box, and a full redraw of a
+// world's current state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/ProgramOptions.h"
+#include "display/Screen.h"
+#include "game/Game.h"
+#include "game/GameObject.h"
+#include "platform/Bitmap24.h"
+#include "platform/DrawingContext.h"
+#include "platform/PixelView.h"
+#include "platform/Surface.h"
+#include "sprites/Sprite.h"
+
+// ---------------------------------------------------------------------------------------
+// The event queue
+// ---------------------------------------------------------------------------------------
+
+// Empties SDL's queue, so that a test starts (and leaves) with nothing waiting.
+inline void FlushEvents()
+{
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+inline void PushEvent(SDL_Event event)
+{
+    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+}
+
+// The system asking the program to close.
+inline void PushQuit()
+{
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    PushEvent(event);
+}
+
+inline void PushWindowEvent(uint32_t windowId, uint8_t what)
+{
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = windowId;
+    event.window.event = what;
+    PushEvent(event);
+}
+
+inline void PushKey(uint32_t windowId, SDL_Keycode key, uint16_t modifiers = KMOD_NONE)
+{
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = windowId;
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.sym = key;
+    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+    event.key.keysym.mod = modifiers;
+    PushEvent(event);
+}
+
+inline int32_t QueuedEventCount()
+{
+    SDL_PumpEvents();
+    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
+
+// ---------------------------------------------------------------------------------------
+// Runs
+// ---------------------------------------------------------------------------------------
+
+// A headless run at the mode, in a window of the mode's size, with the clock's fixed step.
+inline ProgramOptions HeadlessOptions(const DisplayMode& mode, uint32_t stepMs)
+{
+    ProgramOptions options;
+    options.mode = mode;
+    options.headless = true;
+    options.windowed = true;
+    options.waitForRefresh = false;
+    options.fixedStepMs = stepMs;
+    return options;
+}
+
+// The world's object of that name, or null.
+inline CGameObject* FindObject(const CGame& game, std::string_view name)
+{
+    for (int32_t i = 0; i < game.ObjectCount(); ++i)
+        if (name == game.ObjectAt(i)->Name())
+            return game.ObjectAt(i);
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------------------
+
+// How two pictures of one size differ outside a rectangle.
+struct PictureDifference {
+    int64_t pixels = 0;   // pixels that differ
+    int32_t firstX = -1;  // the first of them, row by row
+    int32_t firstY = -1;
+};
+
+inline PictureDifference ComparePictures(const CBitmap24& a, const CBitmap24& b, const Rect& excluded = Rect{})
+{
+    PictureDifference difference;
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x) {
+            const bool inside = x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom;
+            const uint8_t* pa = a.Bits() + static_cast<ptrdiff_t>(y) * a.Stride() + 3 * x;
+            const uint8_t* pb = b.Bits() + static_cast<ptrdiff_t>(y) * b.Stride() + 3 * x;
+            if (inside || LoadPixel(pa) == LoadPixel(pb))
+                continue;
+            if (difference.pixels++ == 0) {
+                difference.firstX = x;
+                difference.firstY = y;
+            }
+        }
+    return difference;
+}
+
+inline Pixel24 PixelAt(const CBitmap24& picture, int32_t x, int32_t y)
+{
+    return LoadPixel(picture.Bits() + static_cast<ptrdiff_t>(y) * picture.Stride() + 3 * x);
+}
+
+// A surface of the screen's mode, its palette and clipper attached, every raw pixel `raw`.
+inline std::shared_ptr<CSurface> ScreenSurface(CScreen& screen, uint32_t raw)
+{
+    std::shared_ptr<CSurface> surface;
+    EXPECT_EQ(screen.m_pDirectDraw->CreateOffscreenSurface(screen.m_width, screen.m_height, surface), DISPLAY_OK);
+    if (screen.m_pPalette)
+        surface->SetPalette(screen.m_pPalette);
+    surface->SetClipper(screen.m_pClipper);
+    LockedPixels locked;
+    EXPECT_EQ(surface->Lock(locked), DISPLAY_OK);
+    const int32_t bytes = locked.bitsPerPixel / 8;
+    for (int32_t y = 0; y < locked.height; ++y)
+        for (int32_t x = 0; x < locked.width; ++x)
+            WriteRaw(locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * bytes, bytes, raw);
+    surface->Unlock();
+    return surface;
+}
+
+// The box a text written at (0, 0) covers, found by writing it over two different fills:
+// where the text's opaque box lies the two agree.
+inline Rect TextBox(CScreen& screen, std::string_view text)
+{
+    std::shared_ptr<CSurface> surfaces[2] = {ScreenSurface(screen, 0), ScreenSurface(screen, 1)};
+    std::unique_ptr<CBitmap24> pictures[2];
+    for (int32_t i = 0; i < 2; ++i) {
+        std::unique_ptr<CDrawingContext> context;
+        EXPECT_EQ(surfaces[i]->GetDrawingContext(context), DISPLAY_OK);
+        EXPECT_TRUE(context->TextOut(0, 0, text));
+        surfaces[i]->ReleaseDrawingContext(context);
+        pictures[i] = surfaces[i]->ToBitmap();
+    }
+    Rect box{screen.m_width, screen.m_height, 0, 0};
+    for (int32_t y = 0; y < screen.m_height; ++y)
+        for (int32_t x = 0; x < screen.m_width; ++x)
+            if (PixelAt(*pictures[0], x, y) == PixelAt(*pictures[1], x, y)) {
+                box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+            }
+    return box;
+}
+
+// The world's current state drawn whole on a fresh surface: each object, in table order,
+// draws its current frame at its rectangle, through the screen's clipper and with the
+// sprites' colour keys, as a tick draws them.
+inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
+{
+    CScreen& screen = game.m_screen;
+    std::shared_ptr<CSurface> canvas = ScreenSurface(screen, 0);
+    for (int32_t i = 0; i < game.ObjectCount(); ++i) {
+        const CGameObject& object = *game.ObjectAt(i);
+        const Rect pixels = screen.ScaleRect(object.m_rect);
+        CSurface* frame = object.m_pSprite->m_surfaces[object.m_frame].get();
+        EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, BLIT_SOURCE_KEY), DISPLAY_OK) << canvas->LastError();
+    }
+    return canvas->ToBitmap();
+}
