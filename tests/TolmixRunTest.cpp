@@ -1,0 +1,395 @@
+// TolmixRunTest.cpp — tolmix run as a process, headless: its command line, its exit
+// statuses and messages, its end on the system's close request, and its last frame checked
+// against the same run built in-process: objects where the world's arithmetic puts them,
+// and the repaired frame equal to a full redraw of the same state, with and without
+// surface loss injected.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/GameApp.h"
+#include "app/ModeOption.h"
+#include "platform/DisplayDevice.h"
+#include "game/Background.h"
+#include "tests/AppTestSupport.h"
+#include "tests/ScratchFolderTest.h"
+#include "tools/image/PictureFile.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Running the program
+// ---------------------------------------------------------------------------------------
+
+struct ProgramResult {
+    int status = -1;       // the exit status, -1 when a signal ended it
+    int signal = 0;        // the signal that ended it, or 0
+    std::string output;    // stdout
+    std::string errors;    // stderr
+};
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Whether the process has a thread of that name: SDL's timer thread starts during the
+// main frame's creation, after SDL took over SIGINT and SIGTERM.
+bool HasThreadNamed(pid_t pid, const std::string& name)
+{
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
+        if (Slurp(task.path() / "comm").rfind(name, 0) == 0)
+            return true;
+    return false;
+}
+
+class TolmixRunTest : public CScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        CScratchFolderTest::SetUp();
+        FlushEvents();
+    }
+    void TearDown() override
+    {
+        FlushEvents();
+        CScratchFolderTest::TearDown();
+    }
+
+    // Runs tolmix with the arguments; `whileRunning` is given its process id before the
+    // test waits for it to end. SIGINT and SIGTERM are at their defaults in the program.
+    ProgramResult Run(const std::vector<std::string>& arguments,
+                      const std::function<void(pid_t)>& whileRunning = {}) const
+    {
+        std::vector<std::string> words = {TOLMIX_PROGRAM};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 1, Path("stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, Path("stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&files);
+        posix_spawnattr_destroy(&attributes);
+        ProgramResult result;
+        if (spawned != 0) {
+            ADD_FAILURE() << "cannot start " << TOLMIX_PROGRAM;
+            return result;
+        }
+        if (whileRunning)
+            whileRunning(pid);
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.signal = WIFSIGNALED(raw) ? WTERMSIG(raw) : 0;
+        result.output = Slurp(Path("stdout.txt"));
+        result.errors = Slurp(Path("stderr.txt"));
+        return result;
+    }
+};
+
+// Expects a failure: the status, nothing on stdout, and one line on stderr starting
+// "tolmix: " that mentions `mentions`.
+void ExpectError(const ProgramResult& result, int status, const std::string& mentions)
+{
+    EXPECT_EQ(result.status, status) << result.errors;
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors.rfind("tolmix: ", 0), 0u) << result.errors;
+    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+    EXPECT_NE(result.errors.find(mentions), std::string::npos) << result.errors;
+}
+
+// ---------------------------------------------------------------------------------------
+// The command line
+// ---------------------------------------------------------------------------------------
+
+TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
+{
+    const ProgramResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.errors, "");
+    for (const char* option : {"--mode", "--window", "--no-vsync", "--headless", "--frames", "--fixed-step",
+                               "--screenshot", "--benchmark", "--lose-surfaces-every", "--help", "--version"})
+        EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
+
+    const ProgramResult version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "tolmix 1.0\n");
+}
+
+TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
+{
+    ExpectError(Run({"--frobnicate"}), 2, "--frobnicate");
+    ExpectError(Run({"extra"}), 2, "extra");
+    ExpectError(Run({"--mode", "800x600"}), 2, "WxHxBPP");
+    ExpectError(Run({"--mode", "800x600x16@"}), 2, "WxHxBPP");
+    ExpectError(Run({"--mode", "99999999999x600x16"}), 2, "WxHxBPP");
+    ExpectError(Run({"--frames", "0"}), 2, "--frames");
+    ExpectError(Run({"--frames", "-3"}), 2, "--frames");
+    ExpectError(Run({"--fixed-step", "ten"}), 2, "--fixed-step");
+    ExpectError(Run({"--lose-surfaces-every", "0"}), 2, "--lose-surfaces-every");
+    ExpectError(Run({"--screenshot", Path("shot.bmp").string()}), 2, ".png");
+    ExpectError(Run({"--screenshot", Path("missing/shot.png").string()}), 2, "does not exist");
+    ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
+    // A well-formed mode that the display does not list: the listed modes are named.
+    ExpectError(Run({"--headless", "--mode", "641x480x8"}), 2, "640x480x8");
+    ExpectError(Run({"--headless", "--mode", "640x480x12"}), 2, "not a listed mode");
+    EXPECT_FALSE(fs::exists(Path("shot.bmp")));
+}
+
+// ---------------------------------------------------------------------------------------
+// Ending
+// ---------------------------------------------------------------------------------------
+
+// The picture cannot be written where a folder of that name stands; the run ends with a
+// message, SDL let go, and no partial file left.
+TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
+{
+    fs::create_directory(Path("taken.png"));
+    ExpectError(Run({"--headless", "--frames", "3", "--screenshot", Path("taken.png").string()}), 1, "taken.png");
+    EXPECT_TRUE(fs::is_directory(Path("taken.png")));
+    for (const auto& entry : fs::directory_iterator(m_folder))
+        EXPECT_TRUE(entry.path().filename() == "taken.png" || entry.path().extension() == ".txt")
+            << entry.path();
+}
+
+TEST_F(TolmixRunTest, TheSystemsCloseRequestEndsTheRunThroughTheNormalTeardown)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        fs::remove(Path("last.png"));
+        const ProgramResult result = Run({"--headless", "--screenshot", Path("last.png").string()}, [&](pid_t pid) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!HasThreadNamed(pid, "SDLTimer") && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));   // let it tick a little
+            kill(pid, signal);
+        });
+        EXPECT_EQ(result.status, 0) << result.errors;
+        EXPECT_EQ(result.signal, 0);
+        EXPECT_EQ(result.errors, "");
+        // The teardown ran: the last frame was saved before the world went.
+        ASSERT_TRUE(fs::exists(Path("last.png")));
+        const std::unique_ptr<CBitmap24> last = ReadPicture(Path("last.png"));
+        EXPECT_EQ(last->Width(), 640);
+        EXPECT_EQ(last->Height(), 480);
+    }
+}
+
+TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
+{
+    const ProgramResult result = Run({"--benchmark", "--frames", "30", "--mode", "800x600x16"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    const std::regex line("mode=800x600x16 frames=30 fps=([0-9.]+) baseline_fps=([0-9.]+) ratio=[0-9.]+ "
+                          "mean_ms=[0-9.]+ p99_ms=[0-9.]+ startup_ms=([0-9.]+) peak_rss_mib=([0-9.]+)\n");
+    std::smatch figures;
+    ASSERT_TRUE(std::regex_match(result.output, figures, line)) << result.output;
+    EXPECT_GT(std::stod(figures[1]), 0.0);
+    EXPECT_GT(std::stod(figures[2]), 0.0);
+    EXPECT_GT(std::stod(figures[3]), 0.0);
+    EXPECT_GT(std::stod(figures[4]), 1.0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The last frame
+// ---------------------------------------------------------------------------------------
+
+// What the world's arithmetic says about an object after some ticks of a fixed step: the
+// cubic step (v³ × t / 1,000,000 units once it reaches a whole unit, the fraction
+// dropped), the bounce, and the animation (a frame per tick once more than 1 ms
+// accumulated, 30 frames).
+struct ExpectedObject {
+    Rect rect;
+    int32_t speedX = 0;
+    int32_t speedY = 0;
+    bool bounces = false;
+    uint64_t accX = 0, accY = 0, animAcc = 0;
+    int32_t frame = 0;
+
+    void Tick(uint64_t elapsed)
+    {
+        animAcc += elapsed;
+        if (animAcc > 1) {
+            animAcc = 0;
+            frame = (frame + 1) % 30;
+        }
+        accX += elapsed;
+        accY += elapsed;
+        const int64_t dx = int64_t{speedX} * speedX * speedX * static_cast<int64_t>(accX) / 1000000;
+        const int64_t dy = int64_t{speedY} * speedY * speedY * static_cast<int64_t>(accY) / 1000000;
+        if (dx != 0) {
+            rect.left += static_cast<int32_t>(dx);
+            rect.right += static_cast<int32_t>(dx);
+            accX = 0;
+        }
+        if (dy != 0) {
+            rect.top += static_cast<int32_t>(dy);
+            rect.bottom += static_cast<int32_t>(dy);
+            accY = 0;
+        }
+        if (!bounces)
+            return;
+        if (rect.right >= 1600)
+            speedX = -std::abs(speedX);
+        if (rect.bottom >= 1200)
+            speedY = -std::abs(speedY);
+        if (rect.left <= 0)
+            speedX = std::abs(speedX);
+        if (rect.top <= 0)
+            speedY = std::abs(speedY);
+    }
+};
+
+struct RunCase {
+    DisplayMode mode;
+    uint32_t stepMs;
+    uint64_t frames;
+    uint64_t loseEvery;   // 0: no loss
+    bool ballBounces;     // the ball turns at an edge during the run
+};
+
+class LastFrameTest : public TolmixRunTest, public ::testing::WithParamInterface<RunCase> {};
+
+// The same run in-process: the same options, ticked as many times. The tick of a loss
+// presents the whole frame again (the background draws whole on it and the next two);
+// ticks that repair present only what changed.
+std::unique_ptr<CGameApp> RunInProcess(const RunCase& run)
+{
+    ProgramOptions options = HeadlessOptions(run.mode, run.stepMs);
+    options.windowed = false;
+    options.loseSurfacesEvery = run.loseEvery;
+    auto app = std::make_unique<CGameApp>(options);
+    app->InitInstance();
+    const CDisplayDevice& device = *app->m_pGame->m_screen.m_pDirectDraw;
+    const auto wholeFrame = static_cast<uint64_t>(run.mode.width) * static_cast<uint64_t>(run.mode.height);
+    for (uint64_t tick = 1; tick <= run.frames; ++tick) {
+        const uint64_t uploadedBefore = device.UploadedPixelCount();
+        app->TickWorld();
+        const uint64_t uploaded = device.UploadedPixelCount() - uploadedBefore;
+        const uint64_t sinceLoss = run.loseEvery > 0 ? tick % run.loseEvery : tick;
+        if (run.loseEvery > 0 && sinceLoss == 0) {
+            EXPECT_GE(uploaded, wholeFrame) << "tick " << tick << " did not come back whole after the loss";
+        } else if (tick > 3 && sinceLoss >= 3) {
+            EXPECT_LT(uploaded, wholeFrame / 4) << "tick " << tick << " presented more than its changes";
+        }
+    }
+    return app;
+}
+
+TEST_P(LastFrameTest, ObjectsAreWhereTheWorldSaysAndTheRepairedFrameEqualsAFullRedraw)
+{
+    const RunCase& run = GetParam();
+    // The last frame must be a repaired one, not one of the whole draws at the start or
+    // after a loss.
+    const uint64_t lastLoss = run.loseEvery > 0 ? run.frames / run.loseEvery * run.loseEvery : 0;
+    ASSERT_GE(run.frames - lastLoss, 3u);
+    ASSERT_GT(run.frames, 3u);
+
+    std::vector<std::string> arguments = {"--headless", "--mode", ModeText(run.mode), "--frames",
+                                          std::to_string(run.frames), "--fixed-step", std::to_string(run.stepMs),
+                                          "--screenshot", Path("last.png").string()};
+    if (run.loseEvery > 0)
+        arguments.insert(arguments.end(), {"--lose-surfaces-every", std::to_string(run.loseEvery)});
+    const ProgramResult result = Run(arguments);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    const std::unique_ptr<CBitmap24> shot = ReadPicture(Path("last.png"));
+    ASSERT_EQ(shot->Width(), run.mode.width);
+    ASSERT_EQ(shot->Height(), run.mode.height);
+
+    // The same run in-process leaves the same frame in its back buffer.
+    const std::unique_ptr<CGameApp> app = RunInProcess(run);
+    CGame& world = *app->m_pGame;
+    CScreen& screen = world.m_screen;
+    const PictureDifference same = ComparePictures(*shot, *screen.m_pBackBuffer->ToBitmap());
+    EXPECT_EQ(same.pixels, 0) << "first at " << same.firstX << ", " << same.firstY;
+
+    // Ball and paddle are where the arithmetic puts them.
+    ExpectedObject ball{Rect{250, 250, 350, 350}, 10, 20, true};
+    ExpectedObject paddle{Rect{650, 1050, 1050, 1200}, 0, 0, false};
+    for (uint64_t i = 0; i < run.frames; ++i) {
+        ball.Tick(run.stepMs);
+        paddle.Tick(run.stepMs);
+    }
+    const CGameObject& worldBall = *FindObject(world, "Slowball");
+    const CGameObject& worldPaddle = *FindObject(world, "Paddle");
+    EXPECT_EQ(worldBall.m_rect, ball.rect);
+    EXPECT_EQ(worldBall.m_frame, ball.frame);
+    EXPECT_EQ(worldBall.m_speedY, ball.speedY);
+    EXPECT_EQ(ball.speedY < 0, run.ballBounces);
+    EXPECT_EQ(worldPaddle.m_rect, paddle.rect);
+    EXPECT_EQ(worldPaddle.m_frame, paddle.frame);
+
+    // Both are visible there: the frame differs from the bare background at their centres.
+    const std::unique_ptr<CBitmap24> bare = FindObject(world, "Background")->m_pSprite->m_surfaces[0]->ToBitmap();
+    for (const ExpectedObject* object : {&ball, &paddle}) {
+        const Rect pixels = screen.ScaleRect(object->rect);
+        const int32_t x = (pixels.left + pixels.right) / 2, y = (pixels.top + pixels.bottom) / 2;
+        EXPECT_NE(PixelAt(*shot, x, y), PixelAt(*bare, x, y)) << "nothing drawn at " << x << ", " << y;
+    }
+
+    // The frame the dirty rectangles repaired equals the state drawn whole, except where
+    // the frame-rate text goes (its texts are written, not drawn from the world).
+    const auto& background = static_cast<const CBackground&>(*FindObject(world, "Background"));
+    const Rect text = UnionRects(TextBox(screen, "Wait..."), TextBox(screen, background.RateText()));
+    EXPECT_LT(text.right, screen.m_width / 4);
+    EXPECT_LT(text.bottom, screen.m_height / 8);
+    const PictureDifference repaired = ComparePictures(*shot, *FullRedraw(world), text);
+    EXPECT_EQ(repaired.pixels, 0) << "first at " << repaired.firstX << ", " << repaired.firstY;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, LastFrameTest,
+    ::testing::Values(RunCase{{640, 480, 8, 0}, 16, 400, 0, false},
+                      RunCase{{800, 600, 16, 0}, 250, 500, 0, true},
+                      RunCase{{1024, 768, 32, 0}, 40, 300, 0, false},
+                      // Surface loss: in the palette mode the ball's picture has been
+                      // diffused to the palette once more after every loss.
+                      RunCase{{640, 480, 8, 0}, 16, 200, 7, false},
+                      RunCase{{800, 600, 16, 0}, 16, 100, 12, false},
+                      RunCase{{1024, 768, 32, 0}, 100, 150, 40, false}),
+    [](const ::testing::TestParamInfo<RunCase>& param) {
+        return ModeText(param.param.mode) + (param.param.loseEvery > 0 ? "_loss" : "");
+    });
+
+} // namespace
