@@ -1,6 +1,6 @@
 # Tolmix — every command installs what is missing, configures and builds first.
 #
-#   make run             build and run the program's main job
+#   make run             build and run tolmix (headless, with a screenshot, without a display)
 #   make test            build and run the tests
 #   make test-sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench           build and run the benchmarks
@@ -18,13 +18,17 @@ build: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
 
-# Until the animation itself exists, the main job is the image pipeline on the program's
-# background picture: rescaled to 1920x1080, then reduced to a 256-colour palette.
+# The program itself. With a display (DISPLAY or WAYLAND_DISPLAY set) it starts as a user
+# starts it: the mode dialog, then full-screen until the window is closed. Without one it
+# runs 600 frames headless at the default mode and saves the last frame as a picture.
 run: build
-	@mkdir -p $(OUT)
-	$(RELEASE)/tools/image/tolmix-image resize res/BACKGROUND1.bmp $(OUT)/background-1920x1080.png 1920 1080
-	$(RELEASE)/tools/image/tolmix-image quantize --reserve 0000ff $(OUT)/palette $(OUT)/background-1920x1080.png
-	@echo "Wrote $(OUT)/background-1920x1080.png, $(OUT)/palette/background-1920x1080.png and $(OUT)/palette/palette.txt"
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		$(RELEASE)/app/tolmix; \
+	else \
+		mkdir -p $(OUT) && cd $(OUT) && \
+		$(abspath $(RELEASE))/app/tolmix --headless --frames 600 --fixed-step 16 --screenshot tolmix.png && \
+		echo "No display here: tolmix ran 600 frames headless; the last one is $(abspath $(OUT))/tolmix.png"; \
+	fi
 
 test: build
 	@ctest --preset release
