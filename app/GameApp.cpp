@@ -31,6 +31,7 @@ CGameApp::~CGameApp() = default;
 bool CGameApp::InitInstance()
 {
     m_pGame = nullptr;
+    // The program keeps no settings, so there is no settings key to name.
     std::unique_ptr<CMainFrame> frame = CreateMainFrame();
     m_pMainFrame = frame.get();
     SetMainWindow(std::move(frame));

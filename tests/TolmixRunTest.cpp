@@ -288,6 +288,14 @@ struct RunCase {
     bool ballBounces;     // the ball turns at an edge during the run
 };
 
+// How a case reads in test listings.
+void PrintTo(const RunCase& run, std::ostream* out)
+{
+    *out << ModeText(run.mode) << ", " << run.frames << " frames of " << run.stepMs << " ms";
+    if (run.loseEvery > 0)
+        *out << ", loss every " << run.loseEvery;
+}
+
 class LastFrameTest : public TolmixRunTest, public ::testing::WithParamInterface<RunCase> {};
 
 // The same run in-process: the same options, ticked as many times. The tick of a loss
