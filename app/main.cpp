@@ -10,6 +10,8 @@
 #include <new>
 #include <string>
 
+#include <SDL.h>
+
 #include "app/Benchmark.h"
 #include "app/CommandLine.h"
 #include "app/GameApp.h"
@@ -29,11 +31,23 @@ int Fail(int status, const std::string& message)
     return status;
 }
 
+// Where SDL finds no display it falls back to a driver that shows nothing; the mode dialog
+// would then wait, unseen, for ever. Only --headless asks for that.
+void RequireDisplay(const ProgramOptions& options)
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver != nullptr ? driver : "";
+    if (!options.headless && (name == "offscreen" || name == "dummy"))
+        throw CFatalError("no display to show the window on (SDL found only its '" + name +
+                          "' driver); --headless runs without one");
+}
+
 // SDL, the mode check, the program, and the benchmark's line. Failures leave as
 // exceptions, after the objects above them have let SDL go.
 int RunProgram(ProgramOptions options)
 {
     const CSdlSession session(options.headless);
+    RequireDisplay(options);
     if (options.mode)
         options.mode = FindListedMode(*options.mode, ListDisplayModes());
 

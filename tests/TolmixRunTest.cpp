@@ -79,9 +79,11 @@ protected:
     }
 
     // Runs tolmix with the arguments; `whileRunning` is given its process id before the
-    // test waits for it to end. SIGINT and SIGTERM are at their defaults in the program.
+    // test waits for it to end. SIGINT and SIGTERM are at their defaults in the program;
+    // `environment` adds NAME=value settings to the test's own.
     ProgramResult Run(const std::vector<std::string>& arguments,
-                      const std::function<void(pid_t)>& whileRunning = {}) const
+                      const std::function<void(pid_t)>& whileRunning = {},
+                      const std::vector<std::string>& environment = {}) const
     {
         std::vector<std::string> words = {TOLMIX_PROGRAM};
         words.insert(words.end(), arguments.begin(), arguments.end());
@@ -89,6 +91,13 @@ protected:
         for (std::string& word : words)
             argv.push_back(word.data());
         argv.push_back(nullptr);
+        std::vector<std::string> settings = environment;
+        std::vector<char*> envp;
+        for (std::string& setting : settings)
+            envp.push_back(setting.data());
+        for (char** inherited = environ; *inherited != nullptr; ++inherited)
+            envp.push_back(*inherited);   // later duplicates lose: getenv finds the first
+        envp.push_back(nullptr);
 
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
@@ -105,7 +114,7 @@ protected:
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
 
         pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), environ);
+        const int spawned = posix_spawn(&pid, argv[0], &files, &attributes, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&files);
         posix_spawnattr_destroy(&attributes);
         ProgramResult result;
@@ -189,6 +198,15 @@ TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
     for (const auto& entry : fs::directory_iterator(m_folder))
         EXPECT_TRUE(entry.path().filename() == "taken.png" || entry.path().extension() == ".txt")
             << entry.path();
+}
+
+// Without --headless a display is needed: where SDL finds none it would show the mode
+// dialog to nobody and wait for ever.
+TEST_F(TolmixRunTest, WithoutADisplayOnlyAHeadlessRunStarts)
+{
+    ExpectError(Run({"--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"}), 1, "--headless");
+    const ProgramResult headless = Run({"--headless", "--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"});
+    EXPECT_EQ(headless.status, 0) << headless.errors;
 }
 
 TEST_F(TolmixRunTest, TheSystemsCloseRequestEndsTheRunThroughTheNormalTeardown)

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# tolmix-benchmark.sh — tolmix --benchmark at the modes the goals name, each run five
+# times (the machine is shared and noisy); prints every line, then per mode the run with
+# the median ratio of the program's frame rate to the present-only baseline.
+#
+#     bench/tolmix-benchmark.sh [path/to/tolmix] [extra tolmix options, e.g. --window]
+#
+# Goals: fps >= baseline_fps in every mode; start-up (startup_ms) at 1920x1080x8 under
+# 300 ms.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+program=${1:-build/release/app/tolmix}
+shift || true
+runs=5
+
+for mode in 640x480x8 800x600x16 1920x1080x32 1920x1080x8; do
+    lines=()
+    for ((i = 0; i < runs; ++i)); do
+        line=$("$program" --benchmark --mode "$mode" "$@")
+        echo "$line"
+        lines+=("$line")
+    done
+    # The line whose ratio is the median of the runs.
+    printf '%s\n' "${lines[@]}" |
+        awk '{ for (i = 1; i <= NF; ++i) if ($i ~ /^ratio=/) print substr($i, 7), $0 }' | sort -g |
+        awk -v n="$runs" 'NR == int((n + 1) / 2) { $1 = "median:"; print }'
+done
