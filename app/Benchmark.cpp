@@ -25,6 +25,7 @@ namespace {
 // Clocks
 // ---------------------------------------------------------------------------------------
 
+// Nanoseconds of the steady clock, for frame times.
 uint64_t SteadyNowNs()
 {
     return static_cast<uint64_t>(
@@ -84,6 +85,7 @@ double Percentile99(std::vector<double> values)
     return values[std::max<size_t>(rank, 1) - 1];
 }
 
+// The value with that many decimals.
 std::string Fixed(double value, int32_t decimals)
 {
     char text[64];

@@ -37,7 +37,9 @@ public:
     std::string Report() const;
 
 private:
+    // Frames after the first over the time from the first presentation to the last.
     double ProgramFramesPerSecond() const;
+    // The time from each presented frame to the next.
     std::vector<double> FrameTimesMs() const;
 
     std::vector<uint64_t> m_presentedNs;   // steady clock, one per presented frame

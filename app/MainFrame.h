@@ -32,11 +32,17 @@ public:
     CChildView m_wndView;
 
 protected:
+    // A borderless black window over the whole desktop.
     bool PreCreateWindow(WindowOptions& options) override;
+    // The start-up sequence; −1 when a pane cannot be made.
     int32_t OnCreate() override;
+    // --screenshot, then the world goes.
     void OnDestroy() override;
+    // The focus goes on to the view.
     void OnSetFocus() override;
+    // The timer's message has no effect of its own.
     void OnTimer(uint32_t id) override;
+    // The display draws everything: nothing to paint, and erasing would flash black.
     void OnPaint() override;
     bool OnEraseBkgnd() override;
     // The menu's "&Game" > "&Start": nothing to start, the animation always runs.

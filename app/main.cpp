@@ -25,6 +25,7 @@ namespace {
 constexpr int EXIT_FATAL = 1;
 constexpr int EXIT_USAGE = 2;
 
+// Reports a failure as one line and gives the exit status.
 int Fail(int status, const std::string& message)
 {
     std::fprintf(stderr, "tolmix: %s\n", message.c_str());

@@ -68,6 +68,8 @@ protected:
     std::unique_ptr<CFrameWindow> m_pMainWnd;
 
 private:
+    // Hands the event to the main window (a quit request as a close request), and notices
+    // when that destroyed the window.
     void DispatchMessage(const SDL_Event& event);
 
     // The last mouse motion seen by IsIdleMessage.

@@ -38,6 +38,7 @@ private:
         uint32_t command;
         std::function<void()> handler;
     };
+    // The table's entry for the command, or null.
     const CommandHandler* FindHandler(uint32_t command) const;
 
     std::vector<CommandHandler> m_handlers;

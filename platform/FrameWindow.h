@@ -97,14 +97,20 @@ protected:
 
 private:
     friend class CChildWindow;
+    // The panes' list, kept by the panes themselves as they are made and destroyed.
     void AddChild(CChildWindow* child);
     void RemoveChild(CChildWindow* child);
     void SetFocusedChild(CChildWindow* child) { m_pFocus = child; }
+    // The window is going: every pane goes with it.
     void DetachChildren();
 
+    // Exposure, focus and close requests.
     void HandleWindowEvent(const SDL_WindowEvent& event);
+    // Accelerators.
     void HandleKey(const SDL_KeyboardEvent& key);
+    // The framework's timer and command messages.
     void HandleMessage(const SDL_Event& event);
+    // Background, frame, panes.
     void Paint();
 
     std::unique_ptr<CDisplayWindow> m_window;
