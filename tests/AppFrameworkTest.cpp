@@ -253,18 +253,6 @@ TEST_F(FrameworkTest, ACloseRequestDestroysTheMainWindowOnceAndTheQuitMessageEnd
     }
 }
 
-TEST_F(FrameworkTest, RunReturnsTheExitCodeOfTheQuitMessage)
-{
-    CRecordingApp app(m_log);
-    CRecordingFrame& frame = app.MakeFrame();
-    frame.PostCommand(30);
-    app.PostQuitMessage(9);
-    frame.PostCommand(20);   // behind the quit message: never dispatched
-    EXPECT_EQ(app.Run(), 9);
-    EXPECT_EQ(m_log, (Log{"create", "app 30"}));
-    EXPECT_TRUE(frame.IsWindow());
-}
-
 TEST_F(FrameworkTest, AWindowRefusedByOnCreateIsDestroyedAgain)
 {
     CRecordingFrame frame(m_log, -1);
