@@ -27,25 +27,20 @@ Rect GridRect(int32_t i)
 
 } // namespace
 
-TEST(DirtyRectList, MergesOverlapsButNotTouchingRectangles)
-{
-    CDirtyRectList list;
-    list.Add(Rect{10, 10, 50, 50});
-    list.Add(Rect{40, 40, 80, 80});
-    EXPECT_EQ(TakeAll(list), (std::vector<Rect>{{10, 10, 80, 80}}));
-
-    list.Add(Rect{10, 10, 50, 50});
-    list.Add(Rect{50, 10, 90, 50});
-    EXPECT_EQ(TakeAll(list), (std::vector<Rect>{{10, 10, 50, 50}, {50, 10, 90, 50}}));
-}
-
 TEST(DirtyRectList, MergesIntoTheFirstOverlapOnly)
 {
-    CDirtyRectList list;
-    list.Add(Rect{0, 0, 10, 10});
-    list.Add(Rect{20, 0, 30, 10});
-    list.Add(Rect{5, 0, 25, 5});
-    EXPECT_EQ(TakeAll(list), (std::vector<Rect>{{0, 0, 25, 10}, {20, 0, 30, 10}}));
+    const std::pair<std::vector<Rect>, std::vector<Rect>> cases[] = {
+        {{{10, 10, 50, 50}, {40, 40, 80, 80}}, {{10, 10, 80, 80}}},
+        {{{10, 10, 50, 50}, {50, 10, 90, 50}}, {{10, 10, 50, 50}, {50, 10, 90, 50}}},   // touching
+        {{{0, 0, 10, 10}, {20, 0, 30, 10}, {5, 0, 25, 5}}, {{0, 0, 25, 10}, {20, 0, 30, 10}}},
+        {{{0, 0, 10, 10}, {5, 5, 5, 8}}, {{0, 0, 10, 10}, {5, 5, 5, 8}}},   // empty: an entry while there is room
+    };
+    for (const auto& [added, expected] : cases) {
+        CDirtyRectList list;
+        for (const Rect& rect : added)
+            list.Add(rect);
+        EXPECT_EQ(TakeAll(list), expected);
+    }
 }
 
 TEST(DirtyRectList, WhenFullMergesIntoTheFirstEntry)
@@ -64,20 +59,14 @@ TEST(DirtyRectList, WhenFullMergesIntoTheFirstEntry)
     EXPECT_EQ(rects[49], GridRect(49));
 }
 
-TEST(DirtyRectList, EmptyRectanglesTakeAnEntryWhileThereIsRoom)
-{
-    CDirtyRectList list;
-    list.Add(Rect{0, 0, 10, 10});
-    list.Add(Rect{5, 5, 5, 8});
-    EXPECT_EQ(TakeAll(list), (std::vector<Rect>{{0, 0, 10, 10}, {5, 5, 5, 8}}));
-}
-
 TEST(DirtyRectList, HandsOutInOrderAndEmptiesAfterTheLast)
 {
     CDirtyRectList list;
+    Rect rect;
+    EXPECT_THROW(list.Next(rect), CFatalError);
+    EXPECT_EQ(list.Count(), 0);
     list.Add(GridRect(0));
     list.Add(GridRect(1));
-    Rect rect;
     EXPECT_EQ(list.Next(rect), GridRect(0));
     EXPECT_EQ(list.Count(), 1);
     // An entry already handed out still merges what overlaps it.
@@ -90,14 +79,4 @@ TEST(DirtyRectList, HandsOutInOrderAndEmptiesAfterTheLast)
     // Empty again: the next rectangle goes into entry 0.
     list.Add(GridRect(5));
     EXPECT_EQ(TakeAll(list), (std::vector<Rect>{GridRect(5)}));
-}
-
-TEST(DirtyRectList, NextOnAnEmptyListFails)
-{
-    CDirtyRectList list;
-    Rect rect;
-    EXPECT_THROW(list.Next(rect), CFatalError);
-    EXPECT_EQ(list.Count(), 0);
-    list.Add(GridRect(2));
-    EXPECT_EQ(TakeAll(list), (std::vector<Rect>{GridRect(2)}));
 }

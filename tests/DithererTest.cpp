@@ -9,39 +9,14 @@
 #include "imaging/Ditherer.h"
 #include "imaging/GamePalette.h"
 #include "imaging/Quantizer.h"
-#include "platform/Bitmap24.h"
 #include "platform/FatalError.h"
+#include "tests/PicturePixels.h"
 
 namespace {
 
-Pixel24 Colour(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return Pixel24{blue, green, red};
-}
-
-const Pixel24 KEY_BLUE = Colour(0, 0, 255);
-const Pixel24 LOW_GREY = Colour(98, 98, 100);     // entry 2 of GreyPalette
-const Pixel24 HIGH_GREY = Colour(130, 130, 132);  // entry 3 of GreyPalette
-
-// A width × height picture of one colour.
-CBitmap24 Uniform(int32_t width, int32_t height, Pixel24 colour)
-{
-    CBitmap24 picture(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            StorePixel(picture.Bits() + static_cast<size_t>(y) * picture.Stride() + 3 * x, colour);
-    return picture;
-}
-
-Pixel24 PixelAt(const CBitmap24& picture, int32_t x, int32_t y)
-{
-    return LoadPixel(picture.Bits() + static_cast<size_t>(y) * picture.Stride() + 3 * x);
-}
-
-void SetPixel(CBitmap24& picture, int32_t x, int32_t y, Pixel24 colour)
-{
-    StorePixel(picture.Bits() + static_cast<size_t>(y) * picture.Stride() + 3 * x, colour);
-}
+const Pixel24 KEY_BLUE = Rgb(0, 0, 255);
+const Pixel24 LOW_GREY = Rgb(98, 98, 100);     // entry 2 of GreyPalette
+const Pixel24 HIGH_GREY = Rgb(130, 130, 132);  // entry 3 of GreyPalette
 
 // A quantizer computed from the greys (96, 96, 96) and (128, 128, 128): entries
 // 2 = (98, 98, 100) and 3 = (130, 130, 132), entry 1 white, the rest black.
@@ -49,8 +24,8 @@ class GreyPalette : public ::testing::Test {
 protected:
     GreyPalette() : m_source(2, 1), m_quantizer(256)
     {
-        SetPixel(m_source, 0, 0, Colour(96, 96, 96));
-        SetPixel(m_source, 1, 0, Colour(128, 128, 128));
+        SetPixel(m_source, 0, 0, Rgb(96, 96, 96));
+        SetPixel(m_source, 1, 0, Rgb(128, 128, 128));
         m_quantizer.AddBitmap(&m_source, 1);
         m_quantizer.Compute();
     }
@@ -100,7 +75,7 @@ CBitmap24 RandomPicture(std::mt19937& random, int32_t width, int32_t height, Pix
 {
     std::vector<Pixel24> bases(1 + random() % 6);
     for (Pixel24& base : bases)
-        base = Colour(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()));
+        base = Rgb(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()));
     const int32_t noise = static_cast<int32_t>(random() % 3) * 20;
     const auto jitter = [&](uint8_t value) {
         return static_cast<uint8_t>(std::clamp(value + static_cast<int32_t>(random() % (2 * noise + 1)) - noise, 0, 255));
@@ -170,26 +145,22 @@ TEST(Ditherer, ErrorLimitPassesSmallDampsMiddleAndCapsLarge)
 // A 4 × 2 pass (stride 12, no pad byte): from the first pixel, right is byte 3, below
 // byte 12, below-right byte 15 and below-left byte 9, the last pixel of the same row.
 
-TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsRoundingDown)
+TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsRoundingDownAndClamped)
 {
     std::vector<uint8_t> buffer = PassBuffer(4, 2, 100);
+    StorePixel(&buffer[6], Rgb(250, 5, 128));
     CDitherCursor cursor(buffer, 4, 2, KEY_BLUE);
     cursor.Diffuse(18, -1, 1);   // red, green, blue
-    EXPECT_EQ(LoadPixel(&buffer[3]), Colour(107, 99, 100));    // right: 7, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[12]), Colour(103, 99, 100));   // below: 3, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[15]), Colour(101, 99, 100));   // below-right: 1, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[9]), Colour(105, 99, 100));    // below-left: 5, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[0]), Colour(100, 100, 100));
-    EXPECT_EQ(LoadPixel(&buffer[6]), Colour(100, 100, 100));
-}
+    EXPECT_EQ(LoadPixel(&buffer[3]), Rgb(107, 99, 100));    // right: 7, −1, 0
+    EXPECT_EQ(LoadPixel(&buffer[12]), Rgb(103, 99, 100));   // below: 3, −1, 0
+    EXPECT_EQ(LoadPixel(&buffer[15]), Rgb(101, 99, 100));   // below-right: 1, −1, 0
+    EXPECT_EQ(LoadPixel(&buffer[9]), Rgb(105, 99, 100));    // below-left: 5, −1, 0
+    EXPECT_EQ(LoadPixel(&buffer[0]), Rgb(100, 100, 100));
+    EXPECT_EQ(LoadPixel(&buffer[6]), Rgb(250, 5, 128));
 
-TEST(DitherCursor, ClampsChannelsToTheByteRange)
-{
-    std::vector<uint8_t> buffer = PassBuffer(4, 2, 0);
-    StorePixel(&buffer[3], Colour(250, 5, 128));
-    CDitherCursor cursor(buffer, 4, 2, KEY_BLUE);
-    cursor.Diffuse(32, -32, 0);   // ±14 to the right
-    EXPECT_EQ(LoadPixel(&buffer[3]), Colour(255, 0, 128));
+    cursor.NextPixel();
+    cursor.Diffuse(32, -32, 0);   // ±14 to the right, clamped to the byte range
+    EXPECT_EQ(LoadPixel(&buffer[6]), Rgb(255, 0, 128));
     EXPECT_EQ(cursor.RangeLimit(-256), 0);
     EXPECT_EQ(cursor.RangeLimit(511), 255);
 }
@@ -201,12 +172,12 @@ TEST(DitherCursor, KeyNeighboursTakeNoShareAndRowsMoveOn)
     CDitherCursor cursor(buffer, 4, 2, KEY_BLUE);
     cursor.Diffuse(16, 16, 16);
     EXPECT_EQ(LoadPixel(&buffer[3]), KEY_BLUE);
-    EXPECT_EQ(LoadPixel(&buffer[12]), Colour(103, 103, 103));
+    EXPECT_EQ(LoadPixel(&buffer[12]), Rgb(103, 103, 103));
 
     cursor.NextPixel();
     EXPECT_TRUE(cursor.AtKey());
     cursor.NextRow();
-    EXPECT_EQ(cursor.Current(), Colour(103, 103, 103));
+    EXPECT_EQ(cursor.Current(), Rgb(103, 103, 103));
     EXPECT_THROW(CDitherCursor(std::span<uint8_t>(buffer.data(), buffer.size() - 1), 4, 2, KEY_BLUE), CFatalError);
 }
 
@@ -261,7 +232,7 @@ TEST_F(GreyPalette, DithersASmallPictureAsDerivedByHand)
     // error −15: −7, −3, −1, −5. v 103 → entry 2, error 5: +2 right, +1 below-left.
     // v 115 → entry 3, error −15: right is row 1's first pixel (107 − 7 = 100), below
     // 110 − 3 = 107, below-left 109 − 5 = 104. Row 1: v 100, 108, 108, 111 → entry 2.
-    CBitmap24 picture = Uniform(4, 2, Colour(110, 110, 112));
+    CBitmap24 picture = UniformPicture(4, 2, Rgb(110, 110, 112));
     Dither(picture, 0x00FF0000);
     const Pixel24 expected[2][4] = {{LOW_GREY, HIGH_GREY, LOW_GREY, HIGH_GREY},
                                     {LOW_GREY, LOW_GREY, LOW_GREY, LOW_GREY}};
@@ -270,102 +241,49 @@ TEST_F(GreyPalette, DithersASmallPictureAsDerivedByHand)
             EXPECT_EQ(PixelAt(picture, x, y), expected[y][x]) << "pixel " << x << "," << y;
 }
 
-TEST_F(GreyPalette, LeavesEveryOtherPixelOnAPaletteColour)
+// One-row pictures whose keys, pad byte and spare row decide the result.
+TEST_F(GreyPalette, KeysThePadByteAndTheSpareRowAsDerivedByHand)
 {
-    // An odd width and a noisy picture with some key pixels. None is at the start of a
-    // row: there the previous row's last share, reaching across the pad byte, can alter
-    // a key pixel's blue and green before its turn.
-    CBitmap24 picture(37, 23);
-    const auto isKey = [](int32_t x, int32_t y) { return x > 0 && (x + y) % 7 == 0; };
-    uint32_t state = 12345;
-    for (int32_t y = 0; y < 23; ++y)
-        for (int32_t x = 0; x < 37; ++x) {
-            state = state * 1103515245u + 12345u;
-            const uint8_t v = static_cast<uint8_t>(60 + (state >> 24) % 120);
-            SetPixel(picture, x, y, isKey(x, y) ? KEY_BLUE : Colour(v, static_cast<uint8_t>(v + 3), v));
+    const Pixel24 START = Rgb(110, 110, 112);   // entry 2 with error 12 on every channel
+    const Pixel24 GREY = Rgb(120, 120, 120), RED = Rgb(200, 10, 10), DARK_BLUE = Rgb(0, 0, 40);
+    struct Case {
+        const char* what;
+        std::vector<Pixel24> pixels, expected;
+        ColourRef key;
+        int32_t pad, expectedPad;   // the row's pad byte before and after; −1: none
+    };
+    const Case cases[] = {
+        // The first pixel is the key. The second gives the third +5, which makes it exactly
+        // the key: it stays (rather than becoming entry 3, its nearest).
+        {"pushed onto the key", {GREY, START, Rgb(115, 115, 115), GREY}, {GREY, LOW_GREY, GREY, GREY},
+         KEY_FROM_FIRST_PIXEL, -1, -1},
+        // The key pixel's +5 is dropped; the third pixel goes to entry 2 as well, the
+        // fourth takes +3 (first's below-left) and +5 (third's right): 118, nearer entry 3.
+        {"key keeps its colour", {START, KEY_BLUE, START, START}, {LOW_GREY, KEY_BLUE, LOW_GREY, HIGH_GREY},
+         0x00FF0000, -1, -1},
+        // Width 3: stride 10, pad byte 9. The third pixel's right neighbour is the pad
+        // byte (as blue) and the spare row's first two bytes: blue share 7 × 12 >> 4 = 5.
+        {"pad byte takes the blue share", {RED, RED, START}, {RED, RED, LOW_GREY}, KEY_FROM_FIRST_PIXEL, 40, 45},
+        // The same, but the pad byte 40 and the zeroed spare row read as the key.
+        {"spare row is zero", {DARK_BLUE, DARK_BLUE, START}, {DARK_BLUE, DARK_BLUE, LOW_GREY}, ColourOf(DARK_BLUE),
+         40, 40},
+        // Width 1: stride 4, so below-left (+1) is the pixel's own green and red and its
+        // pad byte: written as entry 2 first, it then takes right (pad, spare, spare) +5,
+        // below +2, below-right +0, below-left +3 on green, red and the pad.
+        {"width one", {START}, {Rgb(101, 101, 100)}, 0x00FF0000, 0, 8},
+    };
+    for (const Case& c : cases) {
+        const int32_t width = static_cast<int32_t>(c.pixels.size());
+        CBitmap24 picture = PictureOf(width, 1, [&](int32_t x, int32_t) { return c.pixels[x]; });
+        if (c.pad >= 0)
+            picture.Bits()[3 * width] = static_cast<uint8_t>(c.pad);
+        Dither(picture, c.key);
+        for (int32_t x = 0; x < width; ++x)
+            EXPECT_EQ(PixelAt(picture, x, 0), c.expected[x]) << c.what << ", pixel " << x;
+        if (c.expectedPad >= 0) {
+            EXPECT_EQ(picture.Bits()[3 * width], c.expectedPad) << c.what;
         }
-    Dither(picture, 0x00FF0000);
-    const auto& entries = m_quantizer.Entries();
-    for (int32_t y = 0; y < 23; ++y)
-        for (int32_t x = 0; x < 37; ++x) {
-            const Pixel24 pixel = PixelAt(picture, x, y);
-            if (isKey(x, y)) {
-                EXPECT_EQ(pixel, KEY_BLUE) << "key pixel " << x << "," << y;
-                continue;
-            }
-            const bool onPalette = std::any_of(entries.begin(), entries.end(), [&](const PaletteEntry& e) {
-                return Colour(e.red, e.green, e.blue) == pixel;
-            });
-            EXPECT_TRUE(onPalette) << "pixel " << x << "," << y;
-        }
-}
-
-TEST_F(GreyPalette, APixelPushedOntoTheKeyIsTreatedAsKey)
-{
-    // The key is the first pixel, (120, 120, 120). The second pixel goes to entry 2 with
-    // error 12 and gives the third +5, which makes it exactly the key: it stays (rather
-    // than becoming entry 3, its nearest).
-    CBitmap24 picture = Uniform(4, 1, Colour(120, 120, 120));
-    SetPixel(picture, 1, 0, Colour(110, 110, 112));
-    SetPixel(picture, 2, 0, Colour(115, 115, 115));
-    Dither(picture, KEY_FROM_FIRST_PIXEL);
-    EXPECT_EQ(PixelAt(picture, 0, 0), Colour(120, 120, 120));
-    EXPECT_EQ(PixelAt(picture, 1, 0), LOW_GREY);
-    EXPECT_EQ(PixelAt(picture, 2, 0), Colour(120, 120, 120));
-    EXPECT_EQ(PixelAt(picture, 3, 0), Colour(120, 120, 120));
-}
-
-TEST_F(GreyPalette, KeyPixelsKeepTheirColourAndDropTheirShare)
-{
-    // The first pixel's error 12 would give the key pixel +5: that share is dropped (a key
-    // pixel that took it would no longer be key and would be reduced to entry 2). The
-    // third pixel, untouched, also goes to entry 2 with error 12; the fourth takes +3 as
-    // the first's below-left and +5 as the third's right: 118, nearer entry 3.
-    CBitmap24 picture = Uniform(4, 1, Colour(110, 110, 112));
-    SetPixel(picture, 1, 0, KEY_BLUE);
-    Dither(picture, 0x00FF0000);
-    EXPECT_EQ(PixelAt(picture, 0, 0), LOW_GREY);
-    EXPECT_EQ(PixelAt(picture, 1, 0), KEY_BLUE);
-    EXPECT_EQ(PixelAt(picture, 2, 0), LOW_GREY);
-    EXPECT_EQ(PixelAt(picture, 3, 0), HIGH_GREY);
-}
-
-TEST_F(GreyPalette, PadByteTakesTheBlueShareAndIsWrittenBack)
-{
-    // Width 3: stride 10, pad byte 9. The first two pixels are the key; the third goes
-    // to entry 2 with error 12, and its right neighbour is the pad byte (as blue) and the
-    // spare row's first two bytes: blue share 7 × 12 >> 4 = 5.
-    const Pixel24 key = Colour(200, 10, 10);
-    CBitmap24 picture = Uniform(3, 1, key);
-    SetPixel(picture, 2, 0, Colour(110, 110, 112));
-    picture.Bits()[9] = 40;
-    Dither(picture, KEY_FROM_FIRST_PIXEL);
-    EXPECT_EQ(PixelAt(picture, 2, 0), LOW_GREY);
-    EXPECT_EQ(picture.Bits()[9], 45);
-}
-
-TEST_F(GreyPalette, SpareRowIsZeroForTheKeyTest)
-{
-    // As above, but the key is (red 0, green 0, blue 40): the pad byte 40 followed by
-    // the zeroed spare row reads as the key, so the pad byte takes no share.
-    CBitmap24 picture = Uniform(3, 1, Colour(0, 0, 40));
-    SetPixel(picture, 2, 0, Colour(110, 110, 112));
-    picture.Bits()[9] = 40;
-    Dither(picture, MakeColour(0, 0, 40));
-    EXPECT_EQ(PixelAt(picture, 2, 0), LOW_GREY);
-    EXPECT_EQ(picture.Bits()[9], 40);
-}
-
-TEST_F(GreyPalette, WidthOneTakesItsOwnBelowLeftShareAfterBeingWritten)
-{
-    // Width 1: stride 4, so below-left (+1) is the pixel's own green and red and its pad
-    // byte. The pixel is first written as entry 2 (error 12), then takes the shares:
-    // right (pad, spare, spare) +5, below +2, below-right +0, below-left +3 on green,
-    // red and the pad.
-    CBitmap24 picture = Uniform(1, 1, Colour(110, 110, 112));
-    Dither(picture, 0x00FF0000);
-    EXPECT_EQ(PixelAt(picture, 0, 0), Colour(101, 101, 100));
-    EXPECT_EQ(picture.Bits()[3], 8);
+    }
 }
 
 TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)
@@ -376,7 +294,7 @@ TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)
     CQuantizer uncomputed(256);
     CDitherer ditherer;
     ditherer.SetQuantizer(&uncomputed);
-    CBitmap24 picture = Uniform(2, 2, LOW_GREY);
+    CBitmap24 picture = UniformPicture(2, 2, LOW_GREY);
     EXPECT_THROW(ditherer.Dither(&picture), CFatalError);
     EXPECT_THROW(ditherer.Dither(nullptr), CFatalError);
 }
@@ -396,46 +314,41 @@ TEST(Ditherer, EveryPathGivesTheBytesOfThePlainWholePicturePass)
         const int32_t width = 1 + static_cast<int32_t>(random() % 40);
         const int32_t height = 1 + static_cast<int32_t>(random() % 10);
         const Pixel24 key = random() % 3 == 0 ? KEY_BLUE
-                                              : Colour(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
-                                                       static_cast<uint8_t>(random()));
+                                              : Rgb(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+                                                    static_cast<uint8_t>(random()));
         const CBitmap24 source = RandomPicture(random, width, height, key);
         const int32_t colourCount = colourCounts[random() % 5];
         const bool reserve = random() % 2 == 0;
         const ColourRef keyColour = random() % 2 == 0 ? ColourOf(key) : KEY_FROM_FIRST_PIXEL;
         const Pixel24 passKey = keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(source.Bits()) : key;
 
-        CBitmap24 plain = source;
-        CBitmap24 walked = source;
-        CBitmap24 stepped = source;
-        CQuantizer plainQuantizer(colourCount);
-        CQuantizer walkQuantizer(colourCount);
-        CQuantizer stepQuantizer(colourCount);
-        for (CQuantizer* quantizer : {&plainQuantizer, &walkQuantizer, &stepQuantizer}) {
+        const auto computed = [&] {
+            auto quantizer = std::make_unique<CQuantizer>(colourCount);
             quantizer->AddBitmap(&source, 1);
             if (reserve)
                 quantizer->ReserveColour(ColourOf(key));
             quantizer->Compute();
+            return quantizer;
+        };
+        // The plain pass, the row walk and the pixel steps, each with its own palette.
+        const std::unique_ptr<CQuantizer> quantizers[3] = {computed(), computed(), computed()};
+        CBitmap24 pictures[3] = {source, source, source};
+        CDitherer ditherers[3];
+        for (int32_t path = 1; path < 3; ++path) {
+            ditherers[path].SetQuantizer(quantizers[path].get());
+            ditherers[path].SetKeyColour(keyColour);
         }
-        CDitherer walker;
-        walker.SetQuantizer(&walkQuantizer);
-        walker.SetKeyColour(keyColour);
-        CDitherer stepper;
-        stepper.SetQuantizer(&stepQuantizer);
-        stepper.SetKeyColour(keyColour);
-        stepper.SetPixelByPixel(true);
+        ditherers[2].SetPixelByPixel(true);
 
         for (int32_t pass = 0; pass < 2; ++pass) {
-            PlainDither(plain, plainQuantizer, passKey);
-            walker.Dither(&walked);
-            stepper.Dither(&stepped);
-            const auto bytes = [](const CBitmap24& picture) {
-                return std::vector<uint8_t>(picture.Bits(), picture.Bits() + picture.ByteCount());
-            };
-            ASSERT_EQ(bytes(walked), bytes(plain)) << width << "x" << height << ", trial " << trial << ", pass " << pass;
-            ASSERT_EQ(bytes(stepped), bytes(plain)) << width << "x" << height << ", trial " << trial << ", pass " << pass;
-            const uint64_t searches = plainQuantizer.GamePalette()->LogicalPalette().SearchCount();
-            ASSERT_EQ(walkQuantizer.GamePalette()->LogicalPalette().SearchCount(), searches);
-            ASSERT_EQ(stepQuantizer.GamePalette()->LogicalPalette().SearchCount(), searches);
+            PlainDither(pictures[0], *quantizers[0], passKey);
+            for (int32_t path = 1; path < 3; ++path) {
+                ditherers[path].Dither(&pictures[path]);
+                ASSERT_EQ(BitsOf(pictures[path]), BitsOf(pictures[0]))
+                    << width << "x" << height << ", trial " << trial << ", pass " << pass << ", path " << path;
+                ASSERT_EQ(quantizers[path]->GamePalette()->LogicalPalette().SearchCount(),
+                          quantizers[0]->GamePalette()->LogicalPalette().SearchCount());
+            }
         }
     }
 }

@@ -1,12 +1,10 @@
 // GamePaletteTest.cpp — the palette object and its per-cell nearest-entry cache.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "imaging/GamePalette.h"
 #include "imaging/Quantizer.h"
-#include "platform/Bitmap24.h"
 #include "platform/FatalError.h"
+#include "tests/PicturePixels.h"
 
 namespace {
 
@@ -16,8 +14,8 @@ class TwoColourPalette : public ::testing::Test {
 protected:
     TwoColourPalette() : m_picture(2, 1), m_quantizer(256)
     {
-        StorePixel(m_picture.Bits(), PixelOf(MakeColour(4, 4, 8)));
-        StorePixel(m_picture.Bits() + 3, PixelOf(MakeColour(12, 12, 24)));
+        SetPixel(m_picture, 0, 0, Rgb(4, 4, 8));
+        SetPixel(m_picture, 1, 0, Rgb(12, 12, 24));
         m_quantizer.AddBitmap(&m_picture, 1);
         m_quantizer.ReserveColour(0x00FF0000);
         m_quantizer.Compute();
@@ -30,14 +28,9 @@ protected:
     CQuantizer m_quantizer;
 };
 
-Pixel24 Colour(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return Pixel24{blue, green, red};
-}
-
 } // namespace
 
-TEST_F(TwoColourPalette, DescribesEveryEntryOfTheQuantizer)
+TEST_F(TwoColourPalette, DescribesEveryEntryOfTheQuantizerAndSearchesThemAll)
 {
     ASSERT_EQ(m_quantizer.Entries()[2], (PaletteEntry{6, 6, 12, 5}));
     ASSERT_EQ(m_quantizer.Entries()[3], (PaletteEntry{14, 14, 28, 5}));
@@ -45,53 +38,31 @@ TEST_F(TwoColourPalette, DescribesEveryEntryOfTheQuantizer)
     EXPECT_EQ(logical.EntryCount(), 256);
     for (int32_t i = 0; i < 256; ++i)
         EXPECT_EQ(logical.Entry(i), m_quantizer.Entries()[i]) << "entry " << i;
+
+    EXPECT_EQ(Palette().NearestIndex(Rgb(6, 6, 12)), 2u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(0, 0, 250)), 1u);   // the reserved colour is an entry like any other
+    EXPECT_THROW(CGamePalette(nullptr), CFatalError);
 }
 
-TEST_F(TwoColourPalette, AnswersEntryColoursWithTheirEntries)
-{
-    EXPECT_EQ(Palette().NearestIndex(Colour(6, 6, 12)), 2u);
-    EXPECT_EQ(Palette().NearestIndex(Colour(14, 14, 28)), 3u);
-    // The reserved colour takes part in the search like any other entry.
-    EXPECT_EQ(Palette().NearestIndex(Colour(0, 0, 250)), 1u);
-}
-
-TEST_F(TwoColourPalette, RemembersAnswersPerCellButNotZero)
-{
-    EXPECT_EQ(Palette().NearestIndex(Colour(14, 14, 28)), 3u);
-    EXPECT_EQ(Palette().NearestIndex(Colour(14, 14, 28)), 3u);
-    EXPECT_EQ(Searches(), 1u);
-
-    // Black's nearest entry is 0, which looks like an empty slot: searched every time.
-    EXPECT_EQ(Palette().NearestIndex(Colour(0, 0, 0)), 0u);
-    EXPECT_EQ(Palette().NearestIndex(Colour(0, 0, 0)), 0u);
-    EXPECT_EQ(Searches(), 3u);
-}
-
-TEST_F(TwoColourPalette, FirstColourOfACellDecidesForTheWholeCell)
+TEST_F(TwoColourPalette, TheFirstColourOfACellAnswersForTheWholeCellButZeroIsNeverRemembered)
 {
     // (8, 8, 16) is nearest to entry 2, (11, 11, 23) to entry 3; both are in cell
     // (2, 2, 2), so the first looked up answers for both.
-    EXPECT_EQ(Palette().NearestIndex(Colour(8, 8, 16)), 2u);
-    EXPECT_EQ(Palette().NearestIndex(Colour(11, 11, 23)), 2u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(8, 8, 16)), 2u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(11, 11, 23)), 2u);
     EXPECT_EQ(Searches(), 1u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(14, 14, 28)), 3u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(14, 14, 28)), 3u);
+    EXPECT_EQ(Searches(), 2u);
+
+    // Black's nearest entry is 0, which looks like an empty slot: searched every time.
+    EXPECT_EQ(Palette().NearestIndex(Rgb(0, 0, 0)), 0u);
+    EXPECT_EQ(Palette().NearestIndex(Rgb(0, 0, 0)), 0u);
+    EXPECT_EQ(Searches(), 4u);
 
     CQuantizer other(256);
     other.AddBitmap(&m_picture, 1);
     other.Compute();
-    CGamePalette& palette = *other.GamePalette();
-    EXPECT_EQ(palette.NearestIndex(Colour(11, 11, 23)), 3u);
-    EXPECT_EQ(palette.NearestIndex(Colour(8, 8, 16)), 3u);
-}
-
-TEST(GamePalette, DescribesTheColourCountNotTheBoxCount)
-{
-    CBitmap24 picture(1, 1);
-    StorePixel(picture.Bits(), PixelOf(MakeColour(200, 200, 200)));
-    CQuantizer quantizer(16);
-    quantizer.AddBitmap(&picture, 1);
-    quantizer.Compute();
-    CGamePalette& palette = *quantizer.GamePalette();
-    EXPECT_EQ(palette.LogicalPalette().EntryCount(), 16);
-    EXPECT_EQ(palette.NearestIndex(Colour(190, 190, 190)), 2u);
-    EXPECT_THROW(CGamePalette(nullptr), CFatalError);
+    EXPECT_EQ(other.GamePalette()->NearestIndex(Rgb(11, 11, 23)), 3u);
+    EXPECT_EQ(other.GamePalette()->NearestIndex(Rgb(8, 8, 16)), 3u);
 }

@@ -29,11 +29,6 @@ struct RandomRows {
     std::vector<WeightedRow> rows;
 };
 
-bool Supported(InstructionSet set)
-{
-    return set <= CRowCombiner::BestInstructionSet();
-}
-
 TEST(RowCombiner, EveryInstructionSetGivesThePlainBytes)
 {
     const Pixel24 key{1, 2, 3};
@@ -43,7 +38,7 @@ TEST(RowCombiner, EveryInstructionSetGivesThePlainBytes)
             std::vector<uint8_t> plain(3 * static_cast<size_t>(pixels));
             CRowCombiner(pixels, key, InstructionSet::Plain).Combine(input.rows, plain.data());
             for (InstructionSet set : {InstructionSet::Avx2, InstructionSet::Avx512}) {
-                if (!Supported(set))
+                if (set > CRowCombiner::BestInstructionSet())
                     continue;
                 std::vector<uint8_t> vector(plain.size());
                 CRowCombiner(pixels, key, set).Combine(input.rows, vector.data());
@@ -53,42 +48,33 @@ TEST(RowCombiner, EveryInstructionSetGivesThePlainBytes)
     }
 }
 
-TEST(RowCombiner, SumsAreClampedAndTruncated)
-{
-    const uint8_t a[3] = {200, 100, 10};
-    const WeightedRow rows[] = {{a, nullptr, 1.5}, {a, nullptr, -0.7}};   // 160, 80, 8
-    uint8_t out[3];
-    CRowCombiner(1, Pixel24{}, InstructionSet::Plain).Combine(rows, out);
-    EXPECT_EQ(out[0], 160);
-    EXPECT_EQ(out[1], 80);
-    EXPECT_EQ(out[2], 8);
-
-    const WeightedRow over[] = {{a, nullptr, 2.0}};
-    const WeightedRow under[] = {{a, nullptr, -1.0}};
-    CRowCombiner(1, Pixel24{}).Combine(over, out);
-    EXPECT_EQ(out[0], 255);
-    EXPECT_EQ(out[2], 20);
-    CRowCombiner(1, Pixel24{}).Combine(under, out);
-    EXPECT_EQ(out[0], 0);
-}
-
-TEST(RowCombiner, OnlyKeyPixelsOfPositiveWeightHit)
+// The plain sum itself, which the rescaler's tests reach only through the best set.
+TEST(RowCombiner, PlainSumsAreClampedTruncatedAndGiveWayToKeysOfPositiveWeight)
 {
     const Pixel24 key{9, 8, 7};
-    const uint8_t grey[6] = {50, 50, 50, 50, 50, 50};
-    const uint8_t mask[2] = {1, 0};
+    const uint8_t a[6] = {200, 100, 10, 50, 50, 50};
+    const uint8_t mask[2] = {0, 1};
     uint8_t out[6];
+    CRowCombiner combiner(2, key, InstructionSet::Plain);
+    const WeightedRow sums[] = {{a, nullptr, 1.5}, {a, nullptr, -0.7}};   // 160, 80, 8
+    combiner.Combine(sums, out);
+    EXPECT_EQ(LoadPixel(out), (Pixel24{160, 80, 8}));
+    const WeightedRow over[] = {{a, nullptr, 2.0}};
+    combiner.Combine(over, out);
+    EXPECT_EQ(LoadPixel(out), (Pixel24{255, 200, 20}));
+    const WeightedRow under[] = {{a, nullptr, -1.0}};
+    combiner.Combine(under, out);
+    EXPECT_EQ(LoadPixel(out), (Pixel24{0, 0, 0}));
 
-    const WeightedRow positive[] = {{grey, mask, 0.5}, {grey, nullptr, 0.5}};
-    CRowCombiner(2, key).Combine(positive, out);
-    EXPECT_EQ(LoadPixel(out), key);
+    const WeightedRow positive[] = {{a, mask, 0.5}, {a, nullptr, 0.5}};
+    combiner.Combine(positive, out);
+    EXPECT_EQ(LoadPixel(out), (Pixel24{200, 100, 10}));
+    EXPECT_EQ(LoadPixel(out + 3), key);
+    const WeightedRow negative[] = {{a, mask, -0.5}, {a, nullptr, 1.5}};
+    combiner.Combine(negative, out);
     EXPECT_EQ(LoadPixel(out + 3), (Pixel24{50, 50, 50}));
 
-    const WeightedRow negative[] = {{grey, mask, -0.5}, {grey, nullptr, 1.5}};
-    CRowCombiner(2, key).Combine(negative, out);
-    EXPECT_EQ(LoadPixel(out), (Pixel24{50, 50, 50}));
-
-    CRowCombiner(2, key).Combine({}, out);   // no inputs: black
+    combiner.Combine({}, out);   // no inputs: black
     EXPECT_EQ(LoadPixel(out + 3), (Pixel24{0, 0, 0}));
 }
 

@@ -5,8 +5,12 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 // Each test gets <temp>/tolmix-<pid>-<test name>, removed again afterwards.
 class CScratchFolderTest : public ::testing::Test {
@@ -22,6 +26,22 @@ protected:
 
     // A path inside the test's folder.
     std::filesystem::path Path(const std::string& name) const { return m_folder / name; }
+
+    // Makes the file `name` in the test's folder, holding exactly the bytes.
+    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) const
+    {
+        std::ofstream(Path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    // A file's whole content (empty when it cannot be read).
+    static std::string ReadFile(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
 
     std::filesystem::path m_folder;
 };
