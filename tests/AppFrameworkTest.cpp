@@ -16,7 +16,7 @@
 #include "platform/ToolBar.h"
 #include "platform/WindowMessage.h"
 #include "platform/WindowTimer.h"
-#include "tests/AppTestSupport.h"
+#include "tests/SdlEvents.h"
 
 namespace {
 
@@ -138,21 +138,15 @@ TEST(IdleMessages, RepeatedMouseMotionToTheSamePointAndPaintingAreNotIdleMessage
     EXPECT_TRUE(app.IsIdleMessage(MouseMotion(2, 6, 5)));    // the same point in another window
     EXPECT_FALSE(app.IsIdleMessage(MouseMotion(2, 6, 5)));
 
-    SDL_Event exposed{};
-    exposed.type = SDL_WINDOWEVENT;
-    exposed.window.event = SDL_WINDOWEVENT_EXPOSED;
-    EXPECT_FALSE(app.IsIdleMessage(exposed));
-
-    SDL_Event other = exposed;
-    other.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
-    EXPECT_TRUE(app.IsIdleMessage(other));
-    SDL_Event key{};
-    key.type = SDL_KEYDOWN;
-    EXPECT_TRUE(app.IsIdleMessage(key));
-    SDL_Event timer{};
-    timer.type = SDL_USEREVENT;
-    timer.user.code = static_cast<Sint32>(WindowMessage::Timer);
-    EXPECT_TRUE(app.IsIdleMessage(timer));
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_EXPOSED;
+    EXPECT_FALSE(app.IsIdleMessage(event));
+    event.window.event = SDL_WINDOWEVENT_FOCUS_GAINED;
+    EXPECT_TRUE(app.IsIdleMessage(event));
+    event.type = SDL_USEREVENT;
+    event.user.code = static_cast<Sint32>(WindowMessage::Timer);
+    EXPECT_TRUE(app.IsIdleMessage(event));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -216,7 +210,7 @@ TEST_F(FrameworkTest, TimerMessagesComeThroughTheQueueWhileTheTimerRuns)
     SDL_Delay(20);
     ASSERT_TRUE(frame.KillTimer(7));
     EXPECT_FALSE(frame.KillTimer(7));
-    EXPECT_GT(QueuedEventCount(), 0);
+    EXPECT_FALSE(QueuedEvents().empty());
     PumpWaiting(app);
     EXPECT_EQ(m_log.size(), 3u);
 }
@@ -234,23 +228,17 @@ TEST_F(FrameworkTest, AShownWindowIsPaintedBackgroundFirstThenFrameThenPanes)
 // Closing
 // ---------------------------------------------------------------------------------------
 
+// (Both close requests, the window's and the system's, are run through the program's own
+// frame in MainFrameTest.)
 TEST_F(FrameworkTest, ACloseRequestDestroysTheMainWindowOnceAndTheQuitMessageEndsRun)
 {
-    for (const bool quitRequest : {true, false}) {
-        SCOPED_TRACE(quitRequest ? "SDL_QUIT" : "the window's close button");
-        m_log.clear();
-        CRecordingApp app(m_log);
-        CRecordingFrame& frame = app.MakeFrame();
-        if (quitRequest)
-            PushQuit();
-        else
-            PushWindowEvent(frame.WindowId(), SDL_WINDOWEVENT_CLOSE);
-        PushQuit();   // a second request finds no window left: it quits at once
-        EXPECT_EQ(app.Run(), 0);
-        EXPECT_EQ(m_log, (Log{"create", "destroy"}));
-        EXPECT_EQ(app.MainWindow(), nullptr);
-        FlushEvents();
-    }
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    PushWindowEvent(frame.WindowId(), SDL_WINDOWEVENT_CLOSE);
+    PushQuit();   // a second request finds no window left: it quits at once
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(m_log, (Log{"create", "destroy"}));
+    EXPECT_EQ(app.MainWindow(), nullptr);
 }
 
 TEST_F(FrameworkTest, AWindowRefusedByOnCreateIsDestroyedAgain)

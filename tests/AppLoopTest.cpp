@@ -14,7 +14,7 @@
 #include "app/GameApp.h"
 #include "game/Game.h"
 #include "platform/FrameWindow.h"
-#include "tests/AppTestSupport.h"
+#include "tests/SdlEvents.h"
 
 namespace {
 
@@ -132,38 +132,25 @@ TEST_F(AppLoopTest, TheWorldTicksOnlyWhileNoMessageIsWaiting)
     EXPECT_EQ(loop.m_pGame, nullptr);
 }
 
-TEST_F(AppLoopTest, TheIdlePhaseTicksAfterEveryIdleCallUntilIdleProcessingIsDone)
+TEST_F(AppLoopTest, TheIdlePhaseTicksAfterEveryIdleCallAndTheQuitMessageEndsRunWithItsCode)
 {
     CLoopApp* app = nullptr;
     CScriptedGame world(m_log, [&](int32_t tick) {
         if (tick == 3)
             app->m_frame->PostCommand(1);
         if (tick == 4)
-            PushQuit();
+            app->PostQuitMessage(4);
     });
     CLoopApp loop(m_log, &world);
     app = &loop;
     loop.m_idleCalls = 3;
     loop.m_bShowFrame = false;
     loop.InitInstance();
-    EXPECT_EQ(loop.Run(), 0);
-    // Three idle calls with a tick after each; then the message phase takes the next
-    // message (it waits for one) and ticks again once the queue is empty.
-    EXPECT_EQ(m_log, (Log{"idle 0", "tick 1", "idle 1", "tick 2", "idle 2", "tick 3", "command 1", "tick 4", "destroy"}));
-}
-
-TEST_F(AppLoopTest, TheQuitMessageEndsRunWithExitInstancesCode)
-{
-    CLoopApp* app = nullptr;
-    CScriptedGame world(m_log, [&](int32_t tick) {
-        if (tick == 2)
-            app->PostQuitMessage(4);
-    });
-    CLoopApp loop(m_log, &world);
-    app = &loop;
-    loop.InitInstance();
     EXPECT_EQ(loop.Run(), 4);
-    EXPECT_EQ(m_log, (Log{"tick 1", "tick 2"}));
+    // Three idle calls with a tick after each; then the message phase takes the next
+    // message (it waits for one) and ticks again once the queue is empty; the quit
+    // message ends the loop before anything else runs.
+    EXPECT_EQ(m_log, (Log{"idle 0", "tick 1", "idle 1", "tick 2", "idle 2", "tick 3", "command 1", "tick 4"}));
 }
 
 // ---------------------------------------------------------------------------------------

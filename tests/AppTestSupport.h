@@ -1,82 +1,24 @@
-// AppTestSupport.h — helpers for the application tests: SDL's queue, headless options,
-// pictures compared pixel by pixel, the frame-rate text's box, and a full redraw of a
-// world's current state.
+// AppTestSupport.h — helpers for the application tests: headless options, the world's
+// objects, pictures compared pixel by pixel, the frame-rate text's box, and a full redraw
+// of a world's current state.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "app/ProgramOptions.h"
 #include "display/Screen.h"
 #include "game/Game.h"
 #include "game/GameObject.h"
-#include "platform/Bitmap24.h"
 #include "platform/DrawingContext.h"
-#include "platform/PixelView.h"
-#include "platform/Surface.h"
 #include "sprites/Sprite.h"
-
-// ---------------------------------------------------------------------------------------
-// The event queue
-// ---------------------------------------------------------------------------------------
-
-// Empties SDL's queue, so that a test starts (and leaves) with nothing waiting.
-inline void FlushEvents()
-{
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
-}
-
-inline void PushEvent(SDL_Event event)
-{
-    ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
-}
-
-// The system asking the program to close.
-inline void PushQuit()
-{
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    PushEvent(event);
-}
-
-inline void PushWindowEvent(uint32_t windowId, uint8_t what)
-{
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.windowID = windowId;
-    event.window.event = what;
-    PushEvent(event);
-}
-
-inline void PushKey(uint32_t windowId, SDL_Keycode key, uint16_t modifiers = KMOD_NONE)
-{
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.windowID = windowId;
-    event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = key;
-    event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-    event.key.keysym.mod = modifiers;
-    PushEvent(event);
-}
-
-inline int32_t QueuedEventCount()
-{
-    SDL_PumpEvents();
-    return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT);
-}
-
-// ---------------------------------------------------------------------------------------
-// Runs
-// ---------------------------------------------------------------------------------------
+#include "tests/PicturePixels.h"
+#include "tests/SdlEvents.h"
+#include "tests/SurfacePixels.h"
 
 // A headless run at the mode, in a window of the mode's size, with the clock's fixed step.
 inline ProgramOptions HeadlessOptions(const DisplayMode& mode, uint32_t stepMs)
@@ -99,14 +41,11 @@ inline CGameObject* FindObject(const CGame& game, std::string_view name)
     return nullptr;
 }
 
-// ---------------------------------------------------------------------------------------
-// Pictures
-// ---------------------------------------------------------------------------------------
-
-// How two pictures of one size differ outside a rectangle.
+// How two pictures of one size differ outside a rectangle: how many pixels, and the
+// first of them, row by row.
 struct PictureDifference {
-    int64_t pixels = 0;   // pixels that differ
-    int32_t firstX = -1;  // the first of them, row by row
+    int64_t pixels = 0;
+    int32_t firstX = -1;
     int32_t firstY = -1;
 };
 
@@ -116,21 +55,12 @@ inline PictureDifference ComparePictures(const CBitmap24& a, const CBitmap24& b,
     for (int32_t y = 0; y < a.Height(); ++y)
         for (int32_t x = 0; x < a.Width(); ++x) {
             const bool inside = x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom;
-            const uint8_t* pa = a.Bits() + static_cast<ptrdiff_t>(y) * a.Stride() + 3 * x;
-            const uint8_t* pb = b.Bits() + static_cast<ptrdiff_t>(y) * b.Stride() + 3 * x;
-            if (inside || LoadPixel(pa) == LoadPixel(pb))
-                continue;
-            if (difference.pixels++ == 0) {
+            if (!inside && PixelAt(a, x, y) != PixelAt(b, x, y) && difference.pixels++ == 0) {
                 difference.firstX = x;
                 difference.firstY = y;
             }
         }
     return difference;
-}
-
-inline Pixel24 PixelAt(const CBitmap24& picture, int32_t x, int32_t y)
-{
-    return LoadPixel(picture.Bits() + static_cast<ptrdiff_t>(y) * picture.Stride() + 3 * x);
 }
 
 // A surface of the screen's mode, its palette and clipper attached, every raw pixel `raw`.
@@ -141,13 +71,7 @@ inline std::shared_ptr<CSurface> ScreenSurface(CScreen& screen, uint32_t raw)
     if (screen.m_pPalette)
         surface->SetPalette(screen.m_pPalette);
     surface->SetClipper(screen.m_pClipper);
-    LockedPixels locked;
-    EXPECT_EQ(surface->Lock(locked), DISPLAY_OK);
-    const int32_t bytes = locked.bitsPerPixel / 8;
-    for (int32_t y = 0; y < locked.height; ++y)
-        for (int32_t x = 0; x < locked.width; ++x)
-            WriteRaw(locked.bits + static_cast<ptrdiff_t>(y) * locked.pitch + x * bytes, bytes, raw);
-    surface->Unlock();
+    FillWith(*surface, raw);
     return surface;
 }
 
@@ -155,22 +79,21 @@ inline std::shared_ptr<CSurface> ScreenSurface(CScreen& screen, uint32_t raw)
 // where the text's opaque box lies the two agree.
 inline Rect TextBox(CScreen& screen, std::string_view text)
 {
-    std::shared_ptr<CSurface> surfaces[2] = {ScreenSurface(screen, 0), ScreenSurface(screen, 1)};
     std::unique_ptr<CBitmap24> pictures[2];
-    for (int32_t i = 0; i < 2; ++i) {
+    for (uint32_t i = 0; i < 2; ++i) {
+        const std::shared_ptr<CSurface> surface = ScreenSurface(screen, i);
         std::unique_ptr<CDrawingContext> context;
-        EXPECT_EQ(surfaces[i]->GetDrawingContext(context), DISPLAY_OK);
+        EXPECT_EQ(surface->GetDrawingContext(context), DISPLAY_OK);
         EXPECT_TRUE(context->TextOut(0, 0, text));
-        surfaces[i]->ReleaseDrawingContext(context);
-        pictures[i] = surfaces[i]->ToBitmap();
+        surface->ReleaseDrawingContext(context);
+        pictures[i] = surface->ToBitmap();
     }
     Rect box{screen.m_width, screen.m_height, 0, 0};
     for (int32_t y = 0; y < screen.m_height; ++y)
         for (int32_t x = 0; x < screen.m_width; ++x)
-            if (PixelAt(*pictures[0], x, y) == PixelAt(*pictures[1], x, y)) {
+            if (PixelAt(*pictures[0], x, y) == PixelAt(*pictures[1], x, y))
                 box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
                            std::max(box.bottom, y + 1)};
-            }
     return box;
 }
 

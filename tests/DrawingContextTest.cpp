@@ -6,9 +6,9 @@
 #include <set>
 
 #include "DisplayLayerFixture.h"
-#include "platform/Bitmap24.h"
 #include "platform/DrawingContext.h"
 #include "platform/LogicalPalette.h"
+#include "tests/PicturePixels.h"
 
 namespace {
 
@@ -36,11 +36,7 @@ protected:
 // A bitmap whose pixel (x, y) has the colour colour(x, y).
 CBitmap24 MakeBitmap(int32_t width, int32_t height, const std::function<ColourRef(int32_t, int32_t)>& colour)
 {
-    CBitmap24 bitmap(width, height);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            StorePixel(bitmap.Bits() + y * bitmap.Stride() + 3 * x, PixelOf(colour(x, y)));
-    return bitmap;
+    return PictureOf(width, height, [&](int32_t x, int32_t y) { return PixelOf(colour(x, y)); });
 }
 
 ColourRef Gradient(int32_t x, int32_t y)
@@ -64,14 +60,22 @@ TEST_F(DrawingContext, SixteenBitsTruncateEachChannelToFiveSixFive)
     EXPECT_EQ(m_context->SetPixel(4, 2, MakeColour(0x07, 0x03, 0x07)), MakeColour(0, 0, 0));
 }
 
-TEST_F(DrawingContext, TwentyFourAndThirtyTwoBitsHoldColoursExactly)
+TEST_F(DrawingContext, TwentyFourAndThirtyTwoBitsHoldColoursExactlyAndNothingOutsideIsTouched)
 {
     for (const int32_t depth : {24, 32}) {
-        MakeSurface(depth);
+        MakeSurface(depth, 4, 4);
         const ColourRef colour = MakeColour(0x12, 0x34, 0x56);
         EXPECT_EQ(m_context->SetPixel(1, 1, colour), colour);
         EXPECT_EQ(m_context->GetPixel(1, 1), colour);
         EXPECT_EQ(RawAt(*m_surface, 1, 1), 0x123456u) << depth;   // blue, green, red in memory
+        for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}}) {
+            EXPECT_EQ(m_context->GetPixel(x, y), COLOUR_INVALID);
+            EXPECT_EQ(m_context->SetPixel(x, y, colour), COLOUR_INVALID);
+        }
+        EXPECT_EQ(m_context->SetPixel(0, 0, 0x01000000u), COLOUR_INVALID);   // not a colour
+        std::vector<uint32_t> expected(16, 0);
+        expected[5] = 0x123456u;
+        EXPECT_EQ(Raws(*m_surface), expected);
         TearDown();
     }
 }
@@ -100,17 +104,6 @@ TEST_F(DrawingContext, EightBitsTakeTheNearestPaletteEntryTiesToTheLowest)
     EXPECT_EQ(m_context->GetPixel(2, 0), MakeColour(0, 120, 0));
 }
 
-TEST_F(DrawingContext, OutsideTheSurfaceNothingIsReadOrWritten)
-{
-    MakeSurface(32, 4, 4);
-    for (const auto& [x, y] : {std::pair{-1, 0}, {0, -1}, {4, 0}, {0, 4}}) {
-        EXPECT_EQ(m_context->GetPixel(x, y), COLOUR_INVALID);
-        EXPECT_EQ(m_context->SetPixel(x, y, MakeColour(1, 2, 3)), COLOUR_INVALID);
-    }
-    EXPECT_EQ(m_context->SetPixel(0, 0, 0x01000000u), COLOUR_INVALID);   // not a colour
-    EXPECT_EQ(Raws(*m_surface), std::vector<uint32_t>(16, 0));
-}
-
 TEST_F(DrawingContext, AContextIsReleasedOnlyByItsOwnSurface)
 {
     MakeSurface(32);
@@ -125,38 +118,28 @@ TEST_F(DrawingContext, AContextIsReleasedOnlyByItsOwnSurface)
 // StretchBlt
 // ---------------------------------------------------------------------------------------
 
-TEST_F(DrawingContext, StretchBltAtEqualSizeCopiesExactly)
+// Nearest sampling, clipped to the surface; empty, inverted and outside rectangles refused.
+TEST_F(DrawingContext, StretchBltCopiesOrStretchesByNearestSamplingClippedToTheSurface)
 {
-    MakeSurface(32, 12, 10);
     const CBitmap24 bitmap = MakeBitmap(6, 5, Gradient);
-    ASSERT_TRUE(m_context->StretchBlt({2, 3, 6, 7}, bitmap, {1, 1, 5, 5}));
-    for (int32_t y = 0; y < 10; ++y)
-        for (int32_t x = 0; x < 12; ++x) {
-            const bool inside = x >= 2 && x < 6 && y >= 3 && y < 7;
-            EXPECT_EQ(m_context->GetPixel(x, y), inside ? Gradient(x - 1, y - 2) : 0u) << x << "," << y;
-        }
-}
-
-TEST_F(DrawingContext, StretchBltStretchesByNearestSamplingAndClipsToTheSurface)
-{
-    MakeSurface(24, 8, 8);
-    const CBitmap24 bitmap = MakeBitmap(2, 2, Gradient);
-    ASSERT_TRUE(m_context->StretchBlt({4, 4, 12, 12}, bitmap, {0, 0, 2, 2}));   // 2x2 -> 8x8, half outside
-    for (int32_t y = 0; y < 8; ++y)
-        for (int32_t x = 0; x < 8; ++x) {
-            const bool inside = x >= 4 && y >= 4;
-            EXPECT_EQ(m_context->GetPixel(x, y), inside ? Gradient((x - 4) / 4, (y - 4) / 4) : 0u) << x << "," << y;
-        }
-}
-
-TEST_F(DrawingContext, StretchBltRefusesEmptyAndInvertedRectangles)
-{
-    MakeSurface(16, 8, 8);
-    const CBitmap24 bitmap = MakeBitmap(4, 4, Gradient);
-    EXPECT_FALSE(m_context->StretchBlt({4, 4, 2, 6}, bitmap, {0, 0, 4, 4}));
-    EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {0, 0, 0, 4}));
-    EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {4, 0, 8, 4}));   // outside the bitmap
-    EXPECT_EQ(Raws(*m_surface), std::vector<uint32_t>(64, 0));
+    for (const int32_t depth : {24, 32}) {
+        MakeSurface(depth, 12, 10);
+        EXPECT_FALSE(m_context->StretchBlt({4, 4, 2, 6}, bitmap, {0, 0, 4, 4}));
+        EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {0, 0, 0, 4}));
+        EXPECT_FALSE(m_context->StretchBlt({0, 0, 4, 4}, bitmap, {6, 0, 10, 4}));  // outside the bitmap
+        ASSERT_TRUE(m_context->StretchBlt({2, 3, 6, 7}, bitmap, {1, 1, 5, 5}));    // the same size
+        ASSERT_TRUE(m_context->StretchBlt({8, 6, 16, 14}, bitmap, {0, 0, 2, 2}));  // 2x2 -> 8x8, half outside
+        for (int32_t y = 0; y < 10; ++y)
+            for (int32_t x = 0; x < 12; ++x) {
+                ColourRef expected = 0;
+                if (x >= 2 && x < 6 && y >= 3 && y < 7)
+                    expected = Gradient(x - 1, y - 2);
+                else if (x >= 8 && y >= 6)
+                    expected = Gradient((x - 8) / 4, (y - 6) / 4);
+                EXPECT_EQ(m_context->GetPixel(x, y), expected) << depth << " bits at " << x << "," << y;
+            }
+        TearDown();
+    }
 }
 
 // Every pixel of a picture with thousands of colours converts as the exact search says,

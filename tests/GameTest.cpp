@@ -90,11 +90,20 @@ TEST_F(GameTest, ACounterSlowerThanAMillisecondIsRefused)
 
 // --- the table -------------------------------------------------------------------------------
 
-TEST_F(GameTest, TheTableHoldsAHundredObjects)
+// A hundred objects and no more; a tick draws them deepest first; the world deletes each
+// once.
+TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheWorld)
 {
+    std::vector<std::string> log;
     MakeWorld();
+    Initialise(640, 480, 32);
+    const std::pair<const char*, int32_t> logged[] = {{"near", 50}, {"far", 1000}, {"nearest", 7}, {"near2", 50}};
     for (int32_t i = 0; i < CGame::MAX_OBJECTS; ++i) {
-        std::unique_ptr<CGameObject> object = std::make_unique<CTestObject>(m_game.get(), 1);
+        std::unique_ptr<CGameObject> object =
+            i < 4 ? std::make_unique<CTestObject>(m_game.get(), 1, &log, logged[i].first)
+                  : std::make_unique<CTestObject>(m_game.get(), 1);
+        if (i < 4)
+            object->m_depth = logged[i].second;
         ASSERT_TRUE(m_game->AddObject(object));
         EXPECT_EQ(object, nullptr);
     }
@@ -102,20 +111,7 @@ TEST_F(GameTest, TheTableHoldsAHundredObjects)
     EXPECT_FALSE(m_game->AddObject(extra));
     EXPECT_NE(extra, nullptr);   // still the caller's
     EXPECT_EQ(m_game->ObjectCount(), CGame::MAX_OBJECTS);
-}
 
-TEST_F(GameTest, TicksDrawDeepestFirstAndTheWorldDeletesItsObjects)
-{
-    std::vector<std::string> log;
-    MakeWorld();
-    Initialise(640, 480, 32);
-    const int32_t depths[] = {50, 1000, 7, 50};
-    const char* names[] = {"near", "far", "nearest", "near2"};
-    for (int32_t i = 0; i < 4; ++i) {
-        std::unique_ptr<CGameObject> object = std::make_unique<CTestObject>(m_game.get(), 1, &log, names[i]);
-        object->m_depth = depths[i];
-        m_game->AddObject(object);
-    }
     m_game->SortObjects();
     m_game->Tick();
     ASSERT_EQ(log.size(), 4u);
@@ -126,19 +122,9 @@ TEST_F(GameTest, TicksDrawDeepestFirstAndTheWorldDeletesItsObjects)
     EXPECT_EQ(log.size(), 4u);   // each object deleted once
 }
 
-// --- animation -------------------------------------------------------------------------------
+// --- animation and motion -----------------------------------------------------------------
 
-TEST_F(GameTest, AOneFrameSpriteNeverAnimates)
-{
-    MakeWorld();
-    CTestObject object(m_game.get(), 1);
-    for (int32_t i = 0; i < 5; ++i)
-        UpdateAfter(object, 100);
-    EXPECT_EQ(object.m_animAcc, 0u);
-    EXPECT_EQ(object.m_frame, 0);
-}
-
-TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriod)
+TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriodButNeverWithOneFrame)
 {
     MakeWorld();
     CTestObject fast(m_game.get(), 3);
@@ -159,11 +145,16 @@ TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriod)
     UpdateAfter(slow, 1);
     EXPECT_EQ(slow.m_frame, 1);
     EXPECT_EQ(slow.m_animAcc, 0u);   // the excess is dropped
+
+    CTestObject still(m_game.get(), 1);
+    for (int32_t i = 0; i < 5; ++i)
+        UpdateAfter(still, 100);
+    EXPECT_EQ(still.m_animAcc, 0u);
+    EXPECT_EQ(still.m_frame, 0);
 }
 
-// --- motion ----------------------------------------------------------------------------------
-
-TEST_F(GameTest, SpeedTenMovesOneUnitASecondEitherWay)
+// The step is speed³ × time / 1,000,000 units once it reaches a whole unit.
+TEST_F(GameTest, SpeedTenMovesOneUnitASecondAndALongPauseOneLargeStepWithoutOverflow)
 {
     MakeWorld();
     CTestObject object(m_game.get(), 1);
@@ -177,16 +168,10 @@ TEST_F(GameTest, SpeedTenMovesOneUnitASecondEitherWay)
     EXPECT_EQ(object.m_rect, (Rect{501, 499, 601, 599}));
     EXPECT_EQ(object.m_moveAccX, 0u);
     EXPECT_EQ(object.m_moveAccY, 0u);
-}
 
-TEST_F(GameTest, ALongPauseMakesOneLargeStepWithoutOverflow)
-{
-    MakeWorld();
-    CTestObject object(m_game.get(), 1);
-    object.m_rect = Rect{0, 0, 100, 100};
-    object.m_speedY = 20;                  // 8 units a second
-    UpdateAfter(object, 300000);           // 300 s: 20³ × 300000 leaves 32 bits
-    EXPECT_EQ(object.m_rect.top, 2400);
+    object.m_speedY = 20;          // 8 units a second
+    UpdateAfter(object, 300000);   // 300 s: 20³ × 300000 leaves 32 bits
+    EXPECT_EQ(object.m_rect.top, 499 + 2400);
 }
 
 TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
@@ -209,16 +194,9 @@ TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
     EXPECT_EQ(object.m_speedY, 20);
 }
 
-TEST_F(GameTest, LongNamesAreCutToNineteenCharacters)
-{
-    MakeWorld();
-    CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");
-    EXPECT_STREQ(object.Name(), "a name that is much");
-}
-
 // --- ball and paddle -------------------------------------------------------------------------
 
-TEST_F(GameTest, TheBallStartsCentredAndClampedAndSharesItsPicture)
+TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
 {
     MakeWorld();
     CBall ball(300, 300, m_game.get(), "Slowball");
@@ -227,6 +205,7 @@ TEST_F(GameTest, TheBallStartsCentredAndClampedAndSharesItsPicture)
     EXPECT_EQ(ball.m_speedY, 20);
     EXPECT_EQ(ball.m_flags, OBJ_BOUNCE);
     EXPECT_EQ(ball.m_frameCount, 30);
+    EXPECT_EQ(ball.m_framePeriod, 1u);
     EXPECT_EQ(ball.m_pSprite->m_flags, SPRITE_DITHER);
 
     CBall clamped(20, 500, m_game.get(), "Other");
@@ -236,22 +215,17 @@ TEST_F(GameTest, TheBallStartsCentredAndClampedAndSharesItsPicture)
 
     CPaddle paddle(m_game.get(), "Paddle");
     EXPECT_EQ(paddle.m_rect, (Rect{650, 1050, 1050, 1200}));
+    EXPECT_EQ(paddle.m_speedX, 0);
+    EXPECT_EQ(paddle.m_speedY, 0);
     EXPECT_EQ(paddle.m_flags, 0u);
+    EXPECT_EQ(paddle.m_frameCount, 30);
+    EXPECT_EQ(paddle.m_framePeriod, 1u);
     EXPECT_EQ(paddle.m_pSprite->m_flags, 0u);
     EXPECT_EQ(Screen().m_sprites.GetCount(), 2);
-}
 
-TEST_F(GameTest, TheBallTurnsBackAtTheBottom)
-{
-    MakeWorld();
-    CBall ball(300, 1120, m_game.get(), "Slowball");   // bottom at 1170
-    for (int32_t tick = 0; tick < 1000 && ball.m_speedY > 0; ++tick)
-        UpdateAfter(ball, 250);
-    EXPECT_EQ(ball.m_speedY, -20);
-    EXPECT_GE(ball.m_rect.bottom, 1200);
-    const int32_t top = ball.m_rect.top;
-    UpdateAfter(ball, 250);
-    EXPECT_LT(ball.m_rect.top, top);   // moving up now
+    // Names longer than nineteen characters are cut.
+    CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");
+    EXPECT_STREQ(object.Name(), "a name that is much");
 }
 
 // --- background ------------------------------------------------------------------------------

@@ -1,9 +1,6 @@
 // ImageToolTest.cpp — tolmix-image from the outside: results, exit statuses, messages.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -17,30 +14,18 @@
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
 #include "tests/PicturePixels.h"
-#include "tests/ScratchFolderTest.h"
+#include "tests/ProgramRun.h"
 #include "tools/image/PictureFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolResult {
-    int status;
-    std::string output;   // stdout
-    std::string errors;   // stderr
-};
-
 class ImageToolTest : public CScratchFolderTest {
 protected:
-    // Runs tolmix-image with the arguments (each quoted for the shell).
-    ToolResult Run(const std::vector<std::string>& arguments) const
+    ProgramResult Run(const std::vector<std::string>& arguments) const
     {
-        std::string command = std::string("'") + TOLMIX_IMAGE_TOOL + "'";
-        for (const std::string& argument : arguments)
-            command += " '" + argument + "'";
-        command += " >'" + Path("stdout.txt").string() + "' 2>'" + Path("stderr.txt").string() + "'";
-        const int raw = std::system(command.c_str());
-        return ToolResult{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(Path("stdout.txt")), ReadFile(Path("stderr.txt"))};
+        return RunProgram(TOLMIX_IMAGE_TOOL, arguments, m_folder);
     }
 
     // Files in the test folder other than the captured output.
@@ -68,13 +53,10 @@ CBitmap24 SamplePicture(int32_t width, int32_t height, uint32_t seed)
     });
 }
 
-// Expects a usage or I/O error: the status, one line starting "tolmix-image: ".
-void ExpectError(const ToolResult& result, int status, const std::string& mentions)
+// Expects a usage or I/O error of one line starting "tolmix-image: " (ProgramRun.h).
+void ExpectError(const ProgramResult& result, int status, const std::string& mentions)
 {
-    EXPECT_EQ(result.status, status) << result.errors;
-    EXPECT_EQ(result.errors.rfind("tolmix-image: ", 0), 0u) << result.errors;
-    EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
-    EXPECT_NE(result.errors.find(mentions), std::string::npos) << result.errors;
+    ExpectOneLineError(result, "tolmix-image: ", status, mentions);
 }
 
 // --- resize ------------------------------------------------------------------------------
@@ -99,7 +81,7 @@ TEST_F(ImageToolTest, ResizeWritesExactlyWhatTheRescalerMakes)
             std::vector<std::string> arguments = {"resize"};
             arguments.insert(arguments.end(), c.options.begin(), c.options.end());
             arguments.insert(arguments.end(), {Path("in.png").string(), Path(name).string(), "97", "23"});
-            const ToolResult result = Run(arguments);
+            const ProgramResult result = Run(arguments);
             ASSERT_EQ(result.status, 0) << result.errors;
 
             CBitmapRescaler rescaler(&source);
@@ -143,10 +125,10 @@ TEST_F(ImageToolTest, ResizeReportsUnreadableInputsAndLeavesNoOutput)
 
 TEST_F(ImageToolTest, HelpPrintsTheUsage)
 {
-    const ToolResult top = Run({"--help"});
+    const ProgramResult top = Run({"--help"});
     EXPECT_EQ(top.status, 0);
     EXPECT_NE(top.output.find("quantize"), std::string::npos);
-    const ToolResult resize = Run({"resize", "--help"});
+    const ProgramResult resize = Run({"resize", "--help"});
     EXPECT_EQ(resize.status, 0);
     EXPECT_NE(resize.output.find("--filter"), std::string::npos);
     ExpectError(Run({}), 2, "subcommand");
@@ -159,7 +141,7 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
     const CBitmap24 first = SamplePicture(33, 20, 4), second = SamplePicture(12, 40, 5);
     WritePicture(Path("first.png"), first);
     WritePicture(Path("second.bmp"), second);
-    const ToolResult result = Run({"quantize", "--colours", "64", "--reserve", "0000FF", Path("out").string(),
+    const ProgramResult result = Run({"quantize", "--colours", "64", "--reserve", "0000FF", Path("out").string(),
                                    Path("first.png").string(), Path("second.bmp").string()});
     ASSERT_EQ(result.status, 0) << result.errors;
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <vector>
 
 #include "ScratchFolderTest.h"
@@ -12,14 +11,7 @@
 
 namespace {
 
-class PictureResources : public CScratchFolderTest {
-protected:
-    void WriteFile(const std::string& name, const std::vector<uint8_t>& bytes)
-    {
-        std::ofstream file(Path(name), std::ios::binary);
-        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-};
+using PictureResources = CScratchFolderTest;
 
 void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value)
 {
@@ -49,31 +41,17 @@ std::vector<uint8_t> MakeBmp(int32_t width, int32_t height, const std::vector<Pi
     return bytes;
 }
 
+// Each built-in picture, found by its name in any letter case, holds its file's pixels.
 TEST_F(PictureResources, BuiltInPicturesAreFoundByNameInAnyLetterCase)
 {
-    const auto background = LoadPicture("Background1");
-    ASSERT_NE(background, nullptr);
-    EXPECT_EQ(background->Width(), 640);
-    EXPECT_EQ(background->Height(), 480);
-    const auto ball = LoadPicture("BALL1");
-    ASSERT_NE(ball, nullptr);
-    EXPECT_EQ(ball->Width(), 40);
-    EXPECT_EQ(ball->Height(), 1200);
-    const auto paddle = LoadPicture("paddle1");
-    ASSERT_NE(paddle, nullptr);
-    EXPECT_EQ(paddle->Width(), 160);
-    EXPECT_EQ(paddle->Height(), 1800);
-}
-
-TEST_F(PictureResources, ABuiltInPictureHoldsTheSamePixelsAsItsFile)
-{
-    for (const char* name : {"BALL1", "PADDLE1", "BACKGROUND1"}) {
+    for (const auto& [name, file] : {std::pair{"Background1", "BACKGROUND1"}, {"BALL1", "BALL1"}, {"paddle1", "PADDLE1"}}) {
         const auto builtIn = LoadPicture(name);
-        const auto file = LoadPicture(std::string(TOLMIX_SOURCE_DIR) + "/res/" + name + ".bmp");
+        const auto read = LoadPicture(std::string(TOLMIX_SOURCE_DIR) + "/res/" + file + ".bmp");
         ASSERT_NE(builtIn, nullptr) << name;
-        ASSERT_NE(file, nullptr) << name;
-        ASSERT_EQ(builtIn->ByteCount(), file->ByteCount());
-        EXPECT_TRUE(std::equal(builtIn->Bits(), builtIn->Bits() + builtIn->ByteCount(), file->Bits())) << name;
+        ASSERT_NE(read, nullptr) << file;
+        EXPECT_EQ(builtIn->Width(), read->Width()) << name;
+        ASSERT_EQ(builtIn->ByteCount(), read->ByteCount()) << name;
+        EXPECT_TRUE(std::equal(builtIn->Bits(), builtIn->Bits() + builtIn->ByteCount(), read->Bits())) << name;
     }
 }
 

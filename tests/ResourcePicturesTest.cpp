@@ -7,16 +7,13 @@
 // and must be exactly what tolmix-make-pictures writes, so they can always be rebuilt.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/PicturePixels.h"
-#include "tests/ScratchFolderTest.h"
+#include "tests/ProgramRun.h"
 #include "tools/image/PictureFile.h"
 
 namespace {
@@ -44,22 +41,6 @@ bool FramesDiffer(const CBitmap24& strip, int32_t frameHeight, int32_t a, int32_
             if (PixelAt(strip, x, a * frameHeight + y) != PixelAt(strip, x, b * frameHeight + y))
                 return true;
     return false;
-}
-
-// Runs a shell command and gives its exit status (-1 if it did not exit normally).
-int RunCommand(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string Quoted(const std::filesystem::path& path)
-{
-    // Built by appending: GCC 12 misreports `"'" + std::string` under -Wrestrict.
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
 }
 
 uint32_t LittleEndian(const std::string& bytes, size_t offset, size_t size)
@@ -178,34 +159,35 @@ TEST_F(ResourcePictures, SpriteFramesAreKeyedWithMagentaAndMoveOnRoundTheLoop)
 // The committed pictures are exactly the generator's output, so anyone can rebuild them.
 TEST_F(ResourcePictures, TheGeneratorReproducesTheCommittedPicturesByteForByte)
 {
-    const std::filesystem::path sheet = Path("sheet.png");
-    ASSERT_EQ(RunCommand(Quoted(TOLMIX_MAKE_PICTURES) + " " + Quoted(Path("res")) + " --sheet " + Quoted(sheet)), 0);
+    const ProgramResult made = RunProgram(TOLMIX_MAKE_PICTURES, {Path("res"), "--sheet", Path("sheet.png")}, m_folder);
+    ASSERT_EQ(made.status, 0) << made.errors;
     for (const char* name : PICTURE_FILES) {
         SCOPED_TRACE(name);
-        const std::string made = ReadFile(Path("res") / name);
-        ASSERT_FALSE(made.empty());
-        EXPECT_TRUE(made == ReadFile(RESOURCE_DIR / name));
+        const std::string picture = ReadFile(Path("res") / name);
+        ASSERT_FALSE(picture.empty());
+        EXPECT_TRUE(picture == ReadFile(RESOURCE_DIR / name));
     }
     // The sheet holds the background and every frame with room around them.
-    const auto contactSheet = ReadPicture(sheet);
+    const auto contactSheet = ReadPicture(Path("sheet.png"));
     EXPECT_GT(contactSheet->Width(), 640 + 40);
     EXPECT_GT(contactSheet->Height(), 480 + 60);
 }
 
 TEST_F(ResourcePictures, TheGeneratorRefusesAMalformedCommandLineAndReportsAnUnwritableOutput)
 {
-    const std::string tool = Quoted(TOLMIX_MAKE_PICTURES) + " ";
-    const std::string quiet = " 2>/dev/null";
-    const std::string out = Quoted(Path("out"));
-    EXPECT_EQ(RunCommand(tool + quiet), 2);                          // no directory
-    EXPECT_EQ(RunCommand(tool + out + " --sheet" + quiet), 2);       // no sheet file
-    EXPECT_EQ(RunCommand(tool + out + " --colour" + quiet), 2);      // unknown option
-    EXPECT_EQ(RunCommand(tool + out + " second" + quiet), 2);        // two directories
-    EXPECT_TRUE(std::filesystem::is_empty(m_folder));
+    const auto status = [&](const std::vector<std::string>& arguments) {
+        return RunProgram(TOLMIX_MAKE_PICTURES, arguments, m_folder).status;
+    };
+    const std::string out = Path("out");
+    EXPECT_EQ(status({}), 2);                      // no directory
+    EXPECT_EQ(status({out, "--sheet"}), 2);        // no sheet file
+    EXPECT_EQ(status({out, "--colour"}), 2);       // unknown option
+    EXPECT_EQ(status({out, "second"}), 2);         // two directories
+    EXPECT_FALSE(std::filesystem::exists(out));
 
     // A plain file where the output directory should be: nothing can be written there.
     WriteFile("file", {'x'});
-    EXPECT_EQ(RunCommand(tool + Quoted(Path("file")) + quiet), 1);
+    EXPECT_EQ(status({Path("file")}), 1);
 }
 
 }  // namespace

@@ -12,6 +12,15 @@
 #include <string>
 #include <vector>
 
+// A file's whole content (empty when it cannot be read).
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
 // Each test gets <temp>/tolmix-<pid>-<test name>, removed again afterwards.
 class CScratchFolderTest : public ::testing::Test {
 protected:
@@ -32,15 +41,6 @@ protected:
     {
         std::ofstream(Path(name), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    // A file's whole content (empty when it cannot be read).
-    static std::string ReadFile(const std::filesystem::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream content;
-        content << in.rdbuf();
-        return content.str();
     }
 
     std::filesystem::path m_folder;

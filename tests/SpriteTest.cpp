@@ -13,6 +13,7 @@
 #include "platform/Surface.h"
 #include "sprites/Sprite.h"
 #include "tests/DisplayFixture.h"
+#include "tests/PicturePixels.h"
 
 namespace {
 
@@ -45,9 +46,14 @@ protected:
 
 // --- loading and frames ----------------------------------------------------------------------
 
+// A strip is rescaled whole for the mode (kept at the authored size at 640 × 480) and
+// cut into frames at its first blit.
 TEST_F(SpriteTest, StripsAreRescaledForTheModeAndCutIntoFrames)
 {
     MakeWorld();
+    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
+    EXPECT_EQ(paddle->m_hBitmap->Width(), 160);
+    EXPECT_EQ(paddle->m_hBitmap->Height(), 1800);
     Screen().ApplyVideoMode({800, 600, 32, 0});
     CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
     EXPECT_EQ(ball->m_hBitmap->Width(), 50);
@@ -62,16 +68,6 @@ TEST_F(SpriteTest, StripsAreRescaledForTheModeAndCutIntoFrames)
         EXPECT_EQ(ball->m_surfaces[frame]->Height(), 50);
     }
     EXPECT_EQ(ball->m_surfaces[30], nullptr);
-}
-
-TEST_F(SpriteTest, AtTheAuthoredSizeTheStripKeepsItsSize)
-{
-    MakeWorld();
-    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
-    EXPECT_EQ(paddle->m_hBitmap->Width(), 160);
-    EXPECT_EQ(paddle->m_hBitmap->Height(), 1800);
-    EXPECT_EQ(paddle->m_targetWidth, 160);
-    EXPECT_EQ(paddle->m_targetHeight, 1800);
 }
 
 TEST_F(SpriteTest, LoadRefusesBadFrameCountsAndMissingPictures)
@@ -101,14 +97,10 @@ std::filesystem::path WriteTwoFramePicture()
     std::vector<uint8_t> rgb(8 * 16 * 3);
     for (int32_t y = 0; y < 16; ++y)
         for (int32_t x = 0; x < 8; ++x) {
-            uint8_t* p = &rgb[(y * 8 + x) * 3];
             const bool yellow = y >= 12 && y < 14 && x >= 4 && x < 6;
-            const uint8_t r = y < 7 ? 255 : y == 7 ? 128 : yellow ? 255 : 0;
-            const uint8_t g = y < 7 ? 0 : y == 7 ? 128 : 255;
-            const uint8_t b = y == 7 ? 128 : 0;
-            p[0] = r;
-            p[1] = g;
-            p[2] = b;
+            const uint8_t pixel[3] = {uint8_t(y < 7 || yellow ? 255 : y == 7 ? 128 : 0), uint8_t(y < 7 ? 0 : y == 7 ? 128 : 255),
+                                      uint8_t(y == 7 ? 128 : 0)};
+            std::copy_n(pixel, 3, &rgb[(y * 8 + x) * 3]);
         }
     stbi_write_bmp(path.c_str(), 8, 16, 3, rgb.data());
     return path;
@@ -171,44 +163,41 @@ TEST_F(SpriteTest, ABlitRecordsItsWholePixelRectangleEvenWhenClipped)
 
 // --- palette modes ---------------------------------------------------------------------------
 
-TEST_F(SpriteTest, InAPaletteModeOnlyMarkedPicturesAreDithered)
+// The palette's colours as pixels.
+std::vector<Pixel24> PaletteColours(const CScreen& screen)
 {
-    MakeWorld();
-    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
-    const CBitmap24 paddleBefore = *paddle->m_hBitmap;
-    const CBitmap24 ballBefore = *ball->m_hBitmap;
-    Initialise(640, 480, 8);
-    ball->Blit({0, 0, 100, 100}, 0);
-    paddle->Blit({650, 1050, 1050, 1200}, 0);
-
-    EXPECT_EQ(std::memcmp(paddle->m_hBitmap->Bits(), paddleBefore.Bits(), paddleBefore.ByteCount()), 0);
-    EXPECT_NE(std::memcmp(ball->m_hBitmap->Bits(), ballBefore.Bits(), ballBefore.ByteCount()), 0);
-
-    // Every non-key pixel of the dithered ball is exactly a palette colour.
-    const auto& entries = Screen().m_pPalette->Entries();
-    const CBitmap24& picture = *ball->m_hBitmap;
-    const Pixel24 key = LoadPixel(picture.Bits());
-    for (int32_t y = 0; y < picture.Height(); ++y)
-        for (int32_t x = 0; x < picture.Width(); ++x) {
-            const Pixel24 p = LoadPixel(picture.Bits() + y * picture.Stride() + 3 * x);
-            if (p == key)
-                continue;
-            const bool inPalette = std::any_of(entries.begin(), entries.end(), [&](const PaletteEntry& e) {
-                return e.red == p.red && e.green == p.green && e.blue == p.blue;
-            });
-            ASSERT_TRUE(inPalette) << x << "," << y;
-        }
+    std::vector<Pixel24> colours;
+    for (const PaletteEntry& e : screen.m_pPalette->Entries())
+        colours.push_back(Pixel24{e.blue, e.green, e.red});
+    return colours;
 }
 
-TEST_F(SpriteTest, DeeperModesDitherNothing)
+// Only in a palette mode, and only pictures marked for it: every pixel of such a picture
+// that is not its key is then exactly a palette colour.
+TEST_F(SpriteTest, InAPaletteModeOnlyMarkedPicturesAreDithered)
 {
-    MakeWorld();
-    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    const CBitmap24 before = *ball->m_hBitmap;
-    Initialise(640, 480, 24);
-    ball->Blit({0, 0, 100, 100}, 0);
-    EXPECT_EQ(std::memcmp(ball->m_hBitmap->Bits(), before.Bits(), before.ByteCount()), 0);
+    for (const int32_t depth : {8, 24}) {
+        MakeWorld();
+        CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+        CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
+        const std::vector<uint8_t> paddleBefore = BitsOf(*paddle->m_hBitmap);
+        const std::vector<uint8_t> ballBefore = BitsOf(*ball->m_hBitmap);
+        Initialise(640, 480, depth);
+        ball->Blit({0, 0, 100, 100}, 0);
+        paddle->Blit({650, 1050, 1050, 1200}, 0);
+        EXPECT_EQ(BitsOf(*paddle->m_hBitmap), paddleBefore);
+        EXPECT_EQ(BitsOf(*ball->m_hBitmap) != ballBefore, depth == 8);
+        if (depth == 8) {
+            const std::vector<Pixel24> colours = PaletteColours(Screen());
+            const CBitmap24& picture = *ball->m_hBitmap;
+            for (int32_t y = 0; y < picture.Height(); ++y)
+                for (int32_t x = 0; x < picture.Width(); ++x)
+                    ASSERT_TRUE(PixelAt(picture, x, y) == PixelAt(picture, 0, 0) ||
+                                std::find(colours.begin(), colours.end(), PixelAt(picture, x, y)) != colours.end())
+                        << x << "," << y;
+        }
+        TearDown();
+    }
 }
 
 // --- loss and recovery -----------------------------------------------------------------------
@@ -245,16 +234,12 @@ TEST_F(SpriteTest, AfterALossADitheredPictureIsReducedOnceMore)
     // nearest entry, which the frame's own key then makes transparent).
     const CBitmap24& twice = *ball->m_hBitmap;
     const std::vector<uint32_t> frame = Raws(*ball->m_surfaces[0]);
-    const auto& entries = Screen().m_pPalette->Entries();
-    const Pixel24 key = LoadPixel(twice.Bits());
+    const std::vector<Pixel24> colours = PaletteColours(Screen());
     for (int32_t y = 0; y < 40; ++y)
-        for (int32_t x = 0; x < 40; ++x) {
-            const Pixel24 p = LoadPixel(twice.Bits() + y * twice.Stride() + 3 * x);
-            if (p == key)
-                continue;
-            const PaletteEntry& e = entries[frame[y * 40 + x]];
-            ASSERT_EQ((Pixel24{e.blue, e.green, e.red}), p) << x << "," << y;
-        }
+        for (int32_t x = 0; x < 40; ++x)
+            if (PixelAt(twice, x, y) != PixelAt(twice, 0, 0)) {
+                ASSERT_EQ(colours[frame[y * 40 + x]], PixelAt(twice, x, y)) << x << "," << y;
+            }
     // A second pass over palette colours changes few pixels, if any.
     int32_t changed = 0;
     for (size_t i = 0; i < once.ByteCount(); ++i)
@@ -274,7 +259,7 @@ private:
     std::vector<std::string>& m_log;
 };
 
-TEST(SpriteStore, FindsByExactNameAndDestroysInReverseOrder)
+TEST(SpriteStore, FindsByExactNameDestroysInReverseOrderAndHoldsFifty)
 {
     std::vector<std::string> destroyed;
     {
@@ -290,18 +275,15 @@ TEST(SpriteStore, FindsByExactNameAndDestroysInReverseOrder)
         EXPECT_EQ(store.GetCount(), 0);
         EXPECT_EQ(store.Find("Ball1"), nullptr);
         store.RemoveAll();   // a second time does nothing
-    }
-    EXPECT_EQ(destroyed, (std::vector<std::string>{"Ball1", "Paddle1", "Background1"}));
-}
+        EXPECT_EQ(destroyed, (std::vector<std::string>{"Ball1", "Paddle1", "Background1"}));
+        destroyed.clear();
 
-TEST(SpriteStore, RefusesAFiftyFirstSprite)
-{
-    std::vector<std::string> destroyed;
-    CSpriteStore store;
-    for (int32_t i = 0; i < CSpriteStore::MAX_SPRITES; ++i)
-        store.Add(std::make_unique<CNotingSprite>(std::to_string(i), destroyed));
-    EXPECT_THROW(store.Add(std::make_unique<CNotingSprite>("one too many", destroyed)), CFatalError);
-    EXPECT_EQ(store.GetCount(), CSpriteStore::MAX_SPRITES);
+        for (int32_t i = 0; i < CSpriteStore::MAX_SPRITES; ++i)
+            store.Add(std::make_unique<CNotingSprite>(std::to_string(i), destroyed));
+        EXPECT_THROW(store.Add(std::make_unique<CNotingSprite>("one too many", destroyed)), CFatalError);
+        EXPECT_EQ(store.GetCount(), CSpriteStore::MAX_SPRITES);
+    }
+    EXPECT_EQ(destroyed.size(), 51u);   // the one refused and the fifty, each once
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // clipped, refused, and on lost surfaces.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "DisplayLayerFixture.h"
 #include "platform/Clipper.h"
 
@@ -14,6 +16,12 @@ uint32_t Pattern(int32_t x, int32_t y)
 {
     return 0x9E3779B1u * static_cast<uint32_t>(x + 64 * y + 1);
 }
+
+// Part of what a destination must show: inside `at`, the source pixel `source`(x, y).
+struct Drawn {
+    Rect at;
+    std::function<std::pair<int32_t, int32_t>(int32_t, int32_t)> source;
+};
 
 class SurfaceBlit : public CDisplayLayerFixture, public ::testing::WithParamInterface<int32_t> {
 protected:
@@ -30,15 +38,27 @@ protected:
         FillWith(*m_target, BACKGROUND);
     }
 
-    // What the destination must hold: `drawn(x, y)` gives the source pixel (sx, sy) drawn
-    // at (x, y), or false where the destination keeps its background.
-    void ExpectTarget(const std::function<bool(int32_t, int32_t, int32_t&, int32_t&)>& drawn)
+    // A clipper with the one rectangle, attached to the destination.
+    void Clip(const Rect& rect)
+    {
+        std::shared_ptr<CClipper> clipper;
+        ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
+        ASSERT_EQ(clipper->SetClipList(rect), DISPLAY_OK);
+        ASSERT_EQ(m_target->SetClipper(clipper), DISPLAY_OK);
+    }
+
+    // The destination shows the drawn parts and the background everywhere else.
+    void ExpectTarget(std::initializer_list<Drawn> drawn)
     {
         const std::vector<uint32_t> raws = Raws(*m_target);
         for (int32_t y = 0; y < m_target->Height(); ++y)
             for (int32_t x = 0; x < m_target->Width(); ++x) {
-                int32_t sx = 0, sy = 0;
-                const uint32_t expected = drawn(x, y, sx, sy) ? Pattern(sx, sy) & Mask() : BACKGROUND & Mask();
+                uint32_t expected = BACKGROUND & Mask();
+                for (const Drawn& part : drawn)
+                    if (x >= part.at.left && x < part.at.right && y >= part.at.top && y < part.at.bottom) {
+                        const auto [sx, sy] = part.source(x, y);
+                        expected = Pattern(sx, sy) & Mask();
+                    }
                 ASSERT_EQ(raws[static_cast<size_t>(y) * m_target->Width() + x], expected) << "at " << x << "," << y;
             }
     }
@@ -51,16 +71,14 @@ protected:
 // Straight and keyed copies
 // ---------------------------------------------------------------------------------------
 
+// A key is ignored without the key flag, here one that makes every value transparent.
 TEST_P(SurfaceBlit, StraightBlitCopiesTheSourceExactlyAndNothingElse)
 {
     MakePair(7, 5, 20, 12);
+    ASSERT_EQ(m_source->SetColourKey(0, Mask()), DISPLAY_OK);
     const Rect destination{3, 4, 10, 9};
     ASSERT_EQ(m_target->Blit(&destination, m_source.get(), nullptr, 0), DISPLAY_OK) << m_target->LastError();
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        sx = x - 3;
-        sy = y - 4;
-        return x >= 3 && x < 10 && y >= 4 && y < 9;
-    });
+    ExpectTarget({{destination, [](int32_t x, int32_t y) { return std::pair{x - 3, y - 4}; }}});
 }
 
 // The key is a range of raw values; its ends are inclusive, and values differing only in
@@ -74,35 +92,21 @@ TEST_P(SurfaceBlit, KeyedBlitSkipsExactlyTheRawValuesInTheKeyRange)
     Fill(*source, [&](int32_t x, int32_t) { return row[x]; });
     ASSERT_EQ(source->SetColourKey(low, high), DISPLAY_OK);
 
-    for (const bool stretched : {false, true}) {
+    for (const int32_t scale : {1, 2}) {   // straight and stretched
         auto target = Offscreen(16, 4);
         FillWith(*target, BACKGROUND);
-        const int32_t scale = stretched ? 2 : 1;
         const Rect destination{0, 0, static_cast<int32_t>(row.size()) * scale, 2 * scale};
         ASSERT_EQ(target->Blit(&destination, source.get(), nullptr, BLIT_SOURCE_KEY), DISPLAY_OK);
         for (size_t i = 0; i < row.size(); ++i) {
             const bool transparent = row[i] >= low && row[i] <= high;
-            const uint32_t expected = transparent ? BACKGROUND & Mask() : row[i];
-            EXPECT_EQ(RawAt(*target, static_cast<int32_t>(i) * scale, scale), expected)
-                << "value " << row[i] << (stretched ? " stretched" : "");
+            EXPECT_EQ(RawAt(*target, static_cast<int32_t>(i) * scale, scale), transparent ? BACKGROUND & Mask() : row[i])
+                << "value " << row[i] << ", scale " << scale;
         }
     }
 }
 
-TEST_P(SurfaceBlit, WithoutTheKeyFlagTheKeyIsIgnored)
-{
-    MakePair(4, 4, 4, 4);
-    ASSERT_EQ(m_source->SetColourKey(0, Mask()), DISPLAY_OK);   // every value transparent
-    ASSERT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        sx = x;
-        sy = y;
-        return true;
-    });
-}
-
 // ---------------------------------------------------------------------------------------
-// Stretching
+// Stretching and clipping
 // ---------------------------------------------------------------------------------------
 
 // Each destination pixel takes the source pixel under its centre.
@@ -116,58 +120,33 @@ TEST_P(SurfaceBlit, StretchingSamplesTheNearestSourcePixel)
     const Rect fiveFromThree{14, 8, 19, 9};   // row 2, three columns over five: 0 0 1 2 2
     const Rect sourceRow{0, 2, 3, 3};
     ASSERT_EQ(m_target->Blit(&fiveFromThree, m_source.get(), &sourceRow, 0), DISPLAY_OK);
-
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        if (x < 8 && y < 6) {
-            sx = x / 2;
-            sy = y / 2;
-            return true;
-        }
-        if (x >= 10 && x < 12 && y == 0) {
-            sx = x == 10 ? 1 : 3;
-            sy = 1;
-            return true;
-        }
-        if (x >= 14 && x < 19 && y == 8) {
-            constexpr int32_t columns[] = {0, 0, 1, 2, 2};
-            sx = columns[x - 14];
-            sy = 2;
-            return true;
-        }
-        return false;
-    });
+    ExpectTarget({{doubled, [](int32_t x, int32_t y) { return std::pair{x / 2, y / 2}; }},
+                  {halved, [](int32_t x, int32_t) { return std::pair{x == 10 ? 1 : 3, 1}; }},
+                  {fiveFromThree, [](int32_t x, int32_t) { return std::pair{std::array{0, 0, 1, 2, 2}[x - 14], 2}; }}});
 }
 
-// ---------------------------------------------------------------------------------------
-// Clipping
-// ---------------------------------------------------------------------------------------
-
+// The clipper and the destination's bounds cut the destination; the source follows, also
+// where the source rectangle lies partly outside its own surface.
 TEST_P(SurfaceBlit, TheClipperAndTheBoundsCutTheDestinationAndTheSourceFollows)
 {
-    MakePair(6, 6, 10, 10);
-    std::shared_ptr<CClipper> clipper;
-    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
-    ASSERT_EQ(clipper->SetClipList({0, 0, 9, 9}), DISPLAY_OK);   // last row and column left out
-    ASSERT_EQ(m_target->SetClipper(clipper), DISPLAY_OK);
-
-    const Rect lowerRight{5, 5, 11, 11};   // past the clip and the bounds
+    MakePair(6, 6, 30, 20);
+    Clip({0, 0, 29, 19});   // last row and column left out
+    const Rect lowerRight{25, 15, 31, 21};   // past the clip and the bounds
     ASSERT_EQ(m_target->Blit(&lowerRight, m_source.get(), nullptr, 0), DISPLAY_OK);
     const Rect upperLeft{-3, -2, 3, 4};   // off the top-left corner
     ASSERT_EQ(m_target->Blit(&upperLeft, m_source.get(), nullptr, 0), DISPLAY_OK);
+    const Rect straightSource{-2, -1, 4, 5};
+    const Rect straightTarget{10, 10, 16, 16};
+    ASSERT_EQ(m_target->Blit(&straightTarget, m_source.get(), &straightSource, 0), DISPLAY_OK);
+    // 6 columns from x = -2 stretched to 12: destination columns 4-7 would sample x < 0.
+    const Rect stretchedSource{-2, 0, 4, 6};
+    const Rect stretchedTarget{4, 0, 16, 6};
+    ASSERT_EQ(m_target->Blit(&stretchedTarget, m_source.get(), &stretchedSource, 0), DISPLAY_OK);
 
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        if (x >= 5 && x < 9 && y >= 5 && y < 9) {
-            sx = x - 5;
-            sy = y - 5;
-            return true;
-        }
-        if (x < 3 && y < 4) {
-            sx = x + 3;
-            sy = y + 2;
-            return true;
-        }
-        return false;
-    });
+    ExpectTarget({{{25, 15, 29, 19}, [](int32_t x, int32_t y) { return std::pair{x - 25, y - 15}; }},
+                  {{0, 0, 3, 4}, [](int32_t x, int32_t y) { return std::pair{x + 3, y + 2}; }},
+                  {{12, 11, 16, 16}, [](int32_t x, int32_t y) { return std::pair{x - 12, y - 11}; }},
+                  {{8, 0, 16, 6}, [](int32_t x, int32_t y) { return std::pair{(x - 8) / 2, y}; }}});
 }
 
 // Clipping removes pixels from a stretched blit but never moves its sampling.
@@ -180,15 +159,11 @@ TEST_P(SurfaceBlit, ClippingAStretchedBlitKeepsTheUnclippedSampling)
     ASSERT_EQ(reference->Blit(&whole, source.get(), nullptr, 0), DISPLAY_OK);
     const std::vector<uint32_t> expected = Raws(*reference);
 
-    auto target = Offscreen(20, 20);
-    std::shared_ptr<CClipper> clipper;
-    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
-    ASSERT_EQ(clipper->SetClipList({0, 2, 5, 20}), DISPLAY_OK);
-    ASSERT_EQ(target->SetClipper(clipper), DISPLAY_OK);
+    m_target = Offscreen(20, 20);
+    Clip({0, 2, 5, 20});
     const Rect shifted{-6, -5, 7, 8};   // the same 13 x 13, partly above and left of the surface
-    ASSERT_EQ(target->Blit(&shifted, source.get(), nullptr, 0), DISPLAY_OK);
-
-    const std::vector<uint32_t> raws = Raws(*target);
+    ASSERT_EQ(m_target->Blit(&shifted, source.get(), nullptr, 0), DISPLAY_OK);
+    const std::vector<uint32_t> raws = Raws(*m_target);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 20; ++x) {
             const bool inside = x < 5 && y >= 2 && y < 8;
@@ -197,33 +172,8 @@ TEST_P(SurfaceBlit, ClippingAStretchedBlitKeepsTheUnclippedSampling)
         }
 }
 
-TEST_P(SurfaceBlit, ASourceRectanglePartlyOutsideItsSurfaceIsClippedInStep)
-{
-    MakePair(6, 6, 30, 20);
-    const Rect straightSource{-2, -1, 4, 5};
-    const Rect straightTarget{10, 10, 16, 16};
-    ASSERT_EQ(m_target->Blit(&straightTarget, m_source.get(), &straightSource, 0), DISPLAY_OK);
-    // 6 columns from x = -2 stretched to 12: destination columns 0-3 would sample x < 0.
-    const Rect stretchedSource{-2, 0, 4, 6};
-    const Rect stretchedTarget{0, 0, 12, 6};
-    ASSERT_EQ(m_target->Blit(&stretchedTarget, m_source.get(), &stretchedSource, 0), DISPLAY_OK);
-
-    ExpectTarget([](int32_t x, int32_t y, int32_t& sx, int32_t& sy) {
-        if (x >= 12 && x < 16 && y >= 11 && y < 16) {
-            sx = x - 12;
-            sy = y - 11;
-            return true;
-        }
-        if (x >= 4 && x < 12 && y < 6) {
-            sx = (x - 4) / 2;
-            sy = y;
-            return true;
-        }
-        return false;
-    });
-}
-
-TEST_P(SurfaceBlit, RefusedRectanglesDrawNothing)
+// Refused rectangles fail; a blit clipped away entirely succeeds. Neither draws anything.
+TEST_P(SurfaceBlit, RefusedAndWhollyClippedBlitsDrawNothing)
 {
     MakePair(6, 6, 12, 12);
     const std::vector<std::pair<Rect, Rect>> refused = {
@@ -238,34 +188,24 @@ TEST_P(SurfaceBlit, RefusedRectanglesDrawNothing)
         EXPECT_EQ(m_target->Blit(&destination, m_source.get(), &source, 0), DISPLAY_INVALID_RECT);
         EXPECT_FALSE(m_target->LastError().empty());
     }
-    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
-}
-
-TEST_P(SurfaceBlit, ABlitClippedAwayEntirelySucceedsAndDrawsNothing)
-{
-    MakePair(6, 6, 12, 12);
     const Rect offSurface{20, 20, 26, 26};
     EXPECT_EQ(m_target->Blit(&offSurface, m_source.get(), nullptr, 0), DISPLAY_OK);
-    std::shared_ptr<CClipper> clipper;
-    ASSERT_EQ(m_device->CreateClipper(clipper), DISPLAY_OK);
-    ASSERT_EQ(clipper->SetClipList({8, 8, 8, 8}), DISPLAY_OK);   // an empty clip list
-    ASSERT_EQ(m_target->SetClipper(clipper), DISPLAY_OK);
+    Clip({8, 8, 8, 8});   // an empty clip list
     EXPECT_EQ(m_target->Blit(nullptr, m_source.get(), nullptr, 0), DISPLAY_OK);
-    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
+    ExpectTarget({});
 }
 
 // Overlapping source and destination on one surface: the blit reads the pixels as they
 // were before it began.
 TEST_P(SurfaceBlit, ABlitWithinOneSurfaceReadsTheOriginalPixels)
 {
-    auto surface = Offscreen(8, 8);
-    Fill(*surface, Pattern);
+    MakePair(8, 8, 8, 8);
+    m_target = m_source;
     const Rect source{0, 0, 6, 6};
     const Rect destination{1, 2, 7, 8};
-    ASSERT_EQ(surface->Blit(&destination, surface.get(), &source, 0), DISPLAY_OK);
-    for (int32_t y = 2; y < 8; ++y)
-        for (int32_t x = 1; x < 7; ++x)
-            ASSERT_EQ(RawAt(*surface, x, y), Pattern(x - 1, y - 2) & Mask()) << x << "," << y;
+    ASSERT_EQ(m_target->Blit(&destination, m_target.get(), &source, 0), DISPLAY_OK);
+    ExpectTarget({{{0, 0, 8, 8}, [](int32_t x, int32_t y) { return std::pair{x, y}; }},
+                  {destination, [](int32_t x, int32_t y) { return std::pair{x - 1, y - 2}; }}});
 }
 
 // ---------------------------------------------------------------------------------------
@@ -301,7 +241,7 @@ TEST_P(SurfaceBlit, MisuseIsAFailureWithAReason)
     EXPECT_EQ(m_source->Lock(locked), DISPLAY_FAILED);
     EXPECT_EQ(m_source->Unlock(), DISPLAY_OK);
     EXPECT_EQ(m_source->Unlock(), DISPLAY_FAILED);
-    ExpectTarget([](int32_t, int32_t, int32_t&, int32_t&) { return false; });
+    ExpectTarget({});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, SurfaceBlit, ::testing::Values(8, 16, 24, 32),
@@ -334,7 +274,7 @@ TEST_F(SurfaceBasics, NewSurfacesAreZeroAndLockGivesTheirFormat)
     EXPECT_EQ(refused, nullptr);
 }
 
-TEST_F(SurfaceBasics, ThePrimaryHasABackBufferButNoPixelsOfItsOwn)
+TEST_F(SurfaceBasics, ThePrimaryHasABackBufferButNoPixelsOfItsOwnAndPalettesNeedEightBits)
 {
     SetMode(32, 24, 16);
     std::shared_ptr<CSurface> primary;
@@ -352,11 +292,7 @@ TEST_F(SurfaceBasics, ThePrimaryHasABackBufferButNoPixelsOfItsOwn)
     EXPECT_EQ(back->Flip(), DISPLAY_FAILED);
     std::shared_ptr<CSurface> second;
     EXPECT_EQ(m_device->CreatePrimarySurface(second), DISPLAY_FAILED);   // one at a time
-}
 
-TEST_F(SurfaceBasics, PalettesAttachOnlyToEightBitSurfaces)
-{
-    SetMode(32, 24, 32);
     std::shared_ptr<CDisplayPalette> palette;
     ASSERT_EQ(m_device->CreatePalette({}, palette), DISPLAY_OK);
     auto surface = Offscreen(4, 4);
