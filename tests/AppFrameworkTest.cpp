@@ -1,14 +1,20 @@
 // AppFrameworkTest.cpp — the application framework on SDL's queue: idle messages,
 // command routing, accelerators and toolbar buttons, timers, painting, and the close path
-// from the system's request to the end of Run.
+// from the system's request to the end of Run; and the program's loop with scripted
+// worlds: the world ticks only while no message is waiting, the idle phase, the quit
+// message, and a loop without a world. (--frames is run end to end in TolmixRunTest,
+// where the last frame must be the N-th.)
 #include <gtest/gtest.h>
 
 #include <SDL.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/GameApp.h"
+#include "game/Game.h"
 #include "platform/Application.h"
 #include "platform/ChildWindow.h"
 #include "platform/FatalError.h"
@@ -22,9 +28,7 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// ---------------------------------------------------------------------------------------
-// Recording windows
-// ---------------------------------------------------------------------------------------
+// --- Recording windows -------------------------------------------------------------------
 
 // A pane that handles command 10 and notes its painting.
 class CRecordingPane : public CChildWindow {
@@ -53,6 +57,7 @@ public:
 
     CRecordingPane m_pane;
     CToolBar m_toolBar;
+    std::function<void()> m_onTimer = [] {};   // runs after a timer message has been noted
 
 protected:
     int32_t OnCreate() override
@@ -63,7 +68,11 @@ protected:
         return m_createResult;
     }
     void OnDestroy() override { m_log.push_back("destroy"); }
-    void OnTimer(uint32_t id) override { m_log.push_back("timer " + std::to_string(id)); }
+    void OnTimer(uint32_t id) override
+    {
+        m_log.push_back("timer " + std::to_string(id));
+        m_onTimer();
+    }
     void OnPaint() override { m_log.push_back("paint"); }
     bool OnEraseBkgnd() override
     {
@@ -115,9 +124,7 @@ protected:
     Log m_log;
 };
 
-// ---------------------------------------------------------------------------------------
-// Idle messages
-// ---------------------------------------------------------------------------------------
+// --- Idle messages -----------------------------------------------------------------------
 
 SDL_Event MouseMotion(uint32_t windowId, int32_t x, int32_t y)
 {
@@ -149,20 +156,21 @@ TEST(IdleMessages, RepeatedMouseMotionToTheSamePointAndPaintingAreNotIdleMessage
     EXPECT_TRUE(app.IsIdleMessage(event));
 }
 
-// ---------------------------------------------------------------------------------------
-// Commands
-// ---------------------------------------------------------------------------------------
+// --- Commands ----------------------------------------------------------------------------
 
-TEST_F(FrameworkTest, CommandsGoToThePaneThenTheFrameThenTheApplication)
+// A shown window is painted background first, then frame, then panes; commands go to the
+// pane, then the frame, then the application.
+TEST_F(FrameworkTest, PaintingAndCommandsReachTheirHandlersInOrder)
 {
     CRecordingApp app(m_log);
     CRecordingFrame& frame = app.MakeFrame();
+    frame.ShowWindow();
     for (uint32_t command : {10u, 20u, 30u, 40u})
         frame.PostCommand(command);
     PumpWaiting(app);
     // 10: all three have a handler, the pane comes first; 20: the frame before the
     // application; 30: only the application; 40: nobody.
-    EXPECT_EQ(m_log, (Log{"create", "pane 10", "frame 20", "app 30"}));
+    EXPECT_EQ(m_log, (Log{"create", "erase", "paint", "pane paint", "pane 10", "frame 20", "app 30"}));
     EXPECT_FALSE(frame.OnCmdMsg(40));
 }
 
@@ -190,9 +198,7 @@ TEST_F(FrameworkTest, ToolbarButtonsAndAcceleratorKeysSendTheirCommands)
     EXPECT_EQ(m_log, (Log{"create", "app 30", "app 30", "frame 20"}));
 }
 
-// ---------------------------------------------------------------------------------------
-// Timers and painting
-// ---------------------------------------------------------------------------------------
+// --- Timers ------------------------------------------------------------------------------
 
 TEST_F(FrameworkTest, TimerMessagesComeThroughTheQueueWhileTheTimerRuns)
 {
@@ -215,18 +221,7 @@ TEST_F(FrameworkTest, TimerMessagesComeThroughTheQueueWhileTheTimerRuns)
     EXPECT_EQ(m_log.size(), 3u);
 }
 
-TEST_F(FrameworkTest, AShownWindowIsPaintedBackgroundFirstThenFrameThenPanes)
-{
-    CRecordingApp app(m_log);
-    CRecordingFrame& frame = app.MakeFrame();
-    frame.ShowWindow();
-    PumpWaiting(app);
-    EXPECT_EQ(m_log, (Log{"create", "erase", "paint", "pane paint"}));
-}
-
-// ---------------------------------------------------------------------------------------
-// Closing
-// ---------------------------------------------------------------------------------------
+// --- Closing -----------------------------------------------------------------------------
 
 // (Both close requests, the window's and the system's, are run through the program's own
 // frame in MainFrameTest.)
@@ -250,6 +245,120 @@ TEST_F(FrameworkTest, AWindowRefusedByOnCreateIsDestroyedAgain)
     EXPECT_THROW(frame.DisplayWindow(), CFatalError);
     frame.DestroyWindow();   // nothing left to destroy
     EXPECT_EQ(m_log, (Log{"create", "destroy"}));
+}
+
+// --- The program's loop ------------------------------------------------------------------
+
+// A world whose tick only notes itself and runs the test's script.
+class CScriptedGame : public CGame {
+public:
+    CScriptedGame(Log& log, std::function<void(int32_t)> script) : m_log(log), m_script(std::move(script)) {}
+
+    void Tick() override
+    {
+        ++m_ticks;
+        m_log.push_back("tick " + std::to_string(m_ticks));
+        m_script(m_ticks);
+    }
+
+private:
+    Log& m_log;
+    std::function<void(int32_t)> m_script;
+    int32_t m_ticks = 0;
+};
+
+// The program's application with the recording frame as its main window and the scripted
+// world (or none) as its world; its idle calls are noted and answered as the test says.
+class CLoopApp : public CGameApp {
+public:
+    CLoopApp(Log& log, CGame* world) : CGameApp(ProgramOptions{}), m_log(log), m_world(world) {}
+
+    bool InitInstance() override
+    {
+        auto frame = std::make_unique<CRecordingFrame>(m_log);
+        m_frame = frame.get();
+        SetMainWindow(std::move(frame));
+        EXPECT_TRUE(m_frame->LoadFrame({}));
+        FlushEvents();
+        if (m_bShowFrame)
+            m_frame->ShowWindow();
+        m_pGame = m_world;
+        return true;
+    }
+
+    bool OnIdle(int32_t idleCount) override
+    {
+        m_log.push_back("idle " + std::to_string(idleCount));
+        return idleCount < m_idleCalls - 1;
+    }
+
+    CRecordingFrame* m_frame = nullptr;
+    int32_t m_idleCalls = 1;    // how many idle calls in a row the idle phase gets
+    // Shown, as the program shows its frame, the window's first paint message is waiting
+    // when Run starts; hidden, the queue is empty and Run starts with idle processing.
+    bool m_bShowFrame = true;
+
+private:
+    Log& m_log;
+    CGame* m_world;
+};
+
+using AppLoopTest = FrameworkTest;
+
+TEST_F(AppLoopTest, TheWorldTicksOnlyWhileNoMessageIsWaiting)
+{
+    CLoopApp* app = nullptr;
+    CScriptedGame world(m_log, [&](int32_t tick) {
+        if (tick == 1)
+            for (uint32_t command : {10u, 20u, 20u})
+                app->m_frame->PostCommand(command);
+        if (tick == 2)
+            PushQuit();   // the system asks the window to close
+    });
+    CLoopApp loop(m_log, &world);
+    app = &loop;
+    loop.InitInstance();
+    EXPECT_EQ(loop.Run(), 0);
+    // The first paint message comes first; all three commands are handled before the
+    // second tick, and nothing ticks once the close request is waiting or the window is gone.
+    EXPECT_EQ(m_log, (Log{"create", "erase", "paint", "pane paint", "tick 1", "pane 10", "frame 20", "frame 20",
+                          "tick 2", "destroy"}));
+    EXPECT_EQ(loop.m_pGame, nullptr);
+}
+
+TEST_F(AppLoopTest, TheIdlePhaseTicksAfterEveryIdleCallAndTheQuitMessageEndsRunWithItsCode)
+{
+    CLoopApp* app = nullptr;
+    CScriptedGame world(m_log, [&](int32_t tick) {
+        if (tick == 3)
+            app->m_frame->PostCommand(20);
+        if (tick == 4)
+            app->PostQuitMessage(4);
+    });
+    CLoopApp loop(m_log, &world);
+    app = &loop;
+    loop.m_idleCalls = 3;
+    loop.m_bShowFrame = false;
+    loop.InitInstance();
+    EXPECT_EQ(loop.Run(), 4);
+    // Three idle calls with a tick after each; then the message phase takes the next
+    // message (it waits for one) and ticks again once the queue is empty; the quit
+    // message ends the loop before anything else runs.
+    EXPECT_EQ(m_log, (Log{"create", "idle 0", "tick 1", "idle 1", "tick 2", "idle 2", "tick 3", "frame 20", "tick 4"}));
+}
+
+// After the message the loop goes back to idle processing and then waits for the next
+// message (here the timer's) instead of spinning where a world would tick.
+TEST_F(AppLoopTest, WithoutAWorldRunIsTheOrdinaryLoopThatWaitsForMessages)
+{
+    CLoopApp loop(m_log, nullptr);
+    loop.m_bShowFrame = false;
+    loop.InitInstance();
+    loop.m_frame->m_onTimer = [] { PushQuit(); };
+    loop.m_frame->PostCommand(20);
+    ASSERT_TRUE(loop.m_frame->SetTimer(5, 30));
+    EXPECT_EQ(loop.Run(), 0);
+    EXPECT_EQ(m_log, (Log{"create", "frame 20", "idle 0", "timer 5", "destroy"}));
 }
 
 } // namespace

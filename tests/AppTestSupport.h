@@ -1,6 +1,5 @@
 // AppTestSupport.h — helpers for the application tests: headless options, the world's
-// objects, pictures compared pixel by pixel, the frame-rate text's box, and a full redraw
-// of a world's current state.
+// objects, the frame-rate text's box, and a full redraw of a world's current state.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,28 +38,6 @@ inline CGameObject* FindObject(const CGame& game, std::string_view name)
         if (name == game.ObjectAt(i)->Name())
             return game.ObjectAt(i);
     return nullptr;
-}
-
-// How two pictures of one size differ outside a rectangle: how many pixels, and the
-// first of them, row by row.
-struct PictureDifference {
-    int64_t pixels = 0;
-    int32_t firstX = -1;
-    int32_t firstY = -1;
-};
-
-inline PictureDifference ComparePictures(const CBitmap24& a, const CBitmap24& b, const Rect& excluded = Rect{})
-{
-    PictureDifference difference;
-    for (int32_t y = 0; y < a.Height(); ++y)
-        for (int32_t x = 0; x < a.Width(); ++x) {
-            const bool inside = x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom;
-            if (!inside && PixelAt(a, x, y) != PixelAt(b, x, y) && difference.pixels++ == 0) {
-                difference.firstX = x;
-                difference.firstY = y;
-            }
-        }
-    return difference;
 }
 
 // A surface of the screen's mode, its palette and clipper attached, every raw pixel `raw`.

@@ -22,9 +22,7 @@ std::vector<DisplayMode> ListModes(const CDisplayDevice& device)
     return modes;
 }
 
-// ---------------------------------------------------------------------------------------
-// Modes
-// ---------------------------------------------------------------------------------------
+// --- Modes -------------------------------------------------------------------------------
 
 TEST(DisplayModes, StandardSizesAtEveryDepthSortedByDepthThenSize)
 {
@@ -90,9 +88,7 @@ TEST_F(DisplayDevice, OnlyAnExclusiveDeviceWithoutLiveSurfacesSetsModes)
     EXPECT_EQ(m_device->SetDisplayMode({640, 480, 16, 0}), DISPLAY_OK);
 }
 
-// ---------------------------------------------------------------------------------------
-// Presentation
-// ---------------------------------------------------------------------------------------
+// --- Presentation ------------------------------------------------------------------------
 
 class Presentation : public CDisplayLayerFixture {
 protected:
@@ -159,14 +155,16 @@ TEST_F(Presentation, TheFrameIsScaledToTheOutputWithItsShapeKept)
     EXPECT_EQ(Shown(700, 700), 0u);
 }
 
-TEST_F(Presentation, EachDepthShowsItsColours)
+// A palette frame needs a palette; the unused byte of a 32-bit pixel shows nothing. (The
+// other depths' colours are pinned by the frame conversion and drawing context tests.)
+TEST_F(Presentation, PaletteFramesShowTheirPalettesColoursAndThirtyTwoBitsIgnoreTheTopByte)
 {
     MakePrimary(16, 8, 8);
     std::shared_ptr<CDisplayPalette> palette;
     ASSERT_EQ(m_device->CreatePalette(PaletteOf({}, {{7, {10, 200, 30, 0}}, {200, {255, 255, 255, 0}}}), palette),
               DISPLAY_OK);
     Fill(*m_back, [](int32_t x, int32_t) { return x < 8 ? 7u : 200u; });
-    EXPECT_EQ(m_primary->Flip(), DISPLAY_FAILED);   // 8 bits mean nothing without a palette
+    EXPECT_EQ(m_primary->Flip(), DISPLAY_FAILED);
     EXPECT_NE(m_primary->LastError().find("palette"), std::string::npos);
     ASSERT_EQ(m_primary->SetPalette(palette), DISPLAY_OK);
     ASSERT_EQ(m_primary->Flip(), DISPLAY_OK) << m_primary->LastError();
@@ -174,34 +172,10 @@ TEST_F(Presentation, EachDepthShowsItsColours)
     EXPECT_EQ(Shown(12, 2), 0xFFFFFFu);
     TearDown();
 
-    MakePrimary(16, 8, 16);   // 5-6-5 widened by shifting
-    Fill(*m_back, [](int32_t x, int32_t) { return x < 8 ? 0xF81Fu : 0x07E1u; });
-    ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
-    EXPECT_EQ(Shown(2, 2), 0xF800F8u);
-    EXPECT_EQ(Shown(12, 2), 0x00FC08u);
-    TearDown();
-
-    MakePrimary(16, 8, 24);   // bytes blue, green, red
-    Fill(*m_back, [](int32_t, int32_t) { return 0x123456u; });
-    ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
-    EXPECT_EQ(Shown(5, 5), 0x123456u);
-    TearDown();
-
-    MakePrimary(16, 8, 32);   // the unused byte shows nothing
-    Fill(*m_back, [](int32_t, int32_t) { return 0xAB654321u; });
+    MakePrimary(16, 8, 32);
+    FillWith(*m_back, 0xAB654321u);
     ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
     EXPECT_EQ(Shown(5, 5), 0x654321u);
-}
-
-TEST_F(Presentation, TheBackBufferKeepsTheFrameJustShown)
-{
-    MakePrimary(40, 30, 16);
-    const auto pattern = [](int32_t x, int32_t y) { return static_cast<uint32_t>(x * 977 + y * 31); };
-    Fill(*m_back, pattern);
-    const std::vector<uint32_t> before = Raws(*m_back);
-    ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
-    ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
-    EXPECT_EQ(Raws(*m_back), before);
 }
 
 // What each operation on the back buffer costs at the next flip, in uploaded pixels; and
@@ -303,9 +277,7 @@ TEST(FrameConverter, EveryPixelArrivesAsTheColourItsRawValueStandsFor)
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Loss
-// ---------------------------------------------------------------------------------------
+// --- Loss --------------------------------------------------------------------------------
 
 TEST_F(Presentation, ARendererResetLosesThePrimaryUntilRestored)
 {

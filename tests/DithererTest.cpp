@@ -126,9 +126,7 @@ void PlainDither(CBitmap24& picture, const CQuantizer& quantizer, Pixel24 key)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Error limit
-// ---------------------------------------------------------------------------------------
+// --- Error limit -------------------------------------------------------------------------
 
 TEST(Ditherer, ErrorLimitPassesSmallDampsMiddleAndCapsLarge)
 {
@@ -139,9 +137,7 @@ TEST(Ditherer, ErrorLimitPassesSmallDampsMiddleAndCapsLarge)
         EXPECT_EQ(CDitherer::LimitError(difference), limited) << "difference " << difference;
 }
 
-// ---------------------------------------------------------------------------------------
-// Cursor
-// ---------------------------------------------------------------------------------------
+// --- Cursor ------------------------------------------------------------------------------
 // A 4 × 2 pass (stride 12, no pad byte): from the first pixel, right is byte 3, below
 // byte 12, below-right byte 15 and below-left byte 9, the last pixel of the same row.
 
@@ -163,21 +159,6 @@ TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsRoundingDownAndClamped)
     EXPECT_EQ(LoadPixel(&buffer[6]), Rgb(255, 0, 128));
     EXPECT_EQ(cursor.RangeLimit(-256), 0);
     EXPECT_EQ(cursor.RangeLimit(511), 255);
-}
-
-TEST(DitherCursor, KeyNeighboursTakeNoShareAndRowsMoveOn)
-{
-    std::vector<uint8_t> buffer = PassBuffer(4, 2, 100);
-    StorePixel(&buffer[3], KEY_BLUE);
-    CDitherCursor cursor(buffer, 4, 2, KEY_BLUE);
-    cursor.Diffuse(16, 16, 16);
-    EXPECT_EQ(LoadPixel(&buffer[3]), KEY_BLUE);
-    EXPECT_EQ(LoadPixel(&buffer[12]), Rgb(103, 103, 103));
-
-    cursor.NextPixel();
-    EXPECT_TRUE(cursor.AtKey());
-    cursor.NextRow();
-    EXPECT_EQ(cursor.Current(), Rgb(103, 103, 103));
     EXPECT_THROW(CDitherCursor(std::span<uint8_t>(buffer.data(), buffer.size() - 1), 4, 2, KEY_BLUE), CFatalError);
 }
 
@@ -219,9 +200,7 @@ TEST(DitherCursor, RowWalkGivesTheBytesOfTheSteps)
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Whole passes
-// ---------------------------------------------------------------------------------------
+// --- Whole passes ------------------------------------------------------------------------
 
 TEST_F(GreyPalette, DithersASmallPictureAsDerivedByHand)
 {

@@ -45,9 +45,7 @@ ColourRef Gradient(int32_t x, int32_t y)
                       static_cast<uint8_t>(7 * x * y + 11));
 }
 
-// ---------------------------------------------------------------------------------------
-// Pixels
-// ---------------------------------------------------------------------------------------
+// --- Pixels ------------------------------------------------------------------------------
 
 TEST_F(DrawingContext, SixteenBitsTruncateEachChannelToFiveSixFive)
 {
@@ -114,9 +112,7 @@ TEST_F(DrawingContext, AContextIsReleasedOnlyByItsOwnSurface)
     EXPECT_EQ(m_context, nullptr);
 }
 
-// ---------------------------------------------------------------------------------------
-// StretchBlt
-// ---------------------------------------------------------------------------------------
+// --- StretchBlt --------------------------------------------------------------------------
 
 // Nearest sampling, clipped to the surface; empty, inverted and outside rectangles refused.
 TEST_F(DrawingContext, StretchBltCopiesOrStretchesByNearestSamplingClippedToTheSurface)
@@ -167,9 +163,7 @@ TEST_F(DrawingContext, StretchBltToEightBitsAgreesWithTheExactSearch)
         }
 }
 
-// ---------------------------------------------------------------------------------------
-// Text
-// ---------------------------------------------------------------------------------------
+// --- Text --------------------------------------------------------------------------------
 
 // Black text on its own opaque white background, starting at the point given; the rest of
 // the surface untouched.

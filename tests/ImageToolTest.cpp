@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <vector>
 
 #include "imaging/BitmapRescaler.h"
@@ -162,17 +161,14 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
     EXPECT_EQ(BitsOf(*ReadPicture(Path("out/second.png"))), BitsOf(b));
 
     // palette.txt: 64 lines "i R G B FLAGS"; entry 1 the reserved blue.
-    std::istringstream palette(ReadFile(Path("out/palette.txt")));
-    std::string line;
-    int32_t lines = 0;
-    while (std::getline(palette, line)) {
-        const PaletteEntry& e = quantizer.Entries()[lines];
-        EXPECT_EQ(line, std::to_string(lines) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
-                            std::to_string(e.blue) + " " + std::to_string(e.flags));
-        ++lines;
+    ASSERT_EQ(quantizer.Entries()[1], (PaletteEntry{0, 0, 255, 0}));
+    std::string palette;
+    for (int32_t i = 0; i < 64; ++i) {
+        const PaletteEntry& e = quantizer.Entries()[i];
+        palette += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
+                   std::to_string(e.blue) + " " + std::to_string(e.flags) + "\n";
     }
-    EXPECT_EQ(lines, 64);
-    EXPECT_EQ(quantizer.Entries()[1], (PaletteEntry{0, 0, 255, 0}));
+    EXPECT_EQ(ReadFile(Path("out/palette.txt")), palette);
 }
 
 TEST_F(ImageToolTest, QuantizeWithoutDitherMapsEachPixelToItsNearestEntry)
@@ -185,18 +181,15 @@ TEST_F(ImageToolTest, QuantizeWithoutDitherMapsEachPixelToItsNearestEntry)
     CQuantizer quantizer(16);
     quantizer.AddBitmap(&copy, 1);
     quantizer.Compute();
-    const auto result = ReadPicture(Path("out/pic.png"));
     const CLogicalPalette& palette = quantizer.GamePalette()->LogicalPalette();
-    for (int32_t y = 0; y < 30; ++y)
-        for (int32_t x = 0; x < 30; ++x) {
-            const Pixel24 in = PixelAt(source, x, y), out = PixelAt(*result, x, y);
-            if (in == Pixel24{255, 0, 255}) {
-                EXPECT_EQ(out, in);   // the key (first pixel) stays
-                continue;
-            }
-            const PaletteEntry& e = quantizer.Entries()[palette.NearestIndex(ColourOf(in))];
-            ASSERT_EQ(out, (Pixel24{e.blue, e.green, e.red})) << x << "," << y;
-        }
+    const CBitmap24 expected = PictureOf(30, 30, [&](int32_t x, int32_t y) {
+        const Pixel24 in = PixelAt(source, x, y);
+        if (in == PixelAt(source, 0, 0))
+            return in;   // the key (first pixel) stays
+        const PaletteEntry& e = quantizer.Entries()[palette.NearestIndex(ColourOf(in))];
+        return Pixel24{e.blue, e.green, e.red};
+    });
+    EXPECT_EQ(BitsOf(*ReadPicture(Path("out/pic.png"))), BitsOf(expected));
 }
 
 TEST_F(ImageToolTest, QuantizeRefusesBadArguments)

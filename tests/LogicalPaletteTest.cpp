@@ -41,41 +41,27 @@ TEST(LogicalPalette, FindsTheNearestEntryByTheSquaredDistanceTiesToTheLowestInde
     EXPECT_EQ(palette.SearchCount(), 5u);
 }
 
-TEST(LogicalPalette, AgreesWithThePlainSearchOnAFullPalette)
+TEST(LogicalPalette, AgreesWithThePlainSearchAndRemembersAnswersExactly)
 {
-    std::mt19937 random(42);
+    // A full palette of coarse colours, many of them equal (ties), and far more colours
+    // than the search remembers, asked again and again in a mixed order: a remembered
+    // answer must be the one a fresh search gives, for the colour asked and not another
+    // that shares its slot, and every question counts.
+    std::mt19937 random(7);
     std::vector<PaletteEntry> entries(256);
     for (PaletteEntry& e : entries)
         e = PaletteEntry{uint8_t(random() % 8 * 32), uint8_t(random() % 8 * 32), uint8_t(random() % 4 * 64), 5};
-    const CLogicalPalette palette(entries);
-    for (int32_t k = 0; k < 20000; ++k) {
-        const ColourRef colour = random() & 0xFFFFFF;
-        ASSERT_EQ(palette.NearestIndex(colour), PlainNearest(entries, colour)) << std::hex << colour;
-    }
-}
-
-TEST(LogicalPalette, RemembersAnswersExactlyAndCountsEveryQuestion)
-{
-    // Far more colours than the search remembers, asked again and again in a mixed
-    // order: a remembered answer must be the one a fresh search gives, for the colour
-    // asked and not another that shares its slot, and every question counts.
-    std::mt19937 random(7);
-    std::vector<PaletteEntry> entries(200);
-    for (PaletteEntry& e : entries)
-        e = PaletteEntry{uint8_t(random()), uint8_t(random()), uint8_t(random()), 5};
     entries[0] = PaletteEntry{0, 0, 0, 0};
     const CLogicalPalette palette(entries);
     std::vector<ColourRef> colours(20000);
     for (ColourRef& colour : colours)
         colour = random() % 4 == 0 ? (random() & 0x0F0F0F) : (random() & 0xFFFFFF);
-    uint64_t asked = 0;
     for (int32_t round = 0; round < 3; ++round)
         for (size_t k = 0; k < colours.size(); ++k) {
             const ColourRef colour = colours[(k * (2 * round + 1) + round) % colours.size()];
             ASSERT_EQ(palette.NearestIndex(colour), PlainNearest(entries, colour)) << std::hex << colour;
-            ++asked;
         }
-    EXPECT_EQ(palette.SearchCount(), asked);
+    EXPECT_EQ(palette.SearchCount(), 3 * colours.size());
 
     // The byte above the colour is not part of it, and no value of it makes a slot that
     // was never filled look like an answer.

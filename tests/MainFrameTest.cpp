@@ -19,9 +19,7 @@
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// A world that counts its deletions
-// ---------------------------------------------------------------------------------------
+// --- A world that counts its deletions ---------------------------------------------------
 
 class CCountedGame : public CGame {
 public:
@@ -68,9 +66,7 @@ protected:
     void TearDown() override { FlushEvents(); }
 };
 
-// ---------------------------------------------------------------------------------------
-// Start-up
-// ---------------------------------------------------------------------------------------
+// --- Start-up ----------------------------------------------------------------------------
 
 TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
 {
@@ -78,34 +74,25 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
     ASSERT_TRUE(app.InitInstance());
     CMainFrame& frame = *app.MainFrame();
     ASSERT_NE(app.m_pGame, nullptr);
-    EXPECT_EQ(app.m_pGame, frame.m_pGame.get());
-
     EXPECT_TRUE(frame.m_wndView.IsWindow());
-    EXPECT_EQ(frame.m_wndView.Id(), VIEW_PANE_ID);
     EXPECT_TRUE(frame.m_wndView.Style().sunkenEdge);
     EXPECT_FALSE(frame.m_wndView.Style().border);
     ASSERT_NE(frame.FindTimer(FRAME_TIMER_ID), nullptr);
     EXPECT_EQ(frame.FindTimer(FRAME_TIMER_ID)->PeriodMs(), 10000u);
 
-    // The objects, sorted: the background first, then paddle and ball in either order.
+    // The objects, sorted: the background first, then paddle and ball in either order (the
+    // objects' own tests pin what each is made with; here, where the ball is put).
     const CGame& world = *app.m_pGame;
     ASSERT_EQ(world.ObjectCount(), 3);
     EXPECT_STREQ(world.ObjectAt(0)->Name(), "Background");
     EXPECT_EQ(world.ObjectAt(0)->m_rect, (Rect{0, 0, 1600, 1200}));
-    const CGameObject* paddle = FindObject(world, "Paddle");
-    const CGameObject* ball = FindObject(world, "Slowball");
-    ASSERT_NE(paddle, nullptr);
-    ASSERT_NE(ball, nullptr);
-    EXPECT_EQ(paddle->m_rect, (Rect{650, 1050, 1050, 1200}));
-    EXPECT_EQ(ball->m_rect, (Rect{250, 250, 350, 350}));
-    EXPECT_EQ(ball->m_speedX, 10);
-    EXPECT_EQ(ball->m_speedY, 20);
+    ASSERT_NE(FindObject(world, "Paddle"), nullptr);
+    ASSERT_NE(FindObject(world, "Slowball"), nullptr);
+    EXPECT_EQ(FindObject(world, "Slowball")->m_rect, (Rect{250, 250, 350, 350}));
 
-    // The display at the mode asked for; the pictures at its resolution.
+    // The display at the mode asked for, with the three pictures.
     const CScreen& screen = world.m_screen;
     EXPECT_EQ((DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, 0}), (DisplayMode{800, 600, 16, 0}));
-    ASSERT_NE(screen.m_pBackBuffer, nullptr);
-    EXPECT_EQ(screen.m_pBackBuffer->Width(), 800);
     EXPECT_EQ(screen.m_sprites.GetCount(), 3);
 
     // The shown window's paint message is waiting: the loop starts with a message to
@@ -143,9 +130,7 @@ TEST_F(MainFrameTest, EveryTickOfAFixedStepRunTakesExactlyTheStep)
     EXPECT_EQ(app.TicksDone(), 3u);
 }
 
-// ---------------------------------------------------------------------------------------
-// Commands
-// ---------------------------------------------------------------------------------------
+// --- Commands ----------------------------------------------------------------------------
 
 // The About box is modal: a queued Escape closes it at once, and only a running box takes
 // that Escape from the queue.
@@ -186,9 +171,7 @@ TEST_F(MainFrameTest, TheFramesFocusGoesToTheView)
     EXPECT_TRUE(app.MainFrame()->m_wndView.HasFocus());
 }
 
-// ---------------------------------------------------------------------------------------
-// Teardown
-// ---------------------------------------------------------------------------------------
+// --- Teardown ----------------------------------------------------------------------------
 
 TEST_F(MainFrameTest, ClosingTheWindowDeletesTheWorldOnceAndEndsTheRun)
 {

@@ -8,6 +8,7 @@
 
 #include "platform/Bitmap24.h"
 #include "platform/PixelTypes.h"
+#include "platform/Rect.h"
 
 // A pixel from its red, green and blue (Pixel24 lists them the other way round).
 constexpr Pixel24 Rgb(uint8_t red, uint8_t green, uint8_t blue)
@@ -44,4 +45,26 @@ inline CBitmap24 UniformPicture(int32_t width, int32_t height, Pixel24 colour)
 inline std::vector<uint8_t> BitsOf(const CBitmap24& picture)
 {
     return std::vector<uint8_t>(picture.Bits(), picture.Bits() + picture.ByteCount());
+}
+
+// How two pictures of one size differ outside a rectangle: how many pixels, and the
+// first of them, row by row.
+struct PictureDifference {
+    int64_t pixels = 0;
+    int32_t firstX = -1;
+    int32_t firstY = -1;
+};
+
+inline PictureDifference ComparePictures(const CBitmap24& a, const CBitmap24& b, const Rect& excluded = Rect{})
+{
+    PictureDifference difference;
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x) {
+            const bool inside = x >= excluded.left && x < excluded.right && y >= excluded.top && y < excluded.bottom;
+            if (!inside && PixelAt(a, x, y) != PixelAt(b, x, y) && difference.pixels++ == 0) {
+                difference.firstX = x;
+                difference.firstY = y;
+            }
+        }
+    return difference;
 }

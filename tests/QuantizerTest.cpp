@@ -61,9 +61,7 @@ Bounds GreenBounds(const CQuantizer& quantizer)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Histogram
-// ---------------------------------------------------------------------------------------
+// --- Histogram ---------------------------------------------------------------------------
 
 TEST(ColourHistogram, CellIndexPacksSixSixFiveBits)
 {
@@ -113,9 +111,7 @@ TEST(ColourHistogram, RefusesMissingPicturesAndNegativeWeights)
     EXPECT_THROW(CColourHistogram(present, negative, 1), CFatalError);
 }
 
-// ---------------------------------------------------------------------------------------
-// Boxes
-// ---------------------------------------------------------------------------------------
+// --- Boxes -------------------------------------------------------------------------------
 
 TEST(ColourBox, SplitAxisTakesTheLargestWeightedExtentWithTiesToGreenThenRed)
 {
@@ -178,35 +174,7 @@ TEST(ColourBox, RefreshShrinksToTheOccupiedCellsAndMeasuresThem)
     EXPECT_THROW(box.ComputeColour(), CFatalError);
 }
 
-// ---------------------------------------------------------------------------------------
-// Colours of the boxes and the palette's arrangement
-// ---------------------------------------------------------------------------------------
-
-TEST(Quantizer, OneColourGivesItsCellCentreInEntryTwoAfterBlackAndWhite)
-{
-    // (100, 100, 100) is in cell (25, 25, 12): centre 4·25 + 2, 4·25 + 2, 8·12 + 4.
-    const CBitmap24 grey = MakeUniform(5, 3, MakeColour(100, 100, 100));
-    const auto quantizer = Computed({&grey}, 256);
-    const auto& entries = quantizer->Entries();
-    EXPECT_EQ(entries[0], BLACK_ENTRY);
-    EXPECT_EQ(entries[1], (PaletteEntry{255, 255, 255, 0}));   // the reserved colour, white by default
-    EXPECT_EQ(entries[2], BoxEntry(102, 102, 100));
-    EXPECT_EQ(entries[3], BLACK_ENTRY);
-
-    // The top cells stay within 8 bits.
-    const CBitmap24 white = MakeUniform(2, 2, MakeColour(255, 255, 255));
-    EXPECT_EQ(Computed({&white}, 256)->Entries()[2], BoxEntry(254, 254, 252));
-}
-
-TEST(Quantizer, BoxColourIsTheWeightedMeanRoundedHalfUp)
-{
-    // With 4 entries no box is cut. Red: 7 pixels of cell value 2 and one of 6 give
-    // 20 / 8 = 2.5, rounded up to 3.
-    std::vector<ColourRef> colours(7, MakeColour(0, 0, 0));
-    colours.push_back(MakeColour(4, 0, 0));
-    const CBitmap24 picture = MakeRow(colours);
-    EXPECT_EQ(Computed({&picture}, 4)->Entries()[2], BoxEntry(3, 2, 4));
-}
+// --- Colours of the boxes and the palette's arrangement ----------------------------------
 
 TEST(Quantizer, LargeBrightPicturesAverageWithoutOverflow)
 {
@@ -220,17 +188,6 @@ TEST(Quantizer, LargeBrightPicturesAverageWithoutOverflow)
     mixed.AddBitmap(&black, 1);
     mixed.Compute();
     EXPECT_EQ(mixed.Entries()[2], BoxEntry(244, 244, 242));
-}
-
-TEST(Quantizer, FewColoursStopTheCutsWhenEveryBoxIsOneCell)
-{
-    // Cells (1, 1, 1) and (3, 3, 3): box 0 is cut along green at 2.
-    const CBitmap24 picture = MakeRow({MakeColour(4, 4, 8), MakeColour(12, 12, 24), MakeColour(5, 6, 9)});
-    const auto quantizer = Computed({&picture}, 256);
-    const auto& entries = quantizer->Entries();
-    EXPECT_EQ(entries[2], BoxEntry(6, 6, 12));
-    EXPECT_EQ(entries[3], BoxEntry(14, 14, 28));
-    EXPECT_EQ(entries[4], BLACK_ENTRY);
 }
 
 TEST(Quantizer, SixteenEntriesMakeThirteenBoxes)
@@ -290,33 +247,53 @@ TEST(Quantizer, RefusesBadArguments)
     EXPECT_EQ(quantizer.BitmapCount(), 0);
 }
 
-// ---------------------------------------------------------------------------------------
-// Which box is cut
-// ---------------------------------------------------------------------------------------
-// Pictures of one row of colours that differ only in green: the first cut always splits
-// the green range 0..63 at 31, and the boxes' green bounds tell the story.
+// --- Worked palettes ---------------------------------------------------------------------
 
-TEST(Quantizer, SecondPhaseCutsTheLargestBoxTiesToTheLowestIndex)
+// Pictures of one row. A box's entry is the weighted mean of its cells' centres (4r + 2,
+// 4g + 2, 8b + 4), rounded half up; entry 0 is black, entry 1 the reserved colour (white
+// by default). Where only green differs, the first cut always splits the green range
+// 0..63 at 31, and the boxes' green bounds tell which box each later cut took.
+TEST(Quantizer, WorkedPalettes)
 {
-    // 6 entries: 3 boxes; the second cut is by size. Boxes 0..1 and 62..63 are the same
-    // size, so box 0 is cut.
-    const CBitmap24 picture = MakeRow({MakeColour(0, 0, 0), MakeColour(0, 4, 0), MakeColour(0, 248, 0), MakeColour(0, 252, 0)});
-    const auto quantizer = Computed({&picture}, 6);
-    EXPECT_EQ(GreenBounds(*quantizer), (Bounds{{0, 0}, {62, 63}, {1, 1}}));
-    EXPECT_EQ(quantizer->Entries()[3], BoxEntry(2, 252, 4));
-}
-
-TEST(Quantizer, FirstPhaseCutsTheBoxWithMostCellsTiesToTheLowestIndex)
-{
-    // 7 entries: 4 boxes; the second cut (2 × 2 ≤ 4) is by cell count. Boxes 0..1 and
-    // 60..63 both hold 2 cells: box 0 is cut although box 1 is larger; the third cut,
-    // by size, then takes box 1.
-    const CBitmap24 tied = MakeRow({MakeColour(0, 0, 0), MakeColour(0, 4, 0), MakeColour(0, 240, 0), MakeColour(0, 252, 0)});
-    EXPECT_EQ(GreenBounds(*Computed({&tied}, 7)), (Bounds{{0, 0}, {60, 60}, {1, 1}, {63, 63}}));
-
-    // Box 0..2 holds 3 cells against 2 in the much larger 40..63: box 0 is cut.
-    const CBitmap24 crowded = MakeRow({MakeColour(0, 0, 0), MakeColour(0, 4, 0), MakeColour(0, 8, 0), MakeColour(0, 160, 0), MakeColour(0, 252, 0)});
-    const auto second = Computed({&crowded}, 7);
-    EXPECT_EQ(GreenBounds(*second), (Bounds{{0, 1}, {40, 40}, {2, 2}, {63, 63}}));
-    EXPECT_EQ(second->Entries()[2], BoxEntry(2, 4, 4));
+    const PaletteEntry WHITE{255, 255, 255, 0};
+    const auto green = [](uint8_t g) { return MakeColour(0, g, 0); };
+    struct Case {
+        const char* what;
+        std::vector<ColourRef> row;
+        int32_t colourCount;
+        std::vector<PaletteEntry> entries;   // from entry 0 on
+        Bounds greens;                       // empty: not checked
+    };
+    const Case cases[] = {
+        {"one colour: its cell's centre", std::vector<ColourRef>(15, MakeColour(100, 100, 100)), 256,
+         {BLACK_ENTRY, WHITE, BoxEntry(102, 102, 100), BLACK_ENTRY}, {}},
+        {"the top cells stay within 8 bits", std::vector<ColourRef>(4, MakeColour(255, 255, 255)), 256,
+         {BLACK_ENTRY, WHITE, BoxEntry(254, 254, 252)}, {}},
+        // 4 entries cut no box. Red: 7 pixels of cell value 2 and one of 6: 2.5, rounded up.
+        {"mean rounded half up", {0, 0, 0, 0, 0, 0, 0, MakeColour(4, 0, 0)}, 4, {BLACK_ENTRY, WHITE, BoxEntry(3, 2, 4)}, {}},
+        // Cells (1, 1, 1) and (3, 3, 3): box 0 is cut along green at 2, then no box can be.
+        {"cuts stop at one cell a box", {MakeColour(4, 4, 8), MakeColour(12, 12, 24), MakeColour(5, 6, 9)}, 256,
+         {BLACK_ENTRY, WHITE, BoxEntry(6, 6, 12), BoxEntry(14, 14, 28), BLACK_ENTRY}, {}},
+        // 6 entries: 3 boxes; the second cut is by size. Boxes 0..1 and 62..63 are the same
+        // size, so box 0 is cut.
+        {"size ties to the lowest index", {green(0), green(4), green(248), green(252)}, 6,
+         {BLACK_ENTRY, WHITE, BoxEntry(2, 2, 4), BoxEntry(2, 252, 4)}, {{0, 0}, {62, 63}, {1, 1}}},
+        // 7 entries: 4 boxes; the second cut (2 × 2 ≤ 4) is by cell count. Boxes 0..1 and
+        // 60..63 both hold 2 cells: box 0 is cut although box 1 is larger; the third cut,
+        // by size, then takes box 1.
+        {"cell count ties to the lowest index", {green(0), green(4), green(240), green(252)}, 7, {},
+         {{0, 0}, {60, 60}, {1, 1}, {63, 63}}},
+        // Box 0..2 holds 3 cells against 2 in the much larger 40..63: box 0 is cut.
+        {"cell count before size", {green(0), green(4), green(8), green(160), green(252)}, 7,
+         {BLACK_ENTRY, WHITE, BoxEntry(2, 4, 4)}, {{0, 1}, {40, 40}, {2, 2}, {63, 63}}},
+    };
+    for (const Case& c : cases) {
+        const CBitmap24 picture = MakeRow(c.row);
+        const auto quantizer = Computed({&picture}, c.colourCount);
+        for (size_t i = 0; i < c.entries.size(); ++i)
+            EXPECT_EQ(quantizer->Entries()[i], c.entries[i]) << c.what << ", entry " << i;
+        if (!c.greens.empty()) {
+            EXPECT_EQ(GreenBounds(*quantizer), c.greens) << c.what;
+        }
+    }
 }

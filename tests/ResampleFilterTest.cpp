@@ -7,7 +7,7 @@
 
 namespace {
 
-// --- kernel values -------------------------------------------------------------------------
+// --- kernel values -----------------------------------------------------------------------
 
 TEST(ResampleFilter, EachIndexMakesItsKernelWithItsSupport)
 {
@@ -70,7 +70,7 @@ TEST(ResampleFilter, LanczosUsesTheTenDecimalPi)
     EXPECT_EQ(lanczos.Filter(2.2), lanczos.Sinc(2.2) * lanczos.Sinc(2.2 * 0.3333333333333333));
 }
 
-// --- contributor lists ---------------------------------------------------------------------
+// --- contributor lists -------------------------------------------------------------------
 
 TEST(ContributorLists, ShrinkingTwoToOneStretchesTheKernel)
 {

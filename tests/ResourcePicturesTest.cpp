@@ -18,9 +18,7 @@
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// Helpers
-// ---------------------------------------------------------------------------------------
+// --- Helpers -----------------------------------------------------------------------------
 
 const std::filesystem::path RESOURCE_DIR = std::filesystem::path(TOLMIX_SOURCE_DIR) / "res";
 const std::array<const char*, 3> PICTURE_FILES = {"BACKGROUND1.bmp", "BALL1.bmp", "PADDLE1.bmp"};
@@ -53,9 +51,7 @@ uint32_t LittleEndian(const std::string& bytes, size_t offset, size_t size)
 
 using ResourcePictures = CScratchFolderTest;
 
-// ---------------------------------------------------------------------------------------
-// The pictures
-// ---------------------------------------------------------------------------------------
+// --- The pictures ------------------------------------------------------------------------
 
 TEST_F(ResourcePictures, AreUncompressed24BitBmpFilesOfTheSizesTheSpritesExpect)
 {
@@ -152,9 +148,7 @@ TEST_F(ResourcePictures, SpriteFramesAreKeyedWithMagentaAndMoveOnRoundTheLoop)
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Generator
-// ---------------------------------------------------------------------------------------
+// --- Generator ---------------------------------------------------------------------------
 
 // The committed pictures are exactly the generator's output, so anyone can rebuild them.
 TEST_F(ResourcePictures, TheGeneratorReproducesTheCommittedPicturesByteForByte)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 
 #include "DisplayLayerFixture.h"
 #include "platform/Clipper.h"
@@ -38,6 +39,12 @@ protected:
         FillWith(*m_target, BACKGROUND);
     }
 
+    // Blits the source (or the part of it given) onto the destination at `at`.
+    void BlitAt(const Rect& at, std::optional<Rect> part = std::nullopt)
+    {
+        ASSERT_EQ(m_target->Blit(&at, m_source.get(), part ? &*part : nullptr, 0), DISPLAY_OK) << m_target->LastError();
+    }
+
     // A clipper with the one rectangle, attached to the destination.
     void Clip(const Rect& rect)
     {
@@ -67,18 +74,15 @@ protected:
     std::shared_ptr<CSurface> m_target;
 };
 
-// ---------------------------------------------------------------------------------------
-// Straight and keyed copies
-// ---------------------------------------------------------------------------------------
+// --- Straight and keyed copies -----------------------------------------------------------
 
 // A key is ignored without the key flag, here one that makes every value transparent.
 TEST_P(SurfaceBlit, StraightBlitCopiesTheSourceExactlyAndNothingElse)
 {
     MakePair(7, 5, 20, 12);
     ASSERT_EQ(m_source->SetColourKey(0, Mask()), DISPLAY_OK);
-    const Rect destination{3, 4, 10, 9};
-    ASSERT_EQ(m_target->Blit(&destination, m_source.get(), nullptr, 0), DISPLAY_OK) << m_target->LastError();
-    ExpectTarget({{destination, [](int32_t x, int32_t y) { return std::pair{x - 3, y - 4}; }}});
+    BlitAt({3, 4, 10, 9});
+    ExpectTarget({{{3, 4, 10, 9}, [](int32_t x, int32_t y) { return std::pair{x - 3, y - 4}; }}});
 }
 
 // The key is a range of raw values; its ends are inclusive, and values differing only in
@@ -105,21 +109,16 @@ TEST_P(SurfaceBlit, KeyedBlitSkipsExactlyTheRawValuesInTheKeyRange)
     }
 }
 
-// ---------------------------------------------------------------------------------------
-// Stretching and clipping
-// ---------------------------------------------------------------------------------------
+// --- Stretching and clipping -------------------------------------------------------------
 
 // Each destination pixel takes the source pixel under its centre.
 TEST_P(SurfaceBlit, StretchingSamplesTheNearestSourcePixel)
 {
     MakePair(4, 3, 24, 12);
-    const Rect doubled{0, 0, 8, 6};
-    ASSERT_EQ(m_target->Blit(&doubled, m_source.get(), nullptr, 0), DISPLAY_OK);
-    const Rect halved{10, 0, 12, 1};   // 4 x 3 into 2 x 1: columns 1 and 3 of row 1
-    ASSERT_EQ(m_target->Blit(&halved, m_source.get(), nullptr, 0), DISPLAY_OK);
-    const Rect fiveFromThree{14, 8, 19, 9};   // row 2, three columns over five: 0 0 1 2 2
-    const Rect sourceRow{0, 2, 3, 3};
-    ASSERT_EQ(m_target->Blit(&fiveFromThree, m_source.get(), &sourceRow, 0), DISPLAY_OK);
+    const Rect doubled{0, 0, 8, 6}, halved{10, 0, 12, 1}, fiveFromThree{14, 8, 19, 9};
+    BlitAt(doubled);
+    BlitAt(halved);                           // 4 x 3 into 2 x 1: columns 1 and 3 of row 1
+    BlitAt(fiveFromThree, Rect{0, 2, 3, 3});  // row 2, three columns over five: 0 0 1 2 2
     ExpectTarget({{doubled, [](int32_t x, int32_t y) { return std::pair{x / 2, y / 2}; }},
                   {halved, [](int32_t x, int32_t) { return std::pair{x == 10 ? 1 : 3, 1}; }},
                   {fiveFromThree, [](int32_t x, int32_t) { return std::pair{std::array{0, 0, 1, 2, 2}[x - 14], 2}; }}});
@@ -131,17 +130,10 @@ TEST_P(SurfaceBlit, TheClipperAndTheBoundsCutTheDestinationAndTheSourceFollows)
 {
     MakePair(6, 6, 30, 20);
     Clip({0, 0, 29, 19});   // last row and column left out
-    const Rect lowerRight{25, 15, 31, 21};   // past the clip and the bounds
-    ASSERT_EQ(m_target->Blit(&lowerRight, m_source.get(), nullptr, 0), DISPLAY_OK);
-    const Rect upperLeft{-3, -2, 3, 4};   // off the top-left corner
-    ASSERT_EQ(m_target->Blit(&upperLeft, m_source.get(), nullptr, 0), DISPLAY_OK);
-    const Rect straightSource{-2, -1, 4, 5};
-    const Rect straightTarget{10, 10, 16, 16};
-    ASSERT_EQ(m_target->Blit(&straightTarget, m_source.get(), &straightSource, 0), DISPLAY_OK);
-    // 6 columns from x = -2 stretched to 12: destination columns 4-7 would sample x < 0.
-    const Rect stretchedSource{-2, 0, 4, 6};
-    const Rect stretchedTarget{4, 0, 16, 6};
-    ASSERT_EQ(m_target->Blit(&stretchedTarget, m_source.get(), &stretchedSource, 0), DISPLAY_OK);
+    BlitAt({25, 15, 31, 21});   // past the clip and the bounds
+    BlitAt({-3, -2, 3, 4});     // off the top-left corner
+    BlitAt({10, 10, 16, 16}, Rect{-2, -1, 4, 5});
+    BlitAt({4, 0, 16, 6}, Rect{-2, 0, 4, 6});   // stretched to 12: columns 4-7 would sample x < 0
 
     ExpectTarget({{{25, 15, 29, 19}, [](int32_t x, int32_t y) { return std::pair{x - 25, y - 15}; }},
                   {{0, 0, 3, 4}, [](int32_t x, int32_t y) { return std::pair{x + 3, y + 2}; }},
@@ -208,9 +200,7 @@ TEST_P(SurfaceBlit, ABlitWithinOneSurfaceReadsTheOriginalPixels)
                   {destination, [](int32_t x, int32_t y) { return std::pair{x - 1, y - 2}; }}});
 }
 
-// ---------------------------------------------------------------------------------------
-// Loss and failures
-// ---------------------------------------------------------------------------------------
+// --- Loss and failures -------------------------------------------------------------------
 
 TEST_P(SurfaceBlit, LostSurfacesRefuseBlitsUntilRestoredCleared)
 {
@@ -249,9 +239,7 @@ INSTANTIATE_TEST_SUITE_P(EveryDepth, SurfaceBlit, ::testing::Values(8, 16, 24, 3
                              return std::to_string(depth.param) + "Bits";
                          });
 
-// ---------------------------------------------------------------------------------------
-// Surfaces themselves
-// ---------------------------------------------------------------------------------------
+// --- Surfaces themselves -----------------------------------------------------------------
 
 class SurfaceBasics : public CDisplayLayerFixture {};
 

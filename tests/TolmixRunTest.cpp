@@ -24,9 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// ---------------------------------------------------------------------------------------
-// Running the program
-// ---------------------------------------------------------------------------------------
+// --- Running the program -----------------------------------------------------------------
 
 class TolmixRunTest : public CScratchFolderTest {
 protected:
@@ -66,9 +64,7 @@ void ExpectError(const ProgramResult& result, int status, const std::string& men
     ExpectOneLineError(result, "tolmix: ", status, mentions);
 }
 
-// ---------------------------------------------------------------------------------------
-// The command line
-// ---------------------------------------------------------------------------------------
+// --- The command line --------------------------------------------------------------------
 
 TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
 {
@@ -105,9 +101,7 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     EXPECT_FALSE(fs::exists(Path("shot.bmp")));
 }
 
-// ---------------------------------------------------------------------------------------
-// Ending
-// ---------------------------------------------------------------------------------------
+// --- Ending ------------------------------------------------------------------------------
 
 // The picture cannot be written where a folder of that name stands; the run ends with a
 // message, SDL let go, and no partial file left.
@@ -190,9 +184,7 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
     EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
 }
 
-// ---------------------------------------------------------------------------------------
-// The last frame
-// ---------------------------------------------------------------------------------------
+// --- The last frame ----------------------------------------------------------------------
 
 struct RunCase {
     DisplayMode mode;
@@ -238,7 +230,7 @@ std::unique_ptr<CGameApp> RunInProcess(const RunCase& run)
     return app;
 }
 
-TEST_P(LastFrameTest, ObjectsAreWhereTheWorldSaysAndTheRepairedFrameEqualsAFullRedraw)
+TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw)
 {
     const RunCase& run = GetParam();
     // The last frame must be a repaired one, not one of the whole draws at the start or

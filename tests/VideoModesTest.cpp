@@ -39,9 +39,7 @@ std::unique_ptr<CVideoModeDlg> OpenedDialog(const CVideoModeArray& modes)
 
 } // namespace
 
-// ---------------------------------------------------------------------------------------
-// Texts and the list
-// ---------------------------------------------------------------------------------------
+// --- Texts and the list ------------------------------------------------------------------
 
 TEST(VideoModeText, NamesTheDepthAndRightAlignsSizesInFourColumns)
 {
@@ -73,9 +71,7 @@ TEST(VideoModeList, KeepsEveryModeInReportedOrderAndRefusesIndexesOutsideAndRuna
     EXPECT_THROW(modes.Add({640, 480, 8, 0}), CFatalError);
 }
 
-// ---------------------------------------------------------------------------------------
-// The dialog's choices, without drawing
-// ---------------------------------------------------------------------------------------
+// --- The dialog's choices, without drawing -----------------------------------------------
 
 TEST(VideoModeDlg, ListsEveryRateAndPreselectsTheFirstMode)
 {
@@ -94,26 +90,15 @@ TEST(VideoModeDlg, ListsEveryRateAndPreselectsTheFirstMode)
     EXPECT_EQ(dialog.m_selectedMode, 0);
 }
 
-TEST(VideoModeDlg, OkTakesTheCurrentSelectionAndCancelNone)
+// (A chosen entry and Cancel are run through the modal loop below.)
+TEST(VideoModeDlg, OkWithoutASelectionChoosesNothing)
 {
-    const CVideoModeArray modes = ThreeModes();
-    auto chosen = OpenedDialog(modes);
-    chosen->SetCurSel(1);
-    chosen->OnOK();
-    EXPECT_EQ(chosen->m_selectedMode, 1);
-
-    auto cleared = OpenedDialog(modes);
+    auto cleared = OpenedDialog(ThreeModes());
     cleared->SetCurSel(-1);
     cleared->OnOK();
     EXPECT_EQ(cleared->m_selectedMode, -1);
 
-    auto cancelled = OpenedDialog(modes);
-    cancelled->SetCurSel(2);
-    cancelled->OnCancel();
-    EXPECT_TRUE(cancelled->HasEnded());
-    EXPECT_EQ(cancelled->m_selectedMode, -1);
-
-    auto empty = OpenedDialog(CVideoModeArray{});   // nothing to select, nothing chosen
+    auto empty = OpenedDialog(CVideoModeArray{});   // nothing to select
     EXPECT_EQ(empty->GetCurSel(), -1);
     empty->MoveSelection(1);
     EXPECT_EQ(empty->GetCurSel(), -1);
@@ -135,9 +120,7 @@ TEST(VideoModeDlg, KeyboardMovesStopAtTheEnds)
     EXPECT_EQ(dialog->GetCurSel(), 0);
 }
 
-// ---------------------------------------------------------------------------------------
-// The modal loop on a headless window
-// ---------------------------------------------------------------------------------------
+// --- The modal loop on a headless window -------------------------------------------------
 
 namespace {
 
@@ -262,41 +245,38 @@ TEST_F(ModalDialogTest, QuitAndCloseCancelAndStayQueued)
     }
 }
 
-TEST_F(ModalDialogTest, DrawsCentredOverBlackAndCanRunAgain)
+// The dialog is drawn centred over black, can run again, and leaves the renderer as it
+// found it, even when a dialog throws.
+TEST_F(ModalDialogTest, DrawsCentredOverBlackRunsAgainAndLeavesTheRendererAsFound)
 {
-    CCountingDlg dialog;
-    for (int run = 0; run < 2; ++run) {
-        dialog.frames = 0;
-        dialog.initsBeforeFirstFrame = 0;
-        EXPECT_EQ(dialog.DoModal(*m_window), 7);
-        EXPECT_EQ(dialog.frames, 3);
-        EXPECT_EQ(dialog.initsBeforeFirstFrame, 1);
-        EXPECT_EQ(ImGui::GetCurrentContext(), nullptr);
-    }
     SDL_Renderer* renderer = m_window->Renderer();
+    CCountingDlg dialog;
+    EXPECT_EQ(dialog.DoModal(*m_window), 7);
     EXPECT_EQ(PixelAt(renderer, 0, 0), 0u);
     EXPECT_EQ(PixelAt(renderer, 639, 479), 0u);
     EXPECT_NE(PixelAt(renderer, 320, 240), 0u);
-}
 
-TEST_F(ModalDialogTest, LeavesTheRendererAsFoundEvenWhenADialogThrows)
-{
-    SDL_Renderer* renderer = m_window->Renderer();
+    // Again, and once more with a dialog that throws: each time the renderer is left as
+    // it was found.
     ASSERT_EQ(SDL_RenderSetLogicalSize(renderer, 320, 240), 0);
     ASSERT_EQ(SDL_SetRenderDrawColor(renderer, 10, 20, 30, 40), 0);
-
-    CCountingDlg dialog;
-    EXPECT_EQ(dialog.DoModal(*m_window), 7);
-    dialog.frames = 0;
-    dialog.onFrame = [](int32_t) { throw CFatalError("drawing failed"); };
-    EXPECT_THROW(dialog.DoModal(*m_window), CFatalError);
-
-    EXPECT_EQ(ImGui::GetCurrentContext(), nullptr);
-    int width = 0, height = 0;
-    SDL_RenderGetLogicalSize(renderer, &width, &height);
-    EXPECT_EQ(width, 320);
-    EXPECT_EQ(height, 240);
-    Uint8 colour[4]{};
-    SDL_GetRenderDrawColor(renderer, &colour[0], &colour[1], &colour[2], &colour[3]);
-    EXPECT_EQ(std::vector<Uint8>(colour, colour + 4), (std::vector<Uint8>{10, 20, 30, 40}));
+    for (const bool throws : {false, true}) {
+        dialog.frames = 0;
+        dialog.initsBeforeFirstFrame = 0;
+        if (throws) {
+            dialog.onFrame = [](int32_t) { throw CFatalError("drawing failed"); };
+            EXPECT_THROW(dialog.DoModal(*m_window), CFatalError);
+        } else {
+            EXPECT_EQ(dialog.DoModal(*m_window), 7);
+            EXPECT_EQ(dialog.frames, 3);
+            EXPECT_EQ(dialog.initsBeforeFirstFrame, 1);
+        }
+        EXPECT_EQ(ImGui::GetCurrentContext(), nullptr);
+        int width = 0, height = 0;
+        SDL_RenderGetLogicalSize(renderer, &width, &height);
+        EXPECT_EQ(std::pair(width, height), std::pair(320, 240));
+        Uint8 colour[4]{};
+        SDL_GetRenderDrawColor(renderer, &colour[0], &colour[1], &colour[2], &colour[3]);
+        EXPECT_EQ(std::vector<Uint8>(colour, colour + 4), (std::vector<Uint8>{10, 20, 30, 40}));
+    }
 }
