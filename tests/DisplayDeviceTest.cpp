@@ -155,8 +155,9 @@ TEST_F(Presentation, TheFrameIsScaledToTheOutputWithItsShapeKept)
     EXPECT_EQ(Shown(700, 700), 0u);
 }
 
-// A palette frame needs a palette; the unused byte of a 32-bit pixel shows nothing. (The
-// other depths' colours are pinned by the frame conversion and drawing context tests.)
+// A palette frame needs a palette, and another palette uploads it whole; the unused byte
+// of a 32-bit pixel shows nothing. (The other depths' colours are pinned by the frame
+// conversion and drawing context tests.)
 TEST_F(Presentation, PaletteFramesShowTheirPalettesColoursAndThirtyTwoBitsIgnoreTheTopByte)
 {
     MakePrimary(16, 8, 8);
@@ -170,6 +171,13 @@ TEST_F(Presentation, PaletteFramesShowTheirPalettesColoursAndThirtyTwoBitsIgnore
     ASSERT_EQ(m_primary->Flip(), DISPLAY_OK) << m_primary->LastError();
     EXPECT_EQ(Shown(2, 2), 0x0AC81Eu);
     EXPECT_EQ(Shown(12, 2), 0xFFFFFFu);
+    // Another palette on the primary uploads everything again.
+    EXPECT_EQ(UploadOfNextFlip(), 0u);
+    std::shared_ptr<CDisplayPalette> red;
+    ASSERT_EQ(m_device->CreatePalette(PaletteOf({}, {{7, {250, 0, 0, 0}}}), red), DISPLAY_OK);
+    ASSERT_EQ(m_primary->SetPalette(red), DISPLAY_OK);
+    EXPECT_EQ(UploadOfNextFlip(), 16u * 8u);
+    EXPECT_EQ(Shown(2, 2), 0xFA0000u);
     TearDown();
 
     MakePrimary(16, 8, 32);
@@ -220,21 +228,6 @@ TEST_F(Presentation, OnlyWhatChangedSinceTheLastFlipIsUploaded)
     ASSERT_EQ(m_back->Lock(locked), DISPLAY_OK);
     ASSERT_EQ(m_back->Unlock(), DISPLAY_OK);
     EXPECT_EQ(UploadOfNextFlip(), 200u * 100u);
-}
-
-TEST_F(Presentation, AnotherPaletteOnThePrimaryUploadsEverything)
-{
-    MakePrimary(20, 10, 8);
-    std::shared_ptr<CDisplayPalette> grey, red;
-    ASSERT_EQ(m_device->CreatePalette(PaletteOf({}, {{1, {90, 90, 90, 0}}}), grey), DISPLAY_OK);
-    ASSERT_EQ(m_device->CreatePalette(PaletteOf({}, {{1, {250, 0, 0, 0}}}), red), DISPLAY_OK);
-    FillWith(*m_back, 1);
-    ASSERT_EQ(m_primary->SetPalette(grey), DISPLAY_OK);
-    EXPECT_EQ(UploadOfNextFlip(), 200u);
-    EXPECT_EQ(UploadOfNextFlip(), 0u);
-    ASSERT_EQ(m_primary->SetPalette(red), DISPLAY_OK);
-    EXPECT_EQ(UploadOfNextFlip(), 200u);
-    EXPECT_EQ(Shown(3, 3), 0xFA0000u);
 }
 
 // The conversion to the texture against the colour each raw value stands for, in every
@@ -299,30 +292,25 @@ TEST_F(Presentation, ARendererResetLosesThePrimaryUntilRestored)
     }
 }
 
+// (Off-screen surfaces' loss is in SurfaceTest.)
 TEST_F(Presentation, LosingEverySurfaceDiscardsTheirContents)
 {
     MakePrimary(32, 16, 24);
-    auto sprite = Offscreen(8, 8);
     FillWith(*m_back, 0x445566);
-    FillWith(*sprite, 0x778899);
     ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
 
     m_device->LoseAllSurfaces();
     EXPECT_EQ(m_primary->IsLost(), DISPLAY_SURFACE_LOST);
     EXPECT_EQ(m_back->IsLost(), DISPLAY_SURFACE_LOST);
-    EXPECT_EQ(sprite->IsLost(), DISPLAY_SURFACE_LOST);
     EXPECT_EQ(m_primary->Flip(), DISPLAY_SURFACE_LOST);
     std::unique_ptr<CDrawingContext> context;
     EXPECT_EQ(m_back->GetDrawingContext(context), DISPLAY_SURFACE_LOST);
 
     ASSERT_EQ(m_primary->Restore(), DISPLAY_OK);   // restores its back buffer with it
     EXPECT_EQ(m_back->IsLost(), DISPLAY_OK);
-    EXPECT_EQ(sprite->IsLost(), DISPLAY_SURFACE_LOST);
     EXPECT_EQ(Raws(*m_back), std::vector<uint32_t>(32 * 16, 0));
     ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
     EXPECT_EQ(Shown(4, 4), 0u);
-    ASSERT_EQ(sprite->Restore(), DISPLAY_OK);
-    EXPECT_EQ(Raws(*sprite), std::vector<uint32_t>(64, 0));
 }
 
 TEST_F(Presentation, SurfacesOutlivingTheirDeviceFailInsteadOfCrashing)

@@ -48,27 +48,6 @@ std::vector<uint8_t> PassBuffer(int32_t width, int32_t height, uint8_t fill)
     return std::vector<uint8_t>(static_cast<size_t>(RowStride(width)) * (height + 1) + 3, fill);
 }
 
-// A buffer for a cursor over a width × height pass with the row walk's slack, every
-// byte random, so that pad bytes, the spare row and the tail hold anything.
-std::vector<uint8_t> RandomPassBuffer(std::mt19937& random, int32_t width, int32_t height)
-{
-    std::vector<uint8_t> buffer(PassBuffer(width, height, 0).size() + CDitherCursor::ROW_SLACK_BYTES);
-    for (uint8_t& byte : buffer)
-        byte = static_cast<uint8_t>(random());
-    return buffer;
-}
-
-// A stand-in for the palette step that gives any colour and errors over the whole
-// −32..32 range, decided by the pixel alone.
-ReducedPixel Scramble(Pixel24 pixel)
-{
-    const uint32_t mixed = (uint32_t{pixel.blue} | uint32_t{pixel.green} << 8 | uint32_t{pixel.red} << 16) * 2654435761u;
-    const auto error = [mixed](int32_t shift) { return static_cast<int32_t>((mixed >> shift) % 65) - 32; };
-    return ReducedPixel{Pixel24{static_cast<uint8_t>(mixed >> 24), static_cast<uint8_t>(mixed >> 3),
-                                static_cast<uint8_t>(mixed >> 13)},
-                        error(2), error(9), error(17)};
-}
-
 // A random picture of a few base colours with noise, sprinkled with the key and with
 // colours one step from it; random pad bytes.
 CBitmap24 RandomPicture(std::mt19937& random, int32_t width, int32_t height, Pixel24 key)
@@ -160,44 +139,6 @@ TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsRoundingDownAndClamped)
     EXPECT_EQ(cursor.RangeLimit(-256), 0);
     EXPECT_EQ(cursor.RangeLimit(511), 255);
     EXPECT_THROW(CDitherCursor(std::span<uint8_t>(buffer.data(), buffer.size() - 1), 4, 2, KEY_BLUE), CFatalError);
-}
-
-TEST(DitherCursor, RowWalkGivesTheBytesOfTheSteps)
-{
-    // Random bytes everywhere (pad bytes, spare row and tail included), key pixels
-    // sprinkled in, and errors over the whole range, so that the walk meets clamping at
-    // both ends, keys among the neighbours and the neighbours that wrap at row ends.
-    std::mt19937 random(11);
-    for (int32_t trial = 0; trial < 400; ++trial) {
-        const int32_t width = 3 + static_cast<int32_t>(random() % 38);
-        const int32_t height = 1 + static_cast<int32_t>(random() % 6);
-        std::vector<uint8_t> stepped = RandomPassBuffer(random, width, height);
-        const Pixel24 key = LoadPixel(&stepped[3 * (random() % static_cast<uint32_t>(width))]);
-        for (size_t at = 0; at + 3 <= stepped.size(); at += 3 * (1 + random() % 5))
-            if (random() % 4 == 0)
-                StorePixel(&stepped[at], key);
-        std::vector<uint8_t> walked = stepped;
-
-        CDitherCursor steps(stepped, width, height, key);
-        CDitherCursor rows(walked, width, height, key);
-        if (!rows.CanDiffuseRow())
-            GTEST_SKIP() << "no SSE4.1: the row walk is not used here";
-        for (int32_t y = 0; y < height; ++y) {
-            for (int32_t x = 0; x < width; ++x, steps.NextPixel()) {
-                if (steps.AtKey())
-                    continue;
-                const ReducedPixel reduced = Scramble(steps.Current());
-                steps.SetCurrent(reduced.colour);
-                steps.Diffuse(reduced.errorRed, reduced.errorGreen, reduced.errorBlue);
-            }
-            rows.DiffuseRow(Scramble);
-            if (y + 1 < height) {
-                steps.NextRow();
-                rows.NextRow();
-            }
-        }
-        ASSERT_EQ(walked, stepped) << width << "x" << height << ", trial " << trial;
-    }
 }
 
 // --- Whole passes ------------------------------------------------------------------------

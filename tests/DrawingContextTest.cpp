@@ -78,30 +78,6 @@ TEST_F(DrawingContext, TwentyFourAndThirtyTwoBitsHoldColoursExactlyAndNothingOut
     }
 }
 
-// Nearest by squared distance; equally near entries go to the lowest index.
-TEST_F(DrawingContext, EightBitsTakeTheNearestPaletteEntryTiesToTheLowest)
-{
-    MakeSurface(8);
-    std::shared_ptr<CDisplayPalette> palette;
-    ASSERT_EQ(m_device->CreatePalette(PaletteOf({0, 0, 255, 0}, {{0, {0, 0, 0, 0}},
-                                                                 {3, {100, 0, 0, 0}},
-                                                                 {5, {110, 0, 0, 0}},
-                                                                 {9, {110, 0, 0, 0}},
-                                                                 {12, {0, 120, 0, 0}}}),
-                                      palette),
-              DISPLAY_OK);
-    EXPECT_EQ(m_context->SetPixel(0, 0, MakeColour(100, 0, 0)), COLOUR_INVALID);   // no palette yet
-    ASSERT_EQ(m_surface->SetPalette(palette), DISPLAY_OK);
-
-    EXPECT_EQ(m_context->SetPixel(0, 0, MakeColour(105, 0, 0)), MakeColour(100, 0, 0));   // 3 and 5 tie
-    EXPECT_EQ(RawAt(*m_surface, 0, 0), 3u);
-    EXPECT_EQ(m_context->SetPixel(1, 0, MakeColour(106, 0, 0)), MakeColour(110, 0, 0));
-    EXPECT_EQ(RawAt(*m_surface, 1, 0), 5u);   // 9 is the same colour, higher
-    EXPECT_EQ(m_context->SetPixel(2, 0, MakeColour(0, 90, 0)), MakeColour(0, 120, 0));
-    EXPECT_EQ(RawAt(*m_surface, 2, 0), 12u);
-    EXPECT_EQ(m_context->GetPixel(2, 0), MakeColour(0, 120, 0));
-}
-
 TEST_F(DrawingContext, AContextIsReleasedOnlyByItsOwnSurface)
 {
     MakeSurface(32);
@@ -138,29 +114,36 @@ TEST_F(DrawingContext, StretchBltCopiesOrStretchesByNearestSamplingClippedToTheS
     }
 }
 
-// Every pixel of a picture with thousands of colours converts as the exact search says,
-// whatever the palette remembers between pixels.
-TEST_F(DrawingContext, StretchBltToEightBitsAgreesWithTheExactSearch)
+// Single pixels and stretched pictures in 8 bits take the nearest palette entry (ties to
+// the lowest index) exactly as the plain search says, whatever the palette remembers
+// between pixels; without a palette there is no colour to take.
+TEST_F(DrawingContext, EightBitsTakeTheNearestPaletteEntryAsTheExactSearchSays)
 {
     MakeSurface(8, 96, 96);
     std::mt19937 random(7);
-    std::array<PaletteEntry, 256> entries;
+    std::array<PaletteEntry, 256> entries;   // coarse colours, many of them equal: ties
     for (PaletteEntry& entry : entries)
-        entry = {static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 0};
+        entry = {uint8_t(random() % 8 * 36), uint8_t(random() % 8 * 36), uint8_t(random() % 8 * 36), 0};
+    const CLogicalPalette exact(entries);
     std::shared_ptr<CDisplayPalette> palette;
     ASSERT_EQ(m_device->CreatePalette(entries, palette), DISPLAY_OK);
+    EXPECT_EQ(m_context->SetPixel(0, 0, MakeColour(100, 0, 0)), COLOUR_INVALID);   // no palette yet
     ASSERT_EQ(m_surface->SetPalette(palette), DISPLAY_OK);
-    const CBitmap24 bitmap = MakeBitmap(96, 96, [&](int32_t, int32_t) { return random() & 0xFFFFFFu; });
+    for (const ColourRef colour : {MakeColour(105, 0, 0), MakeColour(0, 90, 200), MakeColour(255, 255, 255)}) {
+        const PaletteEntry& nearest = entries[exact.NearestIndex(colour)];
+        EXPECT_EQ(m_context->SetPixel(0, 0, colour), MakeColour(nearest.red, nearest.green, nearest.blue));
+        EXPECT_EQ(m_context->GetPixel(0, 0), MakeColour(nearest.red, nearest.green, nearest.blue));
+        EXPECT_EQ(RawAt(*m_surface, 0, 0), exact.NearestIndex(colour));
+    }
 
+    const CBitmap24 bitmap = MakeBitmap(96, 96, [&](int32_t, int32_t) { return random() & 0xFFFFFFu; });
     ASSERT_TRUE(m_context->StretchBlt({0, 0, 96, 96}, bitmap, {0, 0, 96, 96}));
     ASSERT_TRUE(m_context->StretchBlt({0, 0, 96, 96}, bitmap, {0, 0, 96, 96}));   // again, from memory
-    const CLogicalPalette exact(entries);
     const std::vector<uint32_t> raws = Raws(*m_surface);
     for (int32_t y = 0; y < 96; ++y)
-        for (int32_t x = 0; x < 96; ++x) {
-            const ColourRef colour = ColourOf(LoadPixel(bitmap.Bits() + y * bitmap.Stride() + 3 * x));
-            ASSERT_EQ(raws[static_cast<size_t>(y) * 96 + x], exact.NearestIndex(colour)) << x << "," << y;
-        }
+        for (int32_t x = 0; x < 96; ++x)
+            ASSERT_EQ(raws[static_cast<size_t>(y) * 96 + x], exact.NearestIndex(ColourOf(PixelAt(bitmap, x, y))))
+                << x << "," << y;
 }
 
 // --- Text --------------------------------------------------------------------------------
