@@ -12,14 +12,16 @@
 #include "platform/DisplayWindow.h"
 #include "tests/SurfacePixels.h"
 
-// A counter that moves only when told to: one count per millisecond step.
+// A counter that moves only when told to, a million counts a second unless told otherwise.
 class CManualCounter : public CPerformanceCounter {
 public:
-    uint64_t Frequency() const override { return 1000000; }
+    explicit CManualCounter(uint64_t frequency = 1000000) : m_frequency(frequency) {}
+    uint64_t Frequency() const override { return m_frequency; }
     uint64_t Counter() const override { return m_counter; }
-    void AdvanceMs(uint64_t milliseconds) { m_counter += milliseconds * 1000; }
+    void AdvanceMs(uint64_t milliseconds) { m_counter += milliseconds * m_frequency / 1000; }
 
 private:
+    uint64_t m_frequency;
     uint64_t m_counter = 5000000;
 };
 

@@ -55,7 +55,9 @@ protected:
 
 // --- the clock ---------------------------------------------------------------------------
 
-TEST_F(GameTest, TheFirstTickCarriesEverythingSinceConstruction)
+// The first tick carries everything since construction; a counter slower than a
+// millisecond is refused.
+TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
 {
     MakeWorld();
     Initialise(640, 480, 32);
@@ -68,24 +70,10 @@ TEST_F(GameTest, TheFirstTickCarriesEverythingSinceConstruction)
     m_game->Tick();
     EXPECT_EQ(m_game->m_elapsedMs, 16u);
     EXPECT_EQ(m_game->m_totalMs, 2516u);
-}
 
-// A counter of a chosen frequency.
-class CFixedFrequency : public CPerformanceCounter {
-public:
-    explicit CFixedFrequency(uint64_t frequency) : m_frequency(frequency) {}
-    uint64_t Frequency() const override { return m_frequency; }
-    uint64_t Counter() const override { return 3000; }
-
-private:
-    uint64_t m_frequency;
-};
-
-TEST_F(GameTest, ACounterSlowerThanAMillisecondIsRefused)
-{
-    EXPECT_THROW(CGame(std::make_unique<CFixedFrequency>(0)), CFatalError);
-    EXPECT_THROW(CGame(std::make_unique<CFixedFrequency>(999)), CFatalError);
-    EXPECT_NO_THROW(CGame(std::make_unique<CFixedFrequency>(1000)));
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(0)), CFatalError);
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(999)), CFatalError);
+    EXPECT_NO_THROW(CGame(std::make_unique<CManualCounter>(1000)));
 }
 
 // --- the table ---------------------------------------------------------------------------
