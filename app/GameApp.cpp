@@ -114,11 +114,7 @@ void CGameApp::EndRun()
 {
     if (m_pBenchmark != nullptr)
         m_pBenchmark->MeasureBaseline(m_pGame->m_screen);
-    SDL_Event quit{};
-    quit.type = SDL_QUIT;
-    quit.quit.timestamp = SDL_GetTicks();
-    if (SDL_PushEvent(&quit) < 0)
-        throw CFatalError(std::string("cannot ask the window to close: ") + SDL_GetError());
+    PostCloseRequest();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -10,7 +10,6 @@
 #include <new>
 #include <string>
 
-#include <SDL.h>
 
 #include "app/Benchmark.h"
 #include "app/CommandLine.h"
@@ -34,12 +33,10 @@ int Fail(int status, const std::string& message)
 
 // Where SDL finds no display it falls back to a driver that shows nothing; the mode dialog
 // would then wait, unseen, for ever. Only --headless asks for that.
-void RequireDisplay(const ProgramOptions& options)
+void RequireDisplay(const CSdlSession& session, const ProgramOptions& options)
 {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const std::string name = driver != nullptr ? driver : "";
-    if (!options.headless && (name == "offscreen" || name == "dummy"))
-        throw CFatalError("no display to show the window on (SDL found only its '" + name +
+    if (!options.headless && !session.ShowsAnything())
+        throw CFatalError("no display to show the window on (SDL found only its '" + session.VideoDriver() +
                           "' driver); --headless runs without one");
 }
 
@@ -48,7 +45,7 @@ void RequireDisplay(const ProgramOptions& options)
 int RunProgram(ProgramOptions options)
 {
     const CSdlSession session(options.headless);
-    RequireDisplay(options);
+    RequireDisplay(session, options);
     if (options.mode)
         options.mode = FindListedMode(*options.mode, ListDisplayModes());
 

@@ -99,6 +99,15 @@ void CApplication::PostQuitMessage(int32_t exitCode)
     PostWindowMessage(WindowMessage::Quit, 0, static_cast<uint32_t>(exitCode));
 }
 
+void CApplication::PostCloseRequest()
+{
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    quit.quit.timestamp = SDL_GetTicks();
+    if (SDL_PushEvent(&quit) < 0)
+        throw CFatalError(std::string("cannot ask the window to close: ") + SDL_GetError());
+}
+
 // A quit request with no main window left has nobody to close: it quits at once.
 void CApplication::DispatchMessage(const SDL_Event& event)
 {

@@ -52,6 +52,9 @@ public:
     bool PumpMessage();
     // Puts the quit message with the exit code at the end of the queue.
     void PostQuitMessage(int32_t exitCode);
+    // Asks, through the queue, for the main window to close, as the system does (the
+    // window is destroyed, then the quit message follows).
+    void PostCloseRequest();
 
     // The main window, made the target after the frame in its command route.
     void SetMainWindow(std::unique_ptr<CFrameWindow> frame);

@@ -49,3 +49,15 @@ CSdlSession::~CSdlSession()
     TTF_Quit();
     QuitVideo();
 }
+
+std::string CSdlSession::VideoDriver() const
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr ? driver : "";
+}
+
+bool CSdlSession::ShowsAnything() const
+{
+    const std::string driver = VideoDriver();
+    return driver != "offscreen" && driver != "dummy";
+}

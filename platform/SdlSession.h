@@ -1,6 +1,8 @@
 // SdlSession.h — SDL's video subsystem and font library for as long as the object lives.
 #pragma once
 
+#include <string>
+
 class CSdlSession {
 public:
     // Starts SDL video and SDL_ttf. With `headless`, SDL's offscreen driver and its
@@ -11,4 +13,9 @@ public:
 
     CSdlSession(const CSdlSession&) = delete;
     CSdlSession& operator=(const CSdlSession&) = delete;
+
+    // The video driver SDL chose, and whether it shows anything: where no display can be
+    // reached SDL falls back to its offscreen or dummy driver, which show nothing.
+    std::string VideoDriver() const;
+    bool ShowsAnything() const;
 };
