@@ -49,24 +49,14 @@ constexpr double SHEEN_SHARPNESS = 8.0;
 
 CCanvas CBallPainter::PaintStrip() const
 {
-    CCanvas strip(FRAME_SIZE, FRAME_SIZE * FRAME_COUNT, SPRITE_KEY);
-    for (int32_t frame = 0; frame < FRAME_COUNT; ++frame)
-        strip.Paste(PaintFrame(frame), 0, frame * FRAME_SIZE);
-    return strip;
+    return StackFrames(FRAME_SIZE, FRAME_SIZE, FRAME_COUNT, [this](int32_t frame) { return PaintFrame(frame); });
 }
 
 CCanvas CBallPainter::PaintFrame(int32_t frame) const
 {
     // Frame FRAME_COUNT would be frame 0 again: one full turn over the strip.
     const double spin = TWO_PI * frame / FRAME_COUNT;
-    CCanvas canvas(FRAME_SIZE, FRAME_SIZE, SPRITE_KEY);
-    for (int32_t y = SPRITE_MARGIN; y < FRAME_SIZE - SPRITE_MARGIN; ++y) {
-        for (int32_t x = SPRITE_MARGIN; x < FRAME_SIZE - SPRITE_MARGIN; ++x) {
-            if (const std::optional<RgbColour> colour = PixelColour(x, y, spin))
-                canvas.Set(x, y, AvoidKey(CCanvas::ToPixel(*colour)));
-        }
-    }
-    return canvas;
+    return PaintSpriteFrame(FRAME_SIZE, FRAME_SIZE, [&](int32_t x, int32_t y) { return PixelColour(x, y, spin); });
 }
 
 // ---------------------------------------------------------------------------------------

@@ -79,22 +79,14 @@ CPaddlePainter::CPaddlePainter() : m_grain(GRAIN_SEED)
 
 CCanvas CPaddlePainter::PaintStrip() const
 {
-    CCanvas strip(FRAME_WIDTH, FRAME_HEIGHT * FRAME_COUNT, SPRITE_KEY);
-    for (int32_t frame = 0; frame < FRAME_COUNT; ++frame)
-        strip.Paste(PaintFrame(frame), 0, frame * FRAME_HEIGHT);
-    return strip;
+    return StackFrames(FRAME_WIDTH, FRAME_HEIGHT, FRAME_COUNT, [this](int32_t frame) { return PaintFrame(frame); });
 }
 
 CCanvas CPaddlePainter::PaintFrame(int32_t frame) const
 {
     // Frame FRAME_COUNT would be frame 0 again: the band has come round once.
     const double phase = SWEEP_PERIOD * frame / FRAME_COUNT;
-    CCanvas canvas(FRAME_WIDTH, FRAME_HEIGHT, SPRITE_KEY);
-    for (int32_t y = SPRITE_MARGIN; y < FRAME_HEIGHT - SPRITE_MARGIN; ++y)
-        for (int32_t x = SPRITE_MARGIN; x < FRAME_WIDTH - SPRITE_MARGIN; ++x)
-            if (const std::optional<RgbColour> colour = PixelColour(x, y, phase))
-                canvas.Set(x, y, AvoidKey(CCanvas::ToPixel(*colour)));
-    return canvas;
+    return PaintSpriteFrame(FRAME_WIDTH, FRAME_HEIGHT, [&](int32_t x, int32_t y) { return PixelColour(x, y, phase); });
 }
 
 // Averages the samples of the pixel that fall on the paddle, then darkens towards the rim

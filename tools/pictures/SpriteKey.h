@@ -6,8 +6,10 @@
 #pragma once
 
 #include "Canvas.h"
+#include "RgbColour.h"
 
 #include <cstdint>
+#include <optional>
 
 constexpr Rgb8 SPRITE_KEY = {255, 0, 255};
 
@@ -21,4 +23,27 @@ constexpr Rgb8 AvoidKey(Rgb8 pixel)
     if (pixel == SPRITE_KEY)
         pixel.green = 1;
     return pixel;
+}
+
+// One frame on the key: every pixel inside the margin that `colourAt(x, y)` gives a colour
+// for is set to it (kept off the key); the rest stays transparent.
+template <typename ColourAt>
+CCanvas PaintSpriteFrame(int32_t width, int32_t height, ColourAt colourAt)
+{
+    CCanvas canvas(width, height, SPRITE_KEY);
+    for (int32_t y = SPRITE_MARGIN; y < height - SPRITE_MARGIN; ++y)
+        for (int32_t x = SPRITE_MARGIN; x < width - SPRITE_MARGIN; ++x)
+            if (const std::optional<RgbColour> colour = colourAt(x, y))
+                canvas.Set(x, y, AvoidKey(CCanvas::ToPixel(*colour)));
+    return canvas;
+}
+
+// `count` frames of width × height, `paintFrame(i)` each, stacked top to bottom.
+template <typename PaintFrame>
+CCanvas StackFrames(int32_t width, int32_t height, int32_t count, PaintFrame paintFrame)
+{
+    CCanvas strip(width, height * count, SPRITE_KEY);
+    for (int32_t frame = 0; frame < count; ++frame)
+        strip.Paste(paintFrame(frame), 0, frame * height);
+    return strip;
 }
