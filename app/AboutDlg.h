@@ -1,7 +1,7 @@
 // AboutDlg.h — the About box: "About Tolmix", the version line and OK.
 #pragma once
 
-#include "platform/ModalDialog.h"
+#include "platform/dialogs/ModalDialog.h"
 
 class CAboutDlg : public CModalDialog {
 public:

@@ -15,9 +15,9 @@
 
 #include "app/ModeOption.h"
 #include "display/Screen.h"
-#include "platform/FatalError.h"
-#include "platform/ImageSize.h"
-#include "platform/Surface.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/ImageSize.h"
+#include "platform/video/Surface.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayMode.h"
+#include "platform/video/DisplayMode.h"
 
 class CScreen;
 

@@ -3,7 +3,7 @@
 // first in the frame's command route and holds the keyboard focus.
 #pragma once
 
-#include "platform/ChildWindow.h"
+#include "platform/framework/ChildWindow.h"
 
 class CChildView : public CChildWindow {
 public:

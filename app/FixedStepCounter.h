@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/PerformanceCounter.h"
+#include "platform/video/PerformanceCounter.h"
 
 class CFixedStepCounter : public CPerformanceCounter {
 public:

@@ -10,8 +10,8 @@
 #include "app/MainFrame.h"
 #include "app/Resources.h"
 #include "game/Game.h"
-#include "platform/DisplayDevice.h"
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/DisplayDevice.h"
 
 CGameApp::CGameApp(ProgramOptions options, CBenchmark* benchmark)
     : m_options(std::move(options)), m_pBenchmark(benchmark)

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/ProgramOptions.h"
-#include "platform/Application.h"
+#include "platform/framework/Application.h"
 
 class CBenchmark;
 class CGame;

@@ -10,9 +10,9 @@
 #include "game/Ball.h"
 #include "game/Game.h"
 #include "game/Paddle.h"
-#include "platform/FatalError.h"
-#include "platform/Surface.h"
-#include "tools/image/PictureFile.h"
+#include "picturefiles/PictureFile.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/Surface.h"
 
 namespace {
 

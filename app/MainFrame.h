@@ -12,8 +12,8 @@
 
 #include "app/ChildView.h"
 #include "app/ProgramOptions.h"
-#include "platform/FrameWindow.h"
-#include "platform/ToolBar.h"
+#include "platform/framework/FrameWindow.h"
+#include "platform/framework/ToolBar.h"
 
 class CGame;
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/UsageError.h"
-#include "platform/DisplayDevice.h"
+#include "platform/video/DisplayDevice.h"
 
 namespace {
 

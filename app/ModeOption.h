@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayMode.h"
+#include "platform/video/DisplayMode.h"
 
 // "800x600x16" or "800x600x16@60" as a mode (refresh rate 0 when none is given); nothing
 // for any other text, or for numbers that do not fit.

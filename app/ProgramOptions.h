@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "platform/DisplayMode.h"
+#include "platform/video/DisplayMode.h"
 
 struct ProgramOptions {
     std::optional<DisplayMode> mode;    // a listed mode instead of the dialog

@@ -7,8 +7,8 @@
 
 #include <SDL.h>
 
-#include "platform/FrameResources.h"
-#include "platform/ToolBar.h"
+#include "platform/framework/FrameResources.h"
+#include "platform/framework/ToolBar.h"
 
 // ---------------------------------------------------------------------------------------
 // Commands

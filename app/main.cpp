@@ -16,8 +16,8 @@
 #include "app/GameApp.h"
 #include "app/ModeOption.h"
 #include "app/UsageError.h"
-#include "platform/FatalError.h"
-#include "platform/SdlSession.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/SdlSession.h"
 
 namespace {
 

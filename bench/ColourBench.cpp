@@ -19,8 +19,8 @@
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
-#include "platform/Bitmap24.h"
-#include "tools/image/PictureFile.h"
+#include "picturefiles/PictureFile.h"
+#include "platform/bitmaps/Bitmap24.h"
 
 namespace {
 

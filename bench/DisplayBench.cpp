@@ -18,16 +18,16 @@
 #include <array>
 #include <memory>
 
-#include "platform/Bitmap24.h"
-#include "platform/DisplayDevice.h"
-#include "platform/DisplayPalette.h"
-#include "platform/DisplayWindow.h"
-#include "platform/DrawingContext.h"
-#include "platform/FatalError.h"
-#include "platform/PictureResources.h"
-#include "platform/PixelView.h"
-#include "platform/SdlSession.h"
-#include "platform/Surface.h"
+#include "platform/bitmaps/Bitmap24.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/DisplayDevice.h"
+#include "platform/video/DisplayPalette.h"
+#include "platform/video/DisplayWindow.h"
+#include "platform/video/DrawingContext.h"
+#include "platform/video/PictureResources.h"
+#include "platform/video/PixelView.h"
+#include "platform/video/SdlSession.h"
+#include "platform/video/Surface.h"
 
 namespace {
 

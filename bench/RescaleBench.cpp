@@ -13,7 +13,7 @@
 
 #include "imaging/BitmapRescaler.h"
 #include "imaging/KernelFilters.h"
-#include "platform/Bitmap24.h"
+#include "platform/bitmaps/Bitmap24.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // DirtyRectList.cpp — merging, bounding and handing out the dirty rectangles.
 #include "display/DirtyRectList.h"
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 // ---------------------------------------------------------------------------------------
 // Adding

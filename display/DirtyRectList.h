@@ -9,7 +9,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/Rect.h"
+#include "platform/bitmaps/Rect.h"
 
 class CDirtyRectList {
 public:

@@ -7,11 +7,11 @@
 #include "display/VideoModeDlg.h"
 #include "display/VideoModes.h"
 #include "imaging/Quantizer.h"
-#include "platform/Clipper.h"
-#include "platform/DisplayPalette.h"
-#include "platform/DrawingContext.h"
-#include "platform/FatalError.h"
-#include "platform/Surface.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/Clipper.h"
+#include "platform/video/DisplayPalette.h"
+#include "platform/video/DrawingContext.h"
+#include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
 
 namespace {

@@ -13,9 +13,9 @@
 
 #include "display/DirtyRectList.h"
 #include "imaging/BitmapRescaler.h"
-#include "platform/DisplayDevice.h"
-#include "platform/PixelTypes.h"
-#include "platform/Rect.h"
+#include "platform/bitmaps/PixelTypes.h"
+#include "platform/bitmaps/Rect.h"
+#include "platform/video/DisplayDevice.h"
 #include "sprites/SpriteStore.h"
 
 class CClipper;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "display/VideoModes.h"
-#include "platform/ModalDialog.h"
+#include "platform/dialogs/ModalDialog.h"
 
 class CVideoModeDlg : public CModalDialog {
 public:

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 // ---------------------------------------------------------------------------------------
 // The mode array

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DisplayMode.h"
+#include "platform/video/DisplayMode.h"
 
 // One reported display mode.
 using VideoMode = DisplayMode;

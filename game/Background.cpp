@@ -3,9 +3,9 @@
 
 #include "display/Screen.h"
 #include "game/Game.h"
-#include "platform/DrawingContext.h"
-#include "platform/FatalError.h"
-#include "platform/Surface.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/DrawingContext.h"
+#include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
 
 CBackground::CBackground(CGame* game, std::string_view name) : CGameObject(game, name)

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "game/GameObject.h"
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 

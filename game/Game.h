@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "display/Screen.h"
-#include "platform/PerformanceCounter.h"
+#include "platform/video/PerformanceCounter.h"
 
 class CGameObject;
 

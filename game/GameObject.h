@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/PixelTypes.h"
-#include "platform/Rect.h"
+#include "platform/bitmaps/PixelTypes.h"
+#include "platform/bitmaps/Rect.h"
 
 class CGame;
 class CSprite;

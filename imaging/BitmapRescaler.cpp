@@ -4,8 +4,8 @@
 #include <string>
 
 #include "imaging/KernelFilters.h"
-#include "platform/FatalError.h"
-#include "platform/ImageSize.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/ImageSize.h"
 
 CBitmapRescaler::CBitmapRescaler(const CBitmap24* source) : m_hSource(source) {}
 

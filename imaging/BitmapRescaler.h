@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Bitmap24.h"
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/Bitmap24.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // A size in pixels.
 struct SizeInPixels {

@@ -2,7 +2,7 @@
 #include "imaging/ColourBox.h"
 
 #include "imaging/ColourHistogram.h"
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 

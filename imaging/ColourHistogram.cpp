@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "imaging/ParallelRows.h"
-#include "platform/Bitmap24.h"
-#include "platform/FatalError.h"
-#include "platform/ImageSize.h"
+#include "platform/bitmaps/Bitmap24.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/ImageSize.h"
 
 CColourHistogram::CColourHistogram(const CBitmap24* const* bitmaps, const int32_t* weights, int32_t count)
     : m_cells(CELL_COUNT, 0)

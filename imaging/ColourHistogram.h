@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 class CBitmap24;
 

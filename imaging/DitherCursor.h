@@ -22,7 +22,7 @@
 #include <memory>
 #include <span>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // One pixel as the palette step leaves it: its new colour and the limited errors
 // (−32..32) it passes on.

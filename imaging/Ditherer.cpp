@@ -10,9 +10,9 @@
 #include "imaging/DitherCursor.h"
 #include "imaging/GamePalette.h"
 #include "imaging/Quantizer.h"
-#include "platform/Bitmap24.h"
-#include "platform/FatalError.h"
-#include "platform/ImageSize.h"
+#include "platform/bitmaps/Bitmap24.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/ImageSize.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 #include "imaging/DitherCursor.h"
 

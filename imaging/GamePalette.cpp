@@ -4,7 +4,7 @@
 #include <span>
 
 #include "imaging/Quantizer.h"
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "imaging/ColourHistogram.h"
-#include "platform/LogicalPalette.h"
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/LogicalPalette.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 class CQuantizer;
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // The pixels of one image in memory: `height` rows of `width` pixels, `stride` bytes apart.
 struct PixelRows {

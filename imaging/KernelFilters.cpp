@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "imaging/ColourBox.h"
 #include "imaging/ColourHistogram.h"
 #include "imaging/GamePalette.h"
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 class CBitmap24;
 

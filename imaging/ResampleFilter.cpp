@@ -12,8 +12,8 @@
 #include "imaging/ImageTranspose.h"
 #include "imaging/ParallelRows.h"
 #include "imaging/RowCombiner.h"
-#include "platform/FatalError.h"
-#include "platform/ImageSize.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/ImageSize.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // One source pixel that contributes to an output pixel, and its weight.
 struct Contributor {

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // One input row with its weight. `keyMask` has one byte per pixel, non-zero where the
 // pixel is the key colour; null when the input holds no key pixel at all.

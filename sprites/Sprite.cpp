@@ -8,10 +8,10 @@
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
-#include "platform/DrawingContext.h"
-#include "platform/FatalError.h"
-#include "platform/PictureResources.h"
-#include "platform/Surface.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/DrawingContext.h"
+#include "platform/video/PictureResources.h"
+#include "platform/video/Surface.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/Bitmap24.h"
-#include "platform/PixelTypes.h"
-#include "platform/Rect.h"
+#include "platform/bitmaps/Bitmap24.h"
+#include "platform/bitmaps/PixelTypes.h"
+#include "platform/bitmaps/Rect.h"
 
 class CGame;
 class CSurface;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 #include "sprites/Sprite.h"
 
 CSpriteStore::CSpriteStore() = default;

@@ -13,7 +13,7 @@
 #include "imaging/GamePalette.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
-#include "tools/image/PictureFile.h"
+#include "picturefiles/PictureFile.h"
 
 namespace fs = std::filesystem;
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/PixelTypes.h"
+#include "platform/bitmaps/PixelTypes.h"
 
 // Sizes a picture can be asked for.
 constexpr int32_t MIN_PICTURE_SIDE = 1;

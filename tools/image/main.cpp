@@ -12,9 +12,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include "platform/FatalError.h"
+#include "picturefiles/PictureFile.h"
+#include "platform/bitmaps/FatalError.h"
 #include "tools/image/ImageCommands.h"
-#include "tools/image/PictureFile.h"
 
 namespace {
 

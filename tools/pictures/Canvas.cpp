@@ -1,7 +1,7 @@
 // Canvas.cpp — pixel storage, pasting and file output through stb_image_write.
 #include "Canvas.h"
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 #include <stb_image_write.h>
 

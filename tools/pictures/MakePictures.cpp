@@ -11,7 +11,7 @@
 #include "ContactSheet.h"
 #include "PaddlePainter.h"
 
-#include "platform/FatalError.h"
+#include "platform/bitmaps/FatalError.h"
 
 #include <cstdlib>
 #include <exception>

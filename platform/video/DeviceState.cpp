@@ -1,0 +1,122 @@
+// DeviceState.cpp — surfaces made, registered, lost together; changes routed to the presenter.
+#include "platform/video/DeviceState.h"
+
+#include <algorithm>
+
+#include "platform/bitmaps/ImageSize.h"
+#include "platform/video/DisplayWindow.h"
+
+namespace {
+
+// Rows start on 4-byte boundaries, as display memory rows do.
+int32_t PitchOf(int32_t width, int32_t bitsPerPixel)
+{
+    return (width * (bitsPerPixel / 8) + 3) & ~3;
+}
+
+} // namespace
+
+DeviceState::DeviceState(CDisplayWindow* displayWindow, CooperativeLevel cooperativeLevel,
+                         PresentOptions presentOptions)
+    : window(displayWindow), level(cooperativeLevel), options(presentOptions)
+{
+}
+
+void DeviceState::Detach()
+{
+    presenter.reset();
+    shownBackBuffer = nullptr;
+    font.reset();
+    window = nullptr;
+    detached = true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Making surfaces
+// ---------------------------------------------------------------------------------------
+
+std::shared_ptr<CSurface> DeviceState::MakeSurface(const std::shared_ptr<DeviceState>& self, SurfaceRole role,
+                                                   int32_t width, int32_t height)
+{
+    auto data = std::make_unique<CSurface::Data>();
+    data->device = self;
+    data->role = role;
+    data->width = width;
+    data->height = height;
+    data->bitsPerPixel = mode.bitsPerPixel;
+    if (role != SurfaceRole::Primary) {
+        data->pitch = PitchOf(width, mode.bitsPerPixel);
+        data->pixels.assign(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"), 0);
+    }
+    CSurface::Data* registered = data.get();
+    std::shared_ptr<CSurface> surface(new CSurface(std::move(data)));
+    surfaces.push_back(registered);
+    return surface;
+}
+
+std::shared_ptr<CSurface> DeviceState::MakePrimary(const std::shared_ptr<DeviceState>& self, std::string& error)
+{
+    auto shower = std::make_unique<CPresenter>(window->Renderer(), mode.width, mode.height, mode.bitsPerPixel);
+    if (!shower->CreateTexture()) {
+        error = shower->Error();
+        return nullptr;
+    }
+    std::shared_ptr<CSurface> primary = MakeSurface(self, SurfaceRole::Primary, mode.width, mode.height);
+    std::shared_ptr<CSurface> back = MakeSurface(self, SurfaceRole::BackBuffer, mode.width, mode.height);
+    primary->m_data->backBuffer = back;
+    presenter = std::move(shower);
+    shownBackBuffer = back->m_data.get();
+    return primary;
+}
+
+void DeviceState::Unregister(const CSurface::Data* data)
+{
+    std::erase(surfaces, data);
+    if (data == shownBackBuffer)
+        shownBackBuffer = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------
+// Loss
+// ---------------------------------------------------------------------------------------
+
+void DeviceState::LoseAllSurfaces()
+{
+    for (CSurface::Data* surface : surfaces) {
+        surface->lost = true;
+        std::fill(surface->pixels.begin(), surface->pixels.end(), uint8_t{0});
+        NoteWholeChange(*surface);
+    }
+}
+
+void DeviceState::LoseTextures()
+{
+    for (CSurface::Data* surface : surfaces)
+        if (surface->role == SurfaceRole::Primary)
+            surface->lost = true;
+}
+
+// ---------------------------------------------------------------------------------------
+// Changes and the font
+// ---------------------------------------------------------------------------------------
+
+void DeviceState::NoteChange(const CSurface::Data& surface, const Rect& rectangle)
+{
+    if (presenter && &surface == shownBackBuffer)
+        presenter->Changes().Add(rectangle);
+}
+
+void DeviceState::NoteWholeChange(const CSurface::Data& surface)
+{
+    if (presenter && &surface == shownBackBuffer)
+        presenter->Changes().AddAll();
+}
+
+CTextFont* DeviceState::Font(std::string& error)
+{
+    if (!font && !detached)
+        font = CTextFont::Open(error);
+    else if (!font)
+        error = "the display device is gone";
+    return font.get();
+}

@@ -1,0 +1,213 @@
+// MainFrameTest.cpp — the program's start-up, commands and teardown in-process, headless:
+// what the main frame's creation builds, where commands go, the fixed-step clock, and
+// that the world is deleted exactly once however the run ends.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "app/FixedStepCounter.h"
+#include "app/GameApp.h"
+#include "app/MainFrame.h"
+#include "app/Resources.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/framework/WindowTimer.h"
+#include "tests/support/AppTestSupport.h"
+
+namespace {
+
+// --- A world that counts its deletions ---------------------------------------------------
+
+class CCountedGame : public CGame {
+public:
+    explicit CCountedGame(int32_t& deletions) : CGame(std::make_unique<CFixedStepCounter>(16)), m_deletions(deletions)
+    {
+    }
+    ~CCountedGame() override { ++m_deletions; }
+
+private:
+    int32_t& m_deletions;
+};
+
+class CCountingFrame : public CMainFrame {
+public:
+    CCountingFrame(ProgramOptions options, int32_t& deletions) : CMainFrame(std::move(options)), m_deletions(deletions) {}
+
+protected:
+    std::unique_ptr<CGame> CreateWorld() override { return std::make_unique<CCountedGame>(m_deletions); }
+
+private:
+    int32_t& m_deletions;
+};
+
+class CCountingApp : public CGameApp {
+public:
+    CCountingApp(const ProgramOptions& options, int32_t& deletions) : CGameApp(options), m_options(options), m_deletions(deletions)
+    {
+    }
+
+protected:
+    std::unique_ptr<CMainFrame> CreateMainFrame() override
+    {
+        return std::make_unique<CCountingFrame>(m_options, m_deletions);
+    }
+
+private:
+    ProgramOptions m_options;
+    int32_t& m_deletions;
+};
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override { FlushEvents(); }
+    void TearDown() override { FlushEvents(); }
+};
+
+// --- Start-up ----------------------------------------------------------------------------
+
+TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
+{
+    CGameApp app(HeadlessOptions({800, 600, 16, 0}, 16));
+    ASSERT_TRUE(app.InitInstance());
+    CMainFrame& frame = *app.MainFrame();
+    ASSERT_NE(app.m_pGame, nullptr);
+    EXPECT_TRUE(frame.m_wndView.IsWindow());
+    EXPECT_TRUE(frame.m_wndView.Style().sunkenEdge);
+    EXPECT_FALSE(frame.m_wndView.Style().border);
+    ASSERT_NE(frame.FindTimer(FRAME_TIMER_ID), nullptr);
+    EXPECT_EQ(frame.FindTimer(FRAME_TIMER_ID)->PeriodMs(), 10000u);
+
+    // The objects, sorted: the background first, then paddle and ball in either order (the
+    // objects' own tests pin what each is made with; here, where the ball is put).
+    const CGame& world = *app.m_pGame;
+    ASSERT_EQ(world.ObjectCount(), 3);
+    EXPECT_STREQ(world.ObjectAt(0)->Name(), "Background");
+    EXPECT_EQ(world.ObjectAt(0)->m_rect, (Rect{0, 0, 1600, 1200}));
+    ASSERT_NE(FindObject(world, "Paddle"), nullptr);
+    ASSERT_NE(FindObject(world, "Slowball"), nullptr);
+    EXPECT_EQ(FindObject(world, "Slowball")->m_rect, (Rect{250, 250, 350, 350}));
+
+    // The display at the mode asked for, with the three pictures.
+    const CScreen& screen = world.m_screen;
+    EXPECT_EQ((DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, 0}), (DisplayMode{800, 600, 16, 0}));
+    EXPECT_EQ(screen.m_sprites.GetCount(), 3);
+
+    // The shown window's paint message is waiting: the loop starts with a message to
+    // take, never with an idle phase that could end in a wait for one.
+    const std::vector<SDL_Event> waiting = QueuedEvents();
+    EXPECT_TRUE(std::any_of(waiting.begin(), waiting.end(), [&](const SDL_Event& event) {
+        return event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED &&
+               event.window.windowID == frame.WindowId();
+    }));
+}
+
+TEST_F(MainFrameTest, HeadlessWithoutAModeTakesTheDefaultAsIfTheDialogWereCancelled)
+{
+    ProgramOptions options = HeadlessOptions({}, 16);
+    options.mode.reset();
+    CGameApp app(options);
+    app.InitInstance();
+    const CScreen& screen = app.m_pGame->m_screen;
+    EXPECT_EQ(screen.m_width, 640);
+    EXPECT_EQ(screen.m_height, 480);
+    EXPECT_EQ(screen.m_bitsPerPixel, 8);
+    EXPECT_NE(screen.m_pPalette, nullptr);
+}
+
+TEST_F(MainFrameTest, EveryTickOfAFixedStepRunTakesExactlyTheStep)
+{
+    CGameApp app(HeadlessOptions({640, 480, 16, 0}, 40));
+    app.InitInstance();
+    app.TickWorld();
+    EXPECT_EQ(app.m_pGame->m_elapsedMs, 40u);   // the first tick too, however long start-up took
+    app.TickWorld();
+    app.TickWorld();
+    EXPECT_EQ(app.m_pGame->m_elapsedMs, 40u);
+    EXPECT_EQ(app.m_pGame->m_totalMs, 120u);
+    EXPECT_EQ(app.TicksDone(), 3u);
+}
+
+// --- Commands ----------------------------------------------------------------------------
+
+// The About box is modal: a queued Escape closes it at once, and only a running box takes
+// that Escape from the queue.
+TEST_F(MainFrameTest, OnlyTheAboutCommandReachesAHandlerInTheApplicationAndTheMenusStartTheFrame)
+{
+    CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
+    app.InitInstance();
+    CMainFrame& frame = *app.MainFrame();
+    FlushEvents();
+
+    PushKey(0, SDLK_ESCAPE);
+    EXPECT_TRUE(frame.m_wndToolBar.PressButton(6));   // the About button
+    EXPECT_TRUE(QueuedEvents().empty()) << "the About box did not run";
+
+    for (int32_t button : {0, 1, 2, 4})
+        EXPECT_FALSE(frame.m_wndToolBar.PressButton(button)) << "button " << button;
+    EXPECT_FALSE(frame.m_wndToolBar.PressButton(3));   // separators
+    EXPECT_FALSE(frame.m_wndToolBar.PressButton(5));
+    EXPECT_FALSE(frame.m_wndView.OnCmdMsg(COMMAND_ABOUT));   // the view handles nothing
+    EXPECT_FALSE(frame.HasCommandHandler(COMMAND_ABOUT));
+    ASSERT_EQ(frame.Resources().menu.size(), 1u);
+    EXPECT_TRUE(frame.OnCmdMsg(frame.Resources().menu[0].command));   // "&Start": the frame's
+
+    // F1 stands for the About button; the box runs inside the dispatch of the key.
+    PushKey(frame.WindowId(), SDLK_F1);
+    PushKey(0, SDLK_ESCAPE);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(QueuedEvents().empty()) << "the About box did not run";
+}
+
+TEST_F(MainFrameTest, TheFramesFocusGoesToTheView)
+{
+    CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
+    app.InitInstance();
+    FlushEvents();
+    PushWindowEvent(app.MainFrame()->WindowId(), SDL_WINDOWEVENT_FOCUS_GAINED);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(app.MainFrame()->m_wndView.HasFocus());
+}
+
+// --- Teardown ----------------------------------------------------------------------------
+
+TEST_F(MainFrameTest, ClosingTheWindowDeletesTheWorldOnceAndEndsTheRun)
+{
+    for (const bool quitRequest : {true, false}) {
+        SCOPED_TRACE(quitRequest ? "SDL_QUIT" : "the window's close button");
+        FlushEvents();
+        int32_t deletions = 0;
+        {
+            CCountingApp app(HeadlessOptions({640, 480, 8, 0}, 16), deletions);
+            app.InitInstance();
+            const uint32_t windowId = app.MainFrame()->WindowId();
+            app.TickWorld();
+            if (quitRequest)
+                PushQuit();
+            else
+                PushWindowEvent(windowId, SDL_WINDOWEVENT_CLOSE);
+            EXPECT_EQ(app.Run(), 0);
+            EXPECT_EQ(deletions, 1);
+            EXPECT_EQ(app.m_pGame, nullptr);
+            EXPECT_EQ(app.MainWindow(), nullptr);
+            app.TickWorld();   // nothing left to tick
+        }
+        EXPECT_EQ(deletions, 1);
+    }
+}
+
+TEST_F(MainFrameTest, AStartUpThatFailsStillDeletesTheWorldOnce)
+{
+    int32_t deletions = 0;
+    {
+        // A depth the display cannot set: Initialise, the last step of start-up, fails.
+        CCountingApp app(HeadlessOptions({640, 480, 12, 0}, 16), deletions);
+        EXPECT_THROW(app.InitInstance(), CFatalError);
+        EXPECT_EQ(deletions, 0);
+    }
+    EXPECT_EQ(deletions, 1);
+}
+
+} // namespace

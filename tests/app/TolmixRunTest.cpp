@@ -1,0 +1,296 @@
+// TolmixRunTest.cpp — tolmix run as a process, headless: its command line, its exit
+// statuses and messages, its end on the system's close request, and its last frame checked
+// against the same run built in-process: the same frame, the objects visible where the
+// world has them, and the repaired frame equal to a full redraw of the same state, with
+// and without surface loss injected.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/GameApp.h"
+#include "app/ModeOption.h"
+#include "game/Background.h"
+#include "picturefiles/PictureFile.h"
+#include "platform/video/DisplayDevice.h"
+#include "tests/support/AppTestSupport.h"
+#include "tests/support/ProgramRun.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// --- Running the program -----------------------------------------------------------------
+
+class TolmixRunTest : public CScratchFolderTest {
+protected:
+    // Whether the process has a thread of that name: SDL's timer thread starts during the
+    // main frame's creation, after SDL took over SIGINT and SIGTERM.
+    static bool HasThreadNamed(pid_t pid, const std::string& name)
+    {
+        std::error_code error;
+        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
+            if (ReadFile(task.path() / "comm").rfind(name, 0) == 0)
+                return true;
+        return false;
+    }
+
+    void SetUp() override
+    {
+        CScratchFolderTest::SetUp();
+        FlushEvents();
+    }
+    void TearDown() override
+    {
+        FlushEvents();
+        CScratchFolderTest::TearDown();
+    }
+
+    // Runs tolmix with the arguments (ProgramRun.h).
+    ProgramResult Run(const std::vector<std::string>& arguments, const std::function<void(pid_t)>& whileRunning = {},
+                      const std::vector<std::string>& environment = {}) const
+    {
+        return RunProgram(TOLMIX_PROGRAM, arguments, m_folder, whileRunning, environment);
+    }
+};
+
+// Expects a failure of one line starting "tolmix: " (ProgramRun.h).
+void ExpectError(const ProgramResult& result, int status, const std::string& mentions)
+{
+    ExpectOneLineError(result, "tolmix: ", status, mentions);
+}
+
+// --- The command line --------------------------------------------------------------------
+
+TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
+{
+    const ProgramResult help = Run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.errors, "");
+    for (const char* option : {"--mode", "--window", "--no-vsync", "--headless", "--frames", "--fixed-step",
+                               "--screenshot", "--benchmark", "--lose-surfaces-every"})
+        EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
+
+    const ProgramResult version = Run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output, "tolmix 1.0\n");
+}
+
+TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
+{
+    ExpectError(Run({"--frobnicate"}), 2, "--frobnicate");
+    ExpectError(Run({"extra"}), 2, "extra");
+    ExpectError(Run({"--mode", "800x600"}), 2, "WxHxBPP");
+    ExpectError(Run({"--mode", "800x600x16@"}), 2, "WxHxBPP");
+    ExpectError(Run({"--mode", "99999999999x600x16"}), 2, "WxHxBPP");
+    ExpectError(Run({"--frames", "0"}), 2, "--frames");
+    ExpectError(Run({"--frames", "-3"}), 2, "--frames");
+    ExpectError(Run({"--fixed-step", "ten"}), 2, "--fixed-step");
+    ExpectError(Run({"--lose-surfaces-every", "0"}), 2, "--lose-surfaces-every");
+    ExpectError(Run({"--screenshot", Path("shot.bmp").string()}), 2, ".png");
+    ExpectError(Run({"--screenshot", Path("missing/shot.png").string()}), 2, "does not exist");
+    ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
+    // A well-formed mode that the display does not list: the listed modes are named.
+    ExpectError(Run({"--headless", "--mode", "641x480x8"}), 2, "640x480x8");
+    ExpectError(Run({"--headless", "--mode", "640x480x12"}), 2, "not a listed mode");
+    EXPECT_FALSE(fs::exists(Path("shot.bmp")));
+}
+
+// --- Ending ------------------------------------------------------------------------------
+
+// The picture cannot be written where a folder of that name stands; the run ends with a
+// message, SDL let go, and no partial file left.
+TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
+{
+    fs::create_directory(Path("taken.png"));
+    ExpectError(Run({"--headless", "--frames", "3", "--screenshot", Path("taken.png").string()}), 1, "taken.png");
+    EXPECT_TRUE(fs::is_directory(Path("taken.png")));
+    for (const auto& entry : fs::directory_iterator(m_folder))
+        EXPECT_TRUE(entry.path().filename() == "taken.png" || entry.path().extension() == ".txt")
+            << entry.path();
+}
+
+// Without --headless a display is needed: where SDL finds none it would show the mode
+// dialog to nobody and wait for ever.
+TEST_F(TolmixRunTest, WithoutADisplayOnlyAHeadlessRunStarts)
+{
+    ExpectError(Run({"--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"}), 1, "--headless");
+    const ProgramResult headless = Run({"--headless", "--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"});
+    EXPECT_EQ(headless.status, 0) << headless.errors;
+}
+
+TEST_F(TolmixRunTest, TheSystemsCloseRequestEndsTheRunThroughTheNormalTeardown)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+        fs::remove(Path("last.png"));
+        const ProgramResult result = Run({"--headless", "--screenshot", Path("last.png").string()}, [&](pid_t pid) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!HasThreadNamed(pid, "SDLTimer") && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));   // let it tick a little
+            kill(pid, signal);
+        });
+        EXPECT_EQ(result.status, 0) << result.errors;
+        EXPECT_EQ(result.signal, 0);
+        EXPECT_EQ(result.errors, "");
+        // The teardown ran: the last frame was saved before the world went.
+        ASSERT_TRUE(fs::exists(Path("last.png")));
+        const std::unique_ptr<CBitmap24> last = ReadPicture(Path("last.png"));
+        EXPECT_EQ(last->Width(), 640);
+        EXPECT_EQ(last->Height(), 480);
+    }
+}
+
+// The line's key=value pairs, in order.
+std::vector<std::pair<std::string, std::string>> Figures(const std::string& line)
+{
+    std::vector<std::pair<std::string, std::string>> figures;
+    std::istringstream words(line);
+    std::string word;
+    while (words >> word) {
+        const size_t equals = word.find('=');
+        figures.emplace_back(word.substr(0, equals), equals == std::string::npos ? "" : word.substr(equals + 1));
+    }
+    return figures;
+}
+
+TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
+{
+    const ProgramResult result = Run({"--benchmark", "--frames", "30", "--mode", "800x600x16"});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    ASSERT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
+    const auto figures = Figures(result.output);
+    const std::vector<std::string> keys = {"mode", "frames", "fps", "baseline_fps", "ratio",
+                                           "mean_ms", "p99_ms", "startup_ms", "peak_rss_mib"};
+    ASSERT_EQ(figures.size(), keys.size()) << result.output;
+    for (size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(figures[i].first, keys[i]) << result.output;
+    EXPECT_EQ(figures[0].second, "800x600x16");
+    EXPECT_EQ(figures[1].second, "30");
+    for (size_t i = 2; i < figures.size(); ++i) {
+        size_t used = 0;
+        const double value = std::stod(figures[i].second, &used);
+        EXPECT_EQ(used, figures[i].second.size()) << figures[i].first;
+        EXPECT_GT(value, 0.0) << figures[i].first;
+    }
+    // The ratio is the two rates' quotient, to its two decimals.
+    EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
+}
+
+// --- The last frame ----------------------------------------------------------------------
+
+struct RunCase {
+    DisplayMode mode;
+    uint32_t stepMs;
+    uint64_t frames;
+    uint64_t loseEvery;   // 0: no loss
+    bool ballBounces;     // the ball turns at an edge during the run
+};
+
+// How a case reads in test listings.
+void PrintTo(const RunCase& run, std::ostream* out)
+{
+    *out << ModeText(run.mode) << ", " << run.frames << " frames of " << run.stepMs << " ms";
+    if (run.loseEvery > 0)
+        *out << ", loss every " << run.loseEvery;
+}
+
+class LastFrameTest : public TolmixRunTest, public ::testing::WithParamInterface<RunCase> {};
+
+// The same run in-process: the same options, ticked as many times. The tick of a loss
+// presents the whole frame again (the background draws whole on it and the next two);
+// ticks that repair present only what changed.
+std::unique_ptr<CGameApp> RunInProcess(const RunCase& run)
+{
+    ProgramOptions options = HeadlessOptions(run.mode, run.stepMs);
+    options.windowed = false;
+    options.loseSurfacesEvery = run.loseEvery;
+    auto app = std::make_unique<CGameApp>(options);
+    app->InitInstance();
+    const CDisplayDevice& device = *app->m_pGame->m_screen.m_pDirectDraw;
+    const auto wholeFrame = static_cast<uint64_t>(run.mode.width) * static_cast<uint64_t>(run.mode.height);
+    for (uint64_t tick = 1; tick <= run.frames; ++tick) {
+        const uint64_t uploadedBefore = device.UploadedPixelCount();
+        app->TickWorld();
+        const uint64_t uploaded = device.UploadedPixelCount() - uploadedBefore;
+        const uint64_t sinceLoss = run.loseEvery > 0 ? tick % run.loseEvery : tick;
+        if (run.loseEvery > 0 && sinceLoss == 0) {
+            EXPECT_GE(uploaded, wholeFrame) << "tick " << tick << " did not come back whole after the loss";
+        } else if (tick > 3 && sinceLoss >= 3) {
+            EXPECT_LT(uploaded, wholeFrame / 4) << "tick " << tick << " presented more than its changes";
+        }
+    }
+    return app;
+}
+
+TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw)
+{
+    const RunCase& run = GetParam();
+    // The last frame must be a repaired one, not one of the whole draws at the start or
+    // after a loss.
+    const uint64_t lastLoss = run.loseEvery > 0 ? run.frames / run.loseEvery * run.loseEvery : 0;
+    ASSERT_GE(run.frames - lastLoss, 3u);
+    ASSERT_GT(run.frames, 3u);
+
+    std::vector<std::string> arguments = {"--headless", "--mode", ModeText(run.mode), "--frames",
+                                          std::to_string(run.frames), "--fixed-step", std::to_string(run.stepMs),
+                                          "--screenshot", Path("last.png").string()};
+    if (run.loseEvery > 0)
+        arguments.insert(arguments.end(), {"--lose-surfaces-every", std::to_string(run.loseEvery)});
+    const ProgramResult result = Run(arguments);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    const std::unique_ptr<CBitmap24> shot = ReadPicture(Path("last.png"));
+    ASSERT_EQ(shot->Width(), run.mode.width);
+    ASSERT_EQ(shot->Height(), run.mode.height);
+
+    // The same run in-process leaves the same frame in its back buffer.
+    const std::unique_ptr<CGameApp> app = RunInProcess(run);
+    CGame& world = *app->m_pGame;
+    CScreen& screen = world.m_screen;
+    const PictureDifference same = ComparePictures(*shot, *screen.m_pBackBuffer->ToBitmap());
+    EXPECT_EQ(same.pixels, 0) << "first at " << same.firstX << ", " << same.firstY;
+
+    // The ball turned at an edge where the case says so (the repair then follows a turn);
+    // ball and paddle are visible where the world has them: the frame differs from the bare
+    // background at their centres.
+    EXPECT_EQ(FindObject(world, "Slowball")->m_speedY < 0, run.ballBounces);
+    const std::unique_ptr<CBitmap24> bare = FindObject(world, "Background")->m_pSprite->m_surfaces[0]->ToBitmap();
+    for (const char* name : {"Slowball", "Paddle"}) {
+        const Rect pixels = screen.ScaleRect(FindObject(world, name)->m_rect);
+        const int32_t x = (pixels.left + pixels.right) / 2, y = (pixels.top + pixels.bottom) / 2;
+        EXPECT_NE(PixelAt(*shot, x, y), PixelAt(*bare, x, y)) << name << " not drawn at " << x << ", " << y;
+    }
+
+    // The frame the dirty rectangles repaired equals the state drawn whole, except where
+    // the frame-rate text goes (its texts are written, not drawn from the world).
+    const auto& background = static_cast<const CBackground&>(*FindObject(world, "Background"));
+    const Rect text = UnionRects(TextBox(screen, "Wait..."), TextBox(screen, background.RateText()));
+    EXPECT_LT(text.right, screen.m_width / 4);
+    EXPECT_LT(text.bottom, screen.m_height / 8);
+    const PictureDifference repaired = ComparePictures(*shot, *FullRedraw(world), text);
+    EXPECT_EQ(repaired.pixels, 0) << "first at " << repaired.firstX << ", " << repaired.firstY;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, LastFrameTest,
+    ::testing::Values(RunCase{{640, 480, 8, 0}, 16, 400, 0, false},
+                      RunCase{{800, 600, 16, 0}, 250, 500, 0, true},
+                      RunCase{{1024, 768, 32, 0}, 40, 300, 0, false},
+                      // Surface loss: in the palette mode the ball's picture has been
+                      // diffused to the palette once more after every loss.
+                      RunCase{{640, 480, 8, 0}, 16, 200, 7, false},
+                      RunCase{{800, 600, 16, 0}, 16, 100, 12, false},
+                      RunCase{{1024, 768, 32, 0}, 100, 150, 40, false}),
+    [](const ::testing::TestParamInfo<RunCase>& param) {
+        return ModeText(param.param.mode) + (param.param.loseEvery > 0 ? "_loss" : "");
+    });
+
+} // namespace

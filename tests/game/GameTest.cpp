@@ -1,0 +1,284 @@
+// GameTest.cpp — the world's clock and table, objects' timing, motion and bounce, the ball,
+// the paddle and the background's readout and repair.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/Background.h"
+#include "game/Ball.h"
+#include "game/Game.h"
+#include "game/GameObject.h"
+#include "game/Paddle.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/Surface.h"
+#include "sprites/Sprite.h"
+#include "tests/support/DisplayFixture.h"
+#include "tests/support/PicturePixels.h"
+
+namespace {
+
+// An object with a plain one- or many-frame sprite of its own, for timing and motion tests.
+class CTestObject : public CGameObject {
+public:
+    CTestObject(CGame* game, int32_t frames, std::vector<std::string>* log = nullptr, std::string_view name = "Test")
+        : CGameObject(game, name), m_sprite(game, "none"), m_log(log)
+    {
+        m_sprite.m_frameCount = frames;
+        m_pSprite = &m_sprite;
+        m_frameCount = frames;
+    }
+    ~CTestObject() override
+    {
+        if (m_log)
+            m_log->push_back(std::string("delete ") + Name());
+    }
+    void Draw() override
+    {
+        if (m_log)
+            m_log->push_back(std::string("draw ") + Name());
+    }
+
+private:
+    CSprite m_sprite;
+    std::vector<std::string>* m_log;
+};
+
+class GameTest : public CDisplayFixture {
+protected:
+    // Runs Update as a tick of `elapsed` milliseconds would.
+    void UpdateAfter(CGameObject& object, uint64_t elapsed)
+    {
+        m_game->m_elapsedMs = elapsed;
+        object.Update();
+    }
+};
+
+// --- the clock ---------------------------------------------------------------------------
+
+// The first tick carries everything since construction; a counter slower than a
+// millisecond is refused.
+TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
+{
+    MakeWorld();
+    Initialise(640, 480, 32);
+    m_clock->AdvanceMs(2500);   // the dialog, the pictures, the display
+    m_game->Tick();
+    EXPECT_EQ(m_game->m_elapsedMs, 2500u);
+    m_game->Tick();             // within the same millisecond
+    EXPECT_EQ(m_game->m_elapsedMs, 0u);
+    m_clock->AdvanceMs(16);
+    m_game->Tick();
+    EXPECT_EQ(m_game->m_elapsedMs, 16u);
+    EXPECT_EQ(m_game->m_totalMs, 2516u);
+
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(0)), CFatalError);
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(999)), CFatalError);
+    EXPECT_NO_THROW(CGame(std::make_unique<CManualCounter>(1000)));
+}
+
+// --- the table ---------------------------------------------------------------------------
+
+// A hundred objects and no more; a tick draws them deepest first; the world deletes each
+// once.
+TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheWorld)
+{
+    std::vector<std::string> log;
+    MakeWorld();
+    Initialise(640, 480, 32);
+    const std::pair<const char*, int32_t> logged[] = {{"near", 50}, {"far", 1000}, {"nearest", 7}, {"near2", 50}};
+    for (int32_t i = 0; i < CGame::MAX_OBJECTS; ++i) {
+        std::unique_ptr<CGameObject> object =
+            i < 4 ? std::make_unique<CTestObject>(m_game.get(), 1, &log, logged[i].first)
+                  : std::make_unique<CTestObject>(m_game.get(), 1);
+        if (i < 4)
+            object->m_depth = logged[i].second;
+        ASSERT_TRUE(m_game->AddObject(object));
+        EXPECT_EQ(object, nullptr);
+    }
+    std::unique_ptr<CGameObject> extra = std::make_unique<CTestObject>(m_game.get(), 1);
+    EXPECT_FALSE(m_game->AddObject(extra));
+    EXPECT_NE(extra, nullptr);   // still the caller's
+    EXPECT_EQ(m_game->ObjectCount(), CGame::MAX_OBJECTS);
+
+    m_game->SortObjects();
+    m_game->Tick();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], "draw far");
+    EXPECT_EQ(log[3], "draw nearest");
+    log.clear();
+    m_game.reset();
+    EXPECT_EQ(log.size(), 4u);   // each object deleted once
+}
+
+// --- animation and motion ----------------------------------------------------------------
+
+TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriodButNeverWithOneFrame)
+{
+    MakeWorld();
+    CTestObject fast(m_game.get(), 3);
+    fast.m_framePeriod = 1;
+    UpdateAfter(fast, 1);
+    EXPECT_EQ(fast.m_frame, 0);   // 1 ms is not more than 1
+    UpdateAfter(fast, 1);
+    EXPECT_EQ(fast.m_frame, 1);   // 2 ms is
+    UpdateAfter(fast, 1);
+    UpdateAfter(fast, 1);
+    EXPECT_EQ(fast.m_frame, 2);
+    UpdateAfter(fast, 5000);      // one step however long the tick
+    EXPECT_EQ(fast.m_frame, 0);   // and round again
+
+    CTestObject slow(m_game.get(), 3);   // the default period, 30 ms
+    UpdateAfter(slow, 30);
+    EXPECT_EQ(slow.m_frame, 0);
+    UpdateAfter(slow, 1);
+    EXPECT_EQ(slow.m_frame, 1);
+    EXPECT_EQ(slow.m_animAcc, 0u);   // the excess is dropped
+
+    CTestObject still(m_game.get(), 1);
+    for (int32_t i = 0; i < 5; ++i)
+        UpdateAfter(still, 100);
+    EXPECT_EQ(still.m_animAcc, 0u);
+    EXPECT_EQ(still.m_frame, 0);
+}
+
+// The step is speed³ × time / 1,000,000 units once it reaches a whole unit.
+TEST_F(GameTest, SpeedTenMovesOneUnitASecondAndALongPauseOneLargeStepWithoutOverflow)
+{
+    MakeWorld();
+    CTestObject object(m_game.get(), 1);
+    object.m_rect = Rect{500, 500, 600, 600};
+    object.m_speedX = 10;
+    object.m_speedY = -10;
+    for (int32_t tick = 1; tick <= 62; ++tick)
+        UpdateAfter(object, 16);
+    EXPECT_EQ(object.m_rect.left, 500);   // 992 ms: not yet a whole unit
+    UpdateAfter(object, 16);              // 1008 ms
+    EXPECT_EQ(object.m_rect, (Rect{501, 499, 601, 599}));
+    EXPECT_EQ(object.m_moveAccX, 0u);
+    EXPECT_EQ(object.m_moveAccY, 0u);
+
+    object.m_speedY = 20;          // 8 units a second
+    UpdateAfter(object, 300000);   // 300 s: 20³ × 300000 leaves 32 bits
+    EXPECT_EQ(object.m_rect.top, 499 + 2400);
+}
+
+TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
+{
+    MakeWorld();
+    CTestObject object(m_game.get(), 1);
+    object.m_flags = OBJ_BOUNCE;
+    object.m_speedX = 10;
+    object.m_speedY = 20;
+    object.m_rect = Rect{1550, 1150, 1650, 1250};   // beyond the right and bottom edges
+    UpdateAfter(object, 0);                        // no time passes, the edges are still tested
+    EXPECT_EQ(object.m_speedX, -10);
+    EXPECT_EQ(object.m_speedY, -20);
+    UpdateAfter(object, 0);
+    EXPECT_EQ(object.m_speedX, -10);               // set, not toggled
+
+    object.m_rect = Rect{-10, -10, 1700, 1300};    // beyond both sides: left and top win
+    UpdateAfter(object, 0);
+    EXPECT_EQ(object.m_speedX, 10);
+    EXPECT_EQ(object.m_speedY, 20);
+}
+
+// --- ball and paddle ---------------------------------------------------------------------
+
+TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
+{
+    MakeWorld();
+    CBall ball(300, 300, m_game.get(), "Slowball");
+    EXPECT_EQ(ball.m_rect, (Rect{250, 250, 350, 350}));
+    EXPECT_EQ(ball.m_speedX, 10);
+    EXPECT_EQ(ball.m_speedY, 20);
+    EXPECT_EQ(ball.m_flags, OBJ_BOUNCE);
+    EXPECT_EQ(ball.m_frameCount, 30);
+    EXPECT_EQ(ball.m_framePeriod, 1u);
+    EXPECT_EQ(ball.m_pSprite->m_flags, SPRITE_DITHER);
+
+    CBall clamped(20, 500, m_game.get(), "Other");
+    EXPECT_EQ(clamped.m_rect, (Rect{0, 450, 100, 550}));
+    EXPECT_EQ(clamped.m_pSprite, ball.m_pSprite);   // found in the store, not loaded again
+    EXPECT_EQ(Screen().m_sprites.GetCount(), 1);
+
+    CPaddle paddle(m_game.get(), "Paddle");
+    EXPECT_EQ(paddle.m_rect, (Rect{650, 1050, 1050, 1200}));
+    EXPECT_EQ(paddle.m_speedX, 0);
+    EXPECT_EQ(paddle.m_speedY, 0);
+    EXPECT_EQ(paddle.m_flags, 0u);
+    EXPECT_EQ(paddle.m_frameCount, 30);
+    EXPECT_EQ(paddle.m_framePeriod, 1u);
+    EXPECT_EQ(paddle.m_pSprite->m_flags, 0u);
+    EXPECT_EQ(Screen().m_sprites.GetCount(), 2);
+
+    // Names longer than nineteen characters are cut.
+    CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");
+    EXPECT_STREQ(object.Name(), "a name that is much");
+}
+
+// --- background --------------------------------------------------------------------------
+
+TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
+{
+    MakeWorld();
+    CBackground background(m_game.get(), "Background");
+    Initialise(640, 480, 32);
+    // Frames 1 to 100 write "Wait...": the text goes out before the 100th ends the sample.
+    for (int32_t frame = 1; frame <= 100; ++frame) {
+        EXPECT_EQ(background.RateText(), "Wait...") << frame;
+        m_game->m_elapsedMs = 16;
+        background.Draw();
+    }
+    EXPECT_EQ(background.m_avgFrameMs, 16);
+    EXPECT_EQ(background.RateText(), "62");   // what frame 101 shows
+
+    // "62" is shorter than "Wait...": where "Wait..." ended the picture shows again.
+    CSurface& back = *Screen().m_pBackBuffer;
+    CSurface& picture = *background.m_pSprite->m_surfaces[0];
+    EXPECT_NE(RawAt(back, 30, 6), RawAt(picture, 30, 6));   // "Wait..." still there
+    background.Draw();
+    EXPECT_EQ(RawAt(back, 30, 6), RawAt(picture, 30, 6));
+    EXPECT_NE(RawAt(back, 3, 6), RawAt(picture, 3, 6));     // "62" itself
+    for (int32_t frame = 2; frame <= 100; ++frame) {
+        m_game->m_elapsedMs = 0;
+        background.Draw();
+    }
+    EXPECT_EQ(background.m_avgFrameMs, 0);   // a sample under 100 ms: no rate
+    EXPECT_EQ(background.RateText(), "Wait...");
+}
+
+TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUntilALoss)
+{
+    MakeWorld();
+    CBackground background(m_game.get(), "Background");
+    Initialise(640, 480, 32);
+    for (int32_t frame = 0; frame < 3; ++frame) {
+        EXPECT_TRUE(background.m_bFullDraw) << frame;
+        background.Draw();
+    }
+    EXPECT_FALSE(background.m_bFullDraw);
+    const std::unique_ptr<CBitmap24> clean = Screen().m_pBackBuffer->ToBitmap();
+
+    // Scribble over two places, only one recorded as dirty: only it is repaired.
+    std::shared_ptr<CSurface> white;
+    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(50, 50, white), DISPLAY_OK);
+    FillWith(*white, 0xFFFFFF);
+    const Rect recorded{300, 300, 350, 350}, unrecorded{400, 100, 450, 150};
+    Screen().m_pBackBuffer->Blit(&recorded, white.get(), nullptr, 0);
+    Screen().m_pBackBuffer->Blit(&unrecorded, white.get(), nullptr, 0);
+    Screen().m_dirtyRects.Add(recorded);
+    background.Draw();
+    const std::unique_ptr<CBitmap24> after = Screen().m_pBackBuffer->ToBitmap();
+    EXPECT_EQ(PixelAt(*after, 320, 320), PixelAt(*clean, 320, 320));   // repaired
+    EXPECT_EQ(PixelAt(*after, 420, 120), Rgb(255, 255, 255));          // left alone
+    EXPECT_EQ(Screen().m_dirtyRects.Count(), 0);
+
+    // After a loss the picture is drawn whole again, thrice as at the start.
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    background.Draw();   // restores the back buffer and the picture
+    EXPECT_EQ(background.m_restoreDraws, CBackground::FULL_DRAWS - 1);
+    const std::unique_ptr<CBitmap24> restored = Screen().m_pBackBuffer->ToBitmap();
+    EXPECT_EQ(ComparePictures(*restored, *clean, Rect{0, 0, 160, 60}).pixels, 0) << "outside the readout's corner";
+}
+
+} // namespace

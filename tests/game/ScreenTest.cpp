@@ -1,0 +1,134 @@
+// ScreenTest.cpp — the screen: scaling, set-up per depth, clipping, colour keys, loss.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "display/VideoModes.h"
+#include "imaging/Quantizer.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/video/Clipper.h"
+#include "platform/video/DisplayPalette.h"
+#include "platform/video/Surface.h"
+#include "sprites/Sprite.h"
+#include "tests/support/DisplayFixture.h"
+
+namespace {
+
+class ScreenTest : public CDisplayFixture {};
+
+// --- scaling -----------------------------------------------------------------------------
+
+TEST_F(ScreenTest, WorldRectanglesScaleToPixelsTruncatingTowardZero)
+{
+    MakeWorld();
+    CScreen& screen = Screen();
+    EXPECT_EQ(screen.ScaleRect({0, 0, 1600, 1200}), (Rect{0, 0, 640, 480}));
+    EXPECT_EQ(screen.ScaleRect({650, 1050, 1050, 1200}), (Rect{260, 420, 420, 480}));
+    EXPECT_EQ(screen.ScaleRect({-1, 0, -3, 0}), (Rect{0, 0, -1, 0}));
+    screen.ApplyVideoMode({800, 600, 16, 0});
+    EXPECT_EQ(screen.ScaleRect({650, 1050, 1050, 1200}), (Rect{325, 525, 525, 600}));
+    EXPECT_EQ(screen.ScaleSize(100, 3000).width, 50);
+    EXPECT_EQ(screen.ScaleSize(100, 3000).height, 1500);
+}
+
+// (The default mode, 640 × 480 × 8, is what a headless run without a mode takes.)
+TEST_F(ScreenTest, ConstructionListsTheModes)
+{
+    g_videoModes.RemoveAll();
+    MakeWorld();
+    EXPECT_GT(g_videoModes.GetSize(), 0);
+}
+
+// --- set-up per depth --------------------------------------------------------------------
+
+// An 8-bit mode gets a 256-entry palette with the key in entry 1; deeper modes none.
+TEST_F(ScreenTest, OnlyTheEightBitModeBuildsAPaletteHoldingTheKeyColour)
+{
+    for (int32_t depth : {8, 16, 24, 32}) {
+        MakeWorld();
+        Initialise(640, 480, depth);
+        EXPECT_EQ(Screen().m_pBackBuffer->BitsPerPixel(), depth);
+        if (depth > 8) {
+            EXPECT_EQ(Screen().m_pPalette, nullptr) << depth;
+            EXPECT_EQ(Screen().m_pQuantizer, nullptr) << depth;
+        } else {
+            ASSERT_NE(Screen().m_pPalette, nullptr);
+            EXPECT_EQ(Screen().m_pQuantizer->ColourCount(), 256);
+            EXPECT_EQ(Screen().m_pPalette->Entries()[1], (PaletteEntry{0, 0, 255, 0}));   // the key, pure blue
+            EXPECT_EQ(Screen().m_pBackBuffer->Palette(), Screen().m_pPalette);
+            EXPECT_EQ(Screen().m_pPrimary->Palette(), Screen().m_pPalette);
+        }
+        TearDown();
+    }
+}
+
+TEST_F(ScreenTest, AModeThatCannotBeSetIsFatal)
+{
+    MakeWorld();
+    Screen().ApplyVideoMode({640, 480, 12, 0});
+    EXPECT_THROW(Screen().Initialise(*m_window), CFatalError);
+}
+
+// --- clipping ----------------------------------------------------------------------------
+
+TEST_F(ScreenTest, TheClipListLeavesTheLastColumnAndRowOut)
+{
+    MakeWorld();
+    Initialise(640, 480, 32);
+    std::shared_ptr<CSurface> white;
+    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(640, 480, white), DISPLAY_OK);
+    FillWith(*white, 0xFFFFFF);
+    const Rect whole{0, 0, 640, 480};
+    ASSERT_EQ(Screen().m_pBackBuffer->Blit(&whole, white.get(), nullptr, 0), DISPLAY_OK);
+    CSurface& back = *Screen().m_pBackBuffer;
+    EXPECT_EQ(RawAt(back, 638, 478), 0xFFFFFFu);
+    EXPECT_EQ(RawAt(back, 639, 100), 0u);
+    EXPECT_EQ(RawAt(back, 100, 479), 0u);
+}
+
+// --- colour keys -------------------------------------------------------------------------
+
+TEST_F(ScreenTest, MatchColourConvertsWithoutChangingThePixel)
+{
+    MakeWorld();
+    Initialise(640, 480, 16);
+    std::shared_ptr<CSurface> surface;
+    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
+    FillWith(*surface, 0x1234);
+    // 5-6-5 by truncation: pure blue is 0x001F, magenta 0xF81F.
+    EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF0000), 0x001Fu);
+    EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF00FF), 0xF81Fu);
+    EXPECT_EQ(RawAt(*surface, 0, 0), 0x1234u);   // put back as it was
+    EXPECT_EQ(Screen().MatchColour(surface.get(), KEY_FROM_FIRST_PIXEL), 0x1234u);
+}
+
+TEST_F(ScreenTest, MatchColourInAPaletteModeGivesTheNearestEntry)
+{
+    MakeWorld();
+    Initialise(640, 480, 8);
+    std::shared_ptr<CSurface> surface;
+    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
+    surface->SetPalette(Screen().m_pPalette);
+    EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF0000), 1u);   // entry 1 is the key
+    EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00000000), 0u);
+}
+
+// --- loss --------------------------------------------------------------------------------
+
+TEST_F(ScreenTest, PresentRestoresALostDisplayAndRecordsIt)
+{
+    MakeWorld();
+    Initialise(640, 480, 32);
+    Screen().Present();
+    EXPECT_FALSE(Screen().TakeRestoredFlag());
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_SURFACE_LOST);
+    Screen().Present();
+    EXPECT_EQ(Screen().m_pPrimary->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
+    EXPECT_TRUE(Screen().TakeRestoredFlag());
+    EXPECT_FALSE(Screen().TakeRestoredFlag());   // reading clears it
+}
+
+} // namespace

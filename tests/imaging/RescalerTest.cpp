@@ -1,0 +1,208 @@
+// RescalerTest.cpp — the two-pass rescaler against a plain, step-by-step rendering of
+// the rescaling rules, and the rules' own worked cases.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "imaging/BitmapRescaler.h"
+#include "imaging/KernelFilters.h"
+#include "platform/bitmaps/FatalError.h"
+#include "tests/support/PicturePixels.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// A plain rescaler, written straight from the rules: one pixel at a time, the horizontal
+// pass into an intermediate picture, then the vertical one, stopping at the first key
+// hit. The library's vector passes must match it byte for byte.
+// ---------------------------------------------------------------------------------------
+
+struct PlainContributor {
+    int32_t pixel;
+    double weight;
+};
+
+std::vector<std::vector<PlainContributor>> PlainLists(const CResampleFilter& filter, double s, int32_t n, int32_t outCount)
+{
+    double width = filter.Support(), fscale = 1.0;
+    if (s < 1.0) {
+        width = filter.Support() / s;
+        fscale = 1.0 / s;
+    }
+    std::vector<std::vector<PlainContributor>> lists(outCount);
+    for (int32_t i = 0; i < outCount; ++i) {
+        const double center = i / s;
+        const int32_t left = static_cast<int32_t>(std::ceil(center - width));
+        const int32_t right = static_cast<int32_t>(std::floor(center + width));
+        for (int32_t j = left; j <= right; ++j) {
+            int32_t index = j;
+            while (index < 0 || index >= n)
+                index = index < 0 ? -index : 2 * n - index - 1;
+            lists[i].push_back({index, filter.Filter((center - j) / fscale) / fscale});
+        }
+    }
+    return lists;
+}
+
+// One output pixel from the pixels a list's indices name, stopping at the first key hit.
+Pixel24 PlainFilterPixel(const std::function<Pixel24(int32_t)>& pixels, const std::vector<PlainContributor>& list,
+                         Pixel24 key)
+{
+    double red = 0.0, green = 0.0, blue = 0.0;
+    for (const PlainContributor& c : list) {
+        const Pixel24 p = pixels(c.pixel);
+        if (p == key && c.weight > 0.0)
+            return key;
+        red = red + p.red * c.weight;
+        green = green + p.green * c.weight;
+        blue = blue + p.blue * c.weight;
+    }
+    const auto clamp = [](double v) { return static_cast<uint8_t>(static_cast<int32_t>(std::clamp(v, 0.0, 255.0))); };
+    return Pixel24{clamp(blue), clamp(green), clamp(red)};
+}
+
+// Rows across to the new width, then columns down to the new height.
+CBitmap24 PlainZoom(const CResampleFilter& filter, const CBitmap24& source, int32_t width, int32_t height, Pixel24 key)
+{
+    const auto across = PlainLists(filter, double(width) / double(source.Width()), source.Width(), width);
+    const CBitmap24 temp = PictureOf(width, source.Height(), [&](int32_t x, int32_t y) {
+        return PlainFilterPixel([&](int32_t i) { return PixelAt(source, i, y); }, across[x], key);
+    });
+    const auto down = PlainLists(filter, double(height) / double(source.Height()), source.Height(), height);
+    return PictureOf(width, height, [&](int32_t x, int32_t y) {
+        return PlainFilterPixel([&](int32_t i) { return PixelAt(temp, x, i); }, down[y], key);
+    });
+}
+
+// --- Helpers -----------------------------------------------------------------------------
+
+// A picture of random colours, with about one pixel in `keyEvery` set to key.
+CBitmap24 RandomPicture(int32_t width, int32_t height, uint32_t seed, Pixel24 key, int32_t keyEvery)
+{
+    std::mt19937 random(seed);
+    return PictureOf(width, height, [&](int32_t, int32_t) {
+        const uint32_t r = random();
+        return keyEvery > 0 && r % keyEvery == 0 ? key : Pixel24{uint8_t(r >> 8), uint8_t(r >> 16), uint8_t(r >> 24)};
+    });
+}
+
+std::unique_ptr<CBitmap24> Rescale(const CBitmap24& source, int32_t width, int32_t height, int32_t filter, ColourRef key)
+{
+    CBitmapRescaler rescaler(&source);
+    rescaler.Rescale({width, height}, filter, key);
+    return rescaler.GetBitmap();
+}
+
+// Compares the library with the plain rescaler for one case; the source must come
+// through untouched.
+void ExpectSameAsPlain(const CBitmap24& source, int32_t width, int32_t height, int32_t filterIndex, ColourRef key)
+{
+    const std::vector<uint8_t> before = BitsOf(source);
+    const auto result = Rescale(source, width, height, filterIndex, key);
+    ASSERT_EQ(BitsOf(source), before) << "the source was changed";
+    const Pixel24 keyPixel = key == KEY_FROM_FIRST_PIXEL ? PixelAt(source, 0, 0) : PixelOf(key);
+    const CBitmap24 expected = PlainZoom(*CreateFilter(filterIndex), source, width, height, keyPixel);
+    ASSERT_EQ(BitsOf(*result), BitsOf(expected)) << source.Width() << "x" << source.Height() << " → " << width
+                                                 << "x" << height << " with filter " << filterIndex;
+}
+
+// --- Whole pictures against the plain rescaler -------------------------------------------
+
+TEST(Rescaler, MatchesThePlainRulesForEveryFilterSizeAndKey)
+{
+    // Enlarging, shrinking and keeping each axis, odd widths (pad bytes) among them; the
+    // key given (not alike in red and blue, so that swapping them shows) or the first pixel.
+    const Pixel24 key = Rgb(255, 0, 128);
+    const CBitmap24 source = RandomPicture(37, 23, 7, key, 11);
+    const int32_t sizes[][2] = {{37, 23}, {80, 50}, {19, 11}, {5, 3}, {111, 7}, {1, 1}, {2, 64}};
+    for (int32_t filter = 0; filter < FILTER_COUNT; ++filter)
+        for (const auto& size : sizes)
+            for (const ColourRef given : {ColourOf(key), KEY_FROM_FIRST_PIXEL})
+                ExpectSameAsPlain(source, size[0], size[1], filter, given);
+
+    // Windows wider than the picture stay inside it.
+    const CBitmap24 tiny = RandomPicture(3, 2, 9, key, 0);
+    for (int32_t filter = 0; filter < FILTER_COUNT; ++filter) {
+        ExpectSameAsPlain(tiny, 1, 1, filter, KEY_FROM_FIRST_PIXEL);
+        ExpectSameAsPlain(tiny, 40, 1, filter, KEY_FROM_FIRST_PIXEL);
+    }
+    ExpectSameAsPlain(RandomPicture(1, 1, 10, key, 0), 7, 5, 5, 0x00123456);
+}
+
+TEST(Rescaler, MatchesThePlainRulesOnLongRowsAndWhenThreadsShareTheWork)
+{
+    // Widths around the 32-byte vector block, and key pixels scattered through it.
+    const Pixel24 black{0, 0, 0};
+    for (int32_t width : {10, 11, 21, 22, 64, 129}) {
+        const CBitmap24 source = RandomPicture(width, 30, 100 + width, black, 5);
+        ExpectSameAsPlain(source, width * 3 - 1, 67, MITCHELL_FILTER, ColourOf(black));
+        ExpectSameAsPlain(source, width / 2 + 1, 13, 5, ColourOf(black));
+    }
+    // Large enough that each pass is split between the cores.
+    ExpectSameAsPlain(RandomPicture(160, 120, 3, Rgb(255, 0, 255), 40), 640, 480, MITCHELL_FILTER,
+                      KEY_FROM_FIRST_PIXEL);
+}
+
+// --- The worked cases of the rules -------------------------------------------------------
+
+TEST(Rescaler, AtScaleOneEachPassLosesOneAndTheKeyAreaGrowsByAPixel)
+{
+    // Mitchell at scale 1: 0.0555… + 0.888… + 0.0555… is just below 1.
+    const auto uniform = Rescale(UniformPicture(12, 9, Rgb(255, 1, 100)), 12, 9, MITCHELL_FILTER, 0x00FF0000);
+    EXPECT_EQ(PixelAt(*uniform, 5, 4), Rgb(253, 0, 98));
+    EXPECT_EQ(PixelAt(*uniform, 0, 0), Rgb(253, 0, 98));
+
+    // Every pixel that is the key or has it among its eight neighbours becomes the key.
+    const Pixel24 blue = Rgb(0, 0, 255);
+    CBitmap24 source = UniformPicture(9, 9, Rgb(90, 90, 90));
+    SetPixel(source, 4, 4, blue);
+    const auto result = Rescale(source, 9, 9, MITCHELL_FILTER, ColourOf(blue));
+    for (int32_t y = 0; y < 9; ++y)
+        for (int32_t x = 0; x < 9; ++x)
+            EXPECT_EQ(PixelAt(*result, x, y) == blue, std::abs(x - 4) <= 1 && std::abs(y - 4) <= 1) << x << "," << y;
+}
+
+TEST(Rescaler, KeyPixelWithANegativeWeightIsSummed)
+{
+    // Enlarging 2:1, output 7 samples source 3.5: source 5 is 1.5 away (negative weight),
+    // not a hit.
+    const Pixel24 key = Rgb(0, 255, 0);
+    CBitmap24 source = UniformPicture(10, 1, Rgb(100, 100, 100));
+    SetPixel(source, 5, 0, key);
+    const auto result = Rescale(source, 20, 1, MITCHELL_FILTER, ColourOf(key));
+    EXPECT_NE(PixelAt(*result, 7, 0), key);
+    // The key's 255 green with a negative weight pulls green below the grey's.
+    EXPECT_LT(PixelAt(*result, 7, 0).green, PixelAt(*result, 3, 0).green);
+    EXPECT_EQ(PixelAt(*result, 8, 0), key);   // 1.0 away: positive weight, a hit
+}
+
+TEST(Rescaler, BoxEnlargingTwoToOneRepeatsEachPixel)
+{
+    const CBitmap24 source = RandomPicture(6, 1, 21, Pixel24{}, 0);
+    const auto result = Rescale(source, 12, 1, 1, 0x00FF00FF);
+    for (int32_t k = 0; k < 6; ++k) {
+        EXPECT_EQ(PixelAt(*result, 2 * k, 0), PixelAt(source, k, 0));
+        EXPECT_EQ(PixelAt(*result, 2 * k + 1, 0), PixelAt(source, k, 0));
+    }
+}
+
+TEST(Rescaler, RefusesWhatItCannotMake)
+{
+    const CBitmap24 source = RandomPicture(4, 4, 1, Pixel24{}, 0);
+    CBitmapRescaler rescaler(&source);
+    EXPECT_THROW(rescaler.Rescale({8, 8}, 7, 0), CFatalError);
+    EXPECT_THROW(rescaler.Rescale({8, 8}, -1, 0), CFatalError);
+    EXPECT_THROW(rescaler.Rescale({0, 8}, 6, 0), CFatalError);
+    EXPECT_THROW(rescaler.Rescale({100000, 100000}, 6, 0), CFatalError);   // 30 GB
+    EXPECT_EQ(rescaler.GetBitmap(), nullptr);
+
+    const CBitmap24 empty(0, 0);
+    CBitmapRescaler fromEmpty(&empty);
+    EXPECT_THROW(fromEmpty.Rescale({8, 8}, 6, 0), CFatalError);
+}
+
+} // namespace

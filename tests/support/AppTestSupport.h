@@ -1,0 +1,91 @@
+// AppTestSupport.h — helpers for the application tests: headless options, the world's
+// objects, the frame-rate text's box, and a full redraw of a world's current state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "app/ProgramOptions.h"
+#include "display/Screen.h"
+#include "game/Game.h"
+#include "game/GameObject.h"
+#include "platform/video/DrawingContext.h"
+#include "sprites/Sprite.h"
+#include "tests/support/PicturePixels.h"
+#include "tests/support/SdlEvents.h"
+#include "tests/support/SurfacePixels.h"
+
+// A headless run at the mode, in a window of the mode's size, with the clock's fixed step.
+inline ProgramOptions HeadlessOptions(const DisplayMode& mode, uint32_t stepMs)
+{
+    ProgramOptions options;
+    options.mode = mode;
+    options.headless = true;
+    options.windowed = true;
+    options.waitForRefresh = false;
+    options.fixedStepMs = stepMs;
+    return options;
+}
+
+// The world's object of that name, or null.
+inline CGameObject* FindObject(const CGame& game, std::string_view name)
+{
+    for (int32_t i = 0; i < game.ObjectCount(); ++i)
+        if (name == game.ObjectAt(i)->Name())
+            return game.ObjectAt(i);
+    return nullptr;
+}
+
+// A surface of the screen's mode, its palette and clipper attached, every raw pixel `raw`.
+inline std::shared_ptr<CSurface> ScreenSurface(CScreen& screen, uint32_t raw)
+{
+    std::shared_ptr<CSurface> surface;
+    EXPECT_EQ(screen.m_pDirectDraw->CreateOffscreenSurface(screen.m_width, screen.m_height, surface), DISPLAY_OK);
+    if (screen.m_pPalette)
+        surface->SetPalette(screen.m_pPalette);
+    surface->SetClipper(screen.m_pClipper);
+    FillWith(*surface, raw);
+    return surface;
+}
+
+// The box a text written at (0, 0) covers, found by writing it over two different fills:
+// where the text's opaque box lies the two agree.
+inline Rect TextBox(CScreen& screen, std::string_view text)
+{
+    std::unique_ptr<CBitmap24> pictures[2];
+    for (uint32_t i = 0; i < 2; ++i) {
+        const std::shared_ptr<CSurface> surface = ScreenSurface(screen, i);
+        std::unique_ptr<CDrawingContext> context;
+        EXPECT_EQ(surface->GetDrawingContext(context), DISPLAY_OK);
+        EXPECT_TRUE(context->TextOut(0, 0, text));
+        surface->ReleaseDrawingContext(context);
+        pictures[i] = surface->ToBitmap();
+    }
+    Rect box{screen.m_width, screen.m_height, 0, 0};
+    for (int32_t y = 0; y < screen.m_height; ++y)
+        for (int32_t x = 0; x < screen.m_width; ++x)
+            if (PixelAt(*pictures[0], x, y) == PixelAt(*pictures[1], x, y))
+                box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// The world's current state drawn whole on a fresh surface: each object, in table order,
+// draws its current frame at its rectangle, through the screen's clipper and with the
+// sprites' colour keys, as a tick draws them.
+inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
+{
+    CScreen& screen = game.m_screen;
+    std::shared_ptr<CSurface> canvas = ScreenSurface(screen, 0);
+    for (int32_t i = 0; i < game.ObjectCount(); ++i) {
+        const CGameObject& object = *game.ObjectAt(i);
+        const Rect pixels = screen.ScaleRect(object.m_rect);
+        CSurface* frame = object.m_pSprite->m_surfaces[object.m_frame].get();
+        EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, BLIT_SOURCE_KEY), DISPLAY_OK) << canvas->LastError();
+    }
+    return canvas->ToBitmap();
+}
