@@ -4,7 +4,8 @@
 #   make test            build and run the tests
 #   make test-sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench           build and run the benchmarks
-.PHONY: run test test-sanitize bench build deps clean
+#   make fuzz            the libFuzzer targets (clang), FUZZ_SECONDS each (60 unless given)
+.PHONY: run test test-sanitize bench fuzz build deps clean
 
 MAKEFLAGS += --no-print-directory
 
@@ -40,6 +41,13 @@ test-sanitize: deps
 
 bench: build
 	$(RELEASE)/bench/tolmix_bench
+
+# The fuzz targets are built with clang under the sanitizers and run one after another.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build $(OUT)

@@ -26,6 +26,7 @@ struct RawOptions {
     uint64_t frames = 0;
     uint32_t fixedStep = 0;
     std::string screenshot;
+    bool screenshotGiven = false;   // an empty name given is refused, not taken for none
     bool benchmark = false;
     uint64_t loseSurfacesEvery = 0;
 };
@@ -90,7 +91,7 @@ ProgramOptions Interpret(const RawOptions& raw)
     options.headless = raw.headless;
     options.frames = raw.frames;
     options.fixedStepMs = raw.fixedStep;
-    if (!raw.screenshot.empty()) {
+    if (raw.screenshotGiven) {
         options.screenshot = raw.screenshot;
         CheckScreenshot(options.screenshot);
     }
@@ -118,6 +119,7 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
     AddOptions(app, raw);
     try {
         app.parse(argc, argv);
+        raw.screenshotGiven = app.count("--screenshot") > 0;
         options = Interpret(raw);
     } catch (const CLI::CallForHelp& help) {
         return CommandLineResult{false, app.exit(help)};

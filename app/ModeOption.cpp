@@ -48,8 +48,9 @@ std::optional<DisplayMode> ParseModeText(const std::string& text)
         return std::nullopt;
     DisplayMode mode{*width, *height, *depth, 0};
     if (TakeSeparator(rest, '@')) {
+        // A rate of 0 would read as "no rate given".
         const std::optional<int32_t> rate = TakeNumber(rest);
-        if (!rate)
+        if (!rate || *rate == 0)
             return std::nullopt;
         mode.refreshRate = *rate;
     }

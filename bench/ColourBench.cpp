@@ -184,12 +184,11 @@ std::unique_ptr<CQuantizer> Quantize(const CBitmap24& background, const CBitmap2
     return quantizer;
 }
 
-void Dither(const CQuantizer& quantizer, CBitmap24& picture, ColourRef key, bool pixelByPixel = false)
+void Dither(const CQuantizer& quantizer, CBitmap24& picture, ColourRef key)
 {
     CDitherer ditherer;
     ditherer.SetQuantizer(&quantizer);
     ditherer.SetKeyColour(key);
-    ditherer.SetPixelByPixel(pixelByPixel);
     ditherer.Dither(&picture);
 }
 
@@ -227,7 +226,7 @@ void BM_QuantizeAndDither(benchmark::State& state)
 BENCHMARK(BM_QuantizeAndDither)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
 
 // The background alone, with a fresh palette (its lookup cache empty) every time.
-void DitherBackground(benchmark::State& state, bool pixelByPixel)
+void BM_Dither1080p(benchmark::State& state)
 {
     const Pictures& pictures = ThePictures(state.range(0));
     for (auto _ : state) {
@@ -236,24 +235,11 @@ void DitherBackground(benchmark::State& state, bool pixelByPixel)
         const std::unique_ptr<CQuantizer> quantizer = Quantize(pictures.background, pictures.ball, pictures.paddle);
         state.ResumeTiming();
 
-        Dither(*quantizer, background, SCREEN_KEY, pixelByPixel);
+        Dither(*quantizer, background, SCREEN_KEY);
         benchmark::DoNotOptimize(background.Bits());
     }
     state.SetItemsProcessed(state.iterations() * PixelCount(pictures.background));
 }
-
-void BM_Dither1080p(benchmark::State& state)
-{
-    DitherBackground(state, false);
-}
 BENCHMARK(BM_Dither1080p)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
-
-// The same without the cursor's row walk, every pixel stepped through one at a time:
-// what the walk gains, measured in the same process.
-void BM_Dither1080pPixelByPixel(benchmark::State& state)
-{
-    DitherBackground(state, true);
-}
-BENCHMARK(BM_Dither1080pPixelByPixel)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
 
 } // namespace

@@ -100,7 +100,7 @@ void CScreen::BuildPalette()
 }
 
 // The primary with its back buffer, the palette on both, and a clipper whose one rectangle
-// leaves the last column and the last row out, as the clip list has always been built.
+// is the whole screen (right and bottom exclusive, so the last column and row are drawn).
 void CScreen::BuildSurfaces()
 {
     if (m_pDirectDraw->CreatePrimarySurface(m_pPrimary) != DISPLAY_OK)
@@ -114,7 +114,7 @@ void CScreen::BuildSurfaces()
         FailDisplay("cannot attach the palette to the back buffer", *m_pBackBuffer);
     if (m_pDirectDraw->CreateClipper(m_pClipper) != DISPLAY_OK)
         FailDisplay("cannot create the clipper", *m_pDirectDraw);
-    m_pClipper->SetClipList(Rect{0, 0, m_width - 1, m_height - 1});
+    m_pClipper->SetClipList(Rect{0, 0, m_width, m_height});
     m_pPrimary->SetClipper(m_pClipper);
     m_pBackBuffer->SetClipper(m_pClipper);
 }

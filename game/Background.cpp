@@ -94,7 +94,7 @@ void CBackground::WriteRate()
 void CBackground::CountFrame()
 {
     ++m_framesCounted;
-    m_sumMs += static_cast<int32_t>(static_cast<uint32_t>(m_pGame->m_elapsedMs));
+    m_sumMs += static_cast<int64_t>(m_pGame->m_elapsedMs);
 
     // The text goes out before the sample ends: frame 101 is the first to show a rate.
     WriteRate();

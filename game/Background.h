@@ -25,9 +25,9 @@ public:
     // The readout's text: the rate of the last sample, or "Wait...".
     std::string RateText() const;
 
-    int32_t m_sumMs = 0;
+    int64_t m_sumMs = 0;          // 64 bits: 100 frames of a day's step each overflow 32
     int32_t m_framesCounted = 0;
-    int32_t m_avgFrameMs = 0;
+    int64_t m_avgFrameMs = 0;
     bool m_bFullDraw = true;
     int32_t m_restoreDraws = 0;   // whole draws still due after a restore
     std::string m_shownText;      // the readout as last written

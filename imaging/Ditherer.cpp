@@ -1,11 +1,8 @@
 // Ditherer.cpp — the error-diffusion pass over one picture.
 #include "imaging/Ditherer.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <span>
-#include <vector>
 
 #include "imaging/DitherCursor.h"
 #include "imaging/GamePalette.h"
@@ -18,7 +15,6 @@ namespace {
 
 constexpr int32_t ERROR_TABLE_SIZE = 512;   // differences −256..255
 constexpr int32_t ERROR_TABLE_ZERO = 256;    // the entry for difference 0
-constexpr int32_t LAST_ROWS = 2;             // rows whose shares fall below the picture
 
 } // namespace
 
@@ -63,11 +59,8 @@ Pixel24 CDitherer::KeyFor(const uint8_t* rows) const
     return m_keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(rows) : PixelOf(m_keyColour);
 }
 
-// Every row but the last two is reduced where it lies: the shares of those rows reach at
-// most the first pixel two rows down, still inside the picture, so copying them out and
-// back would only cost time. The last two rows' shares fall below the picture, so those
-// rows are reduced in a buffer with the spare row (DitherLastRows). Both passes walk the
-// same bytes in the same order as one pass over a buffer of the whole picture would.
+// The picture is reduced where it lies: no share falls outside its pixels, so it needs
+// no spare row.
 void CDitherer::Dither(CBitmap24* bitmap)
 {
     if (bitmap == nullptr)
@@ -84,33 +77,12 @@ void CDitherer::Dither(CBitmap24* bitmap)
     if (bitmap->ByteCount() < pictureBytes)
         throw CFatalError("ditherer: the picture holds fewer bytes than its size needs");
 
-    const Pixel24 key = KeyFor(bitmap->Bits());
-    const int32_t leadingRows = std::max(height - LAST_ROWS, 0);
-    if (leadingRows > 0) {
-        CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, leadingRows, key);
-        DiffuseRows(cursor, width, leadingRows, palette);
+    CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, height, KeyFor(bitmap->Bits()));
+    for (int32_t y = 0; y < height; ++y) {
+        DiffusePixels(cursor, width, palette);
+        if (y + 1 < height)
+            cursor.NextRow();
     }
-    DitherLastRows(*bitmap, leadingRows, key, palette);
-}
-
-// The spare row and the 3 bytes after it are zeroed although they are never written back:
-// the key test of a neighbour that straddles the last row's pad byte reads them. The
-// slack the cursor's row walk needs beyond them is zeroed too, though only ever read as
-// the unused last byte of a word.
-void CDitherer::DitherLastRows(CBitmap24& bitmap, int32_t firstRow, Pixel24 key, CGamePalette& palette) const
-{
-    const int32_t width = bitmap.Width();
-    const int32_t rows = bitmap.Height() - firstRow;
-    const size_t rowBytes = CheckedImageBytes(width, rows, "dither rows");
-    const size_t bufferBytes =
-        CheckedImageBytes(width, int64_t{rows} + 1, "dither buffer") + 3 + CDitherCursor::ROW_SLACK_BYTES;
-    std::vector<uint8_t> buffer(bufferBytes, 0);
-    uint8_t* const first = bitmap.Bits() + static_cast<size_t>(firstRow) * static_cast<size_t>(bitmap.Stride());
-    std::copy_n(first, rowBytes, buffer.begin());
-
-    CDitherCursor cursor(buffer, width, rows, key);
-    DiffuseRows(cursor, width, rows, palette);
-    std::copy_n(buffer.begin(), rowBytes, first);
 }
 
 // The pixel's present value includes the shares it has received.
@@ -124,22 +96,7 @@ inline ReducedPixel CDitherer::Reduce(Pixel24 pixel, CGamePalette& palette) cons
                         m_pErrorLimit[ptrdiff_t{pixel.blue} - ptrdiff_t{entry.blue}]};
 }
 
-// No serpentine order: every row runs left to right. The cursor is not moved past the
-// last row, where its neighbours would point beyond the buffer.
-void CDitherer::DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const
-{
-    const bool byRow = cursor.CanDiffuseRow() && !m_pixelByPixel;
-    const auto reduce = [this, &palette](Pixel24 pixel) { return Reduce(pixel, palette); };
-    for (int32_t y = 0; y < height; ++y) {
-        if (byRow)
-            cursor.DiffuseRow(reduce);
-        else
-            DiffusePixels(cursor, width, palette);
-        if (y + 1 < height)
-            cursor.NextRow();
-    }
-}
-
+// No serpentine order: every row runs left to right.
 void CDitherer::DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const
 {
     for (int32_t x = 0; x < width; ++x) {

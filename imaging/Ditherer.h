@@ -3,8 +3,9 @@
 //
 // Rows are walked top to bottom, left to right; each pixel not of the key colour takes
 // the colour of its nearest palette entry and passes the limited difference on to its
-// right, below-left, below and below-right neighbours. Key pixels stay as they are and
-// take no share. The picture stays 24-bit.
+// right, below-left, below and below-right neighbours that lie inside the picture. Key
+// pixels (by their colour before the pass) stay as they are and take no share. The
+// picture stays 24-bit; its pad bytes are left as they are.
 //
 //     CDitherer ditherer;
 //     ditherer.SetQuantizer(&quantizer);      // after quantizer.Compute()
@@ -38,10 +39,6 @@ public:
     // The transparent colour; KEY_FROM_FIRST_PIXEL takes the picture's first pixel.
     void SetKeyColour(ColourRef colour) { m_keyColour = colour; }
 
-    // For tests: walk every row pixel by pixel, never by the cursor's row walk, which
-    // must give the same bytes.
-    void SetPixelByPixel(bool pixelByPixel) { m_pixelByPixel = pixelByPixel; }
-
     // Reduces the picture in place. A picture of width or height 0 is left as it is.
     // Throws CFatalError without a computed quantizer, or for a picture too large to
     // handle or holding fewer bytes than its size needs.
@@ -58,17 +55,12 @@ private:
     Pixel24 KeyFor(const uint8_t* rows) const;
     // The palette object to look colours up in, refusing when there is none.
     CGamePalette& Palette() const;
-    // Reduces the rows from firstRow on in a buffer that has a spare row below them.
-    void DitherLastRows(CBitmap24& bitmap, int32_t firstRow, Pixel24 key, CGamePalette& palette) const;
-    // Walks every pixel of a width × height picture.
-    void DiffuseRows(CDitherCursor& cursor, int32_t width, int32_t height, CGamePalette& palette) const;
     // Walks one row step by step.
     void DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const;
     // The nearest entry's colour for a pixel, and the limited errors it leaves.
     ReducedPixel Reduce(Pixel24 pixel, CGamePalette& palette) const;
 
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
-    bool m_pixelByPixel = false;
     const CQuantizer* m_pQuantizer = nullptr;
     std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
     const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0

@@ -1,4 +1,5 @@
-// PictureFile.cpp — stb_image and stb_image_write behind size checks and atomic writes.
+// PictureFile.cpp — the one reader from memory, stb_image and stb_image_write behind size
+// checks, and whole writes.
 #include "picturefiles/PictureFile.h"
 
 #include <fcntl.h>
@@ -9,12 +10,13 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include "picturefiles/BmpFile.h"
+#include "picturefiles/FileBatch.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
 #include "platform/bitmaps/PixelTypes.h"
@@ -28,42 +30,25 @@ namespace {
 // ---------------------------------------------------------------------------------------
 
 constexpr std::array<uint8_t, 8> PNG_SIGNATURE = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr size_t PNG_HEADER_END = 24;   // signature, IHDR length and type, width, height
 
-// What the first bytes of a file say: its format and size, before anything is decoded.
-struct PictureHeader {
-    bool known = false;   // a PNG or BMP whose header could be read
-    int64_t width = 0;
-    int64_t height = 0;
-};
+// No picture that may be made needs a larger file: a 32-bit BMP of the largest one holds
+// 4/3 of its 24-bit bytes.
+constexpr int64_t MAX_PICTURE_FILE_BYTES = 2 * MAX_IMAGE_BYTES;
 
 uint32_t BigEndian32(const uint8_t* p)
 {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
 }
 
-int32_t LittleEndian32(const uint8_t* p)
+// A decoder's reason as printable text only, whatever bytes it holds.
+std::string PrintableText(const char* text)
 {
-    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
-}
-
-// PNG: the signature, then the IHDR chunk's Width and Height (big-endian, at bytes 16
-// and 20). BMP: bfType "BM", then the info header's biWidth and biHeight (little-endian,
-// at bytes 18 and 22; a negative biHeight means the rows are stored top-down).
-PictureHeader ReadHeader(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::array<uint8_t, 26> head{};
-    file.read(reinterpret_cast<char*>(head.data()), head.size());
-    const auto got = file.gcount();
-
-    PictureHeader header;
-    if (got >= 24 && std::equal(PNG_SIGNATURE.begin(), PNG_SIGNATURE.end(), head.begin())) {
-        header = {true, BigEndian32(&head[16]), BigEndian32(&head[20])};
-    } else if (got >= 26 && head[0] == 'B' && head[1] == 'M') {
-        const int64_t biHeight = LittleEndian32(&head[22]);
-        header = {true, LittleEndian32(&head[18]), biHeight < 0 ? -biHeight : biHeight};
-    }
-    return header;
+    std::string printable = text != nullptr ? text : "unknown reason";
+    for (char& c : printable)
+        if (c < ' ' || c > '~')
+            c = '?';
+    return printable;
 }
 
 // Owns the pixels stb_image returns.
@@ -72,86 +57,82 @@ struct StbPixels {
     ~StbPixels() { stbi_image_free(data); }
 };
 
-// The path in quotes, for messages. (Built by appending: GCC 12 warns falsely about
-// "'" + std::string.)
-std::string Quoted(const fs::path& path)
+// Closes a file descriptor when it goes.
+struct OpenFile {
+    int fd = -1;
+    ~OpenFile()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+bool IsPng(std::span<const uint8_t> bytes)
 {
-    std::string quoted(1, '\'');
-    quoted += path.string();
-    quoted += '\'';
-    return quoted;
+    return bytes.size() >= PNG_SIGNATURE.size() && std::equal(PNG_SIGNATURE.begin(), PNG_SIGNATURE.end(), bytes.begin());
+}
+
+// PNG: the IHDR chunk's width and height (big-endian, at bytes 16 and 20) are checked
+// before stb_image decodes anything.
+std::unique_ptr<CBitmap24> DecodePng(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() < PNG_HEADER_END)
+        throw CPictureFileError("the PNG file ends inside its header");
+    CheckDeclaredSize("PNG", BigEndian32(&bytes[16]), BigEndian32(&bytes[20]));
+    if (bytes.size() > static_cast<size_t>(INT32_MAX))
+        throw CPictureFileError("the PNG file is too large to decode");
+
+    int width = 0, height = 0, channels = 0;
+    StbPixels pixels;
+    pixels.data = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3);
+    if (pixels.data == nullptr)
+        throw CPictureFileError(PrintableText(stbi_failure_reason()));
+    auto picture = std::make_unique<CBitmap24>(width, height);
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* in = pixels.data + static_cast<size_t>(y) * width * 3;
+        uint8_t* out = picture->Bits() + static_cast<size_t>(y) * picture->Stride();
+        for (int32_t x = 0; x < width; ++x)
+            StorePixel(out + 3 * x, Pixel24{in[3 * x + 2], in[3 * x + 1], in[3 * x + 0]});
+    }
+    return picture;
+}
+
+// The whole file, its size checked before anything is allocated. A file that cannot be
+// opened or read says why.
+std::vector<uint8_t> ReadWholeFile(const fs::path& path)
+{
+    OpenFile file;
+    file.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file.fd < 0)
+        throw CPictureFileError(errno == ENOENT ? "no such file" : std::strerror(errno));
+    struct stat status {};
+    if (fstat(file.fd, &status) != 0)
+        throw CPictureFileError(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        throw CPictureFileError("not a file");
+    if (status.st_size > MAX_PICTURE_FILE_BYTES)
+        throw CPictureFileError("a file of " + std::to_string(status.st_size >> 20) +
+                                " MiB is larger than any picture this reader takes");
+
+    std::vector<uint8_t> bytes(static_cast<size_t>(status.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw CPictureFileError(std::strerror(errno));
+        if (n == 0)
+            break;   // the file shrank while it was read: decode what is there
+        got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
 }
 
 // ---------------------------------------------------------------------------------------
 // Writing
 // ---------------------------------------------------------------------------------------
-
-// A file under a temporary name beside its target; removed unless Commit renames it.
-class CTemporaryFile {
-public:
-    explicit CTemporaryFile(const fs::path& target) : m_target(target)
-    {
-        const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-        std::string hidden(1, '.');
-        hidden += target.filename().string();
-        hidden += ".XXXXXX";
-        m_name = (folder / hidden).string();
-        m_fd = mkstemp(m_name.data());
-        if (m_fd < 0)
-            throw CPictureFileError("cannot write " + Quoted(target) + ": " + std::strerror(errno));
-        // mkstemp makes the file private; give it the permissions a new file normally gets.
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(m_fd, 0666 & ~mask);
-    }
-    ~CTemporaryFile()
-    {
-        if (m_fd >= 0)
-            close(m_fd);
-        if (!m_committed)
-            unlink(m_name.c_str());
-    }
-    CTemporaryFile(const CTemporaryFile&) = delete;
-    CTemporaryFile& operator=(const CTemporaryFile&) = delete;
-
-    // Writes all the bytes, or throws.
-    void Write(const void* bytes, size_t count)
-    {
-        const auto* p = static_cast<const uint8_t*>(bytes);
-        while (count > 0) {
-            const ssize_t n = ::write(m_fd, p, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                Fail(std::strerror(errno));
-            p += n;
-            count -= static_cast<size_t>(n);
-        }
-    }
-
-    // Closes the file and puts it in place of the target.
-    void Commit()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (close(fd) != 0)
-            Fail(std::strerror(errno));
-        if (std::rename(m_name.c_str(), m_target.c_str()) != 0)
-            Fail(std::strerror(errno));
-        m_committed = true;
-    }
-
-private:
-    [[noreturn]] void Fail(const std::string& why)
-    {
-        throw CPictureFileError("cannot write " + Quoted(m_target) + ": " + why);
-    }
-
-    fs::path m_target;
-    std::string m_name;
-    int m_fd = -1;
-    bool m_committed = false;
-};
 
 // The picture's pixels as tightly packed RGB rows, top row first, as the encoders take them.
 std::vector<uint8_t> PackedRgb(const CBitmap24& picture)
@@ -205,56 +186,48 @@ PictureFormat FormatForName(const fs::path& path)
         return PictureFormat::Png;
     if (ending == ".bmp")
         return PictureFormat::Bmp;
-    throw std::invalid_argument("output " + Quoted(path) + " must end in .png or .bmp");
+    throw std::invalid_argument("output " + QuotedPath(path) + " must end in .png or .bmp");
 }
 
-std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path)
+std::unique_ptr<CBitmap24> DecodePicture(std::span<const uint8_t> bytes, PictureFormats formats)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        throw CPictureFileError("cannot read " + Quoted(path) + ": " +
-                                (fs::exists(path, error) ? "not a file" : "no such file"));
+    if (CBmpReader::HasSignature(bytes))
+        return CBmpReader(bytes).Decode();
+    if (formats == PictureFormats::PngOrBmp && IsPng(bytes))
+        return DecodePng(bytes);
+    throw CPictureFileError(formats == PictureFormats::BmpOnly ? "not a BMP file" : "not a PNG or BMP file");
+}
 
-    // The size first, so a picture too large is refused before it is decoded.
-    const PictureHeader header = ReadHeader(path);
-    if (!header.known)
-        throw CPictureFileError("cannot read " + Quoted(path) + ": not a PNG or BMP file");
+std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats formats)
+{
     try {
-        CheckedImageBytes(header.width, header.height, "picture");
-    } catch (const CFatalError& tooLarge) {
-        throw CPictureFileError("cannot read " + Quoted(path) + ": " + tooLarge.what());
+        return DecodePicture(ReadWholeFile(path), formats);
+    } catch (const CPictureFileError& error) {
+        throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
     }
+}
 
-    int width = 0, height = 0, channels = 0;
-    StbPixels pixels;
-    pixels.data = stbi_load(path.c_str(), &width, &height, &channels, 3);
-    if (pixels.data == nullptr)
-        throw CPictureFileError("cannot read " + Quoted(path) + ": " + stbi_failure_reason());
-
-    auto picture = std::make_unique<CBitmap24>(width, height);
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = pixels.data + static_cast<size_t>(y) * width * 3;
-        uint8_t* out = picture->Bits() + static_cast<size_t>(y) * picture->Stride();
-        for (int32_t x = 0; x < width; ++x)
-            StorePixel(out + 3 * x, Pixel24{in[3 * x + 2], in[3 * x + 1], in[3 * x + 0]});
-    }
-    return picture;
+std::vector<uint8_t> EncodePicture(const fs::path& path, const CBitmap24& picture)
+{
+    const PictureFormat format = FormatForName(path);
+    if (picture.Width() == 0 || picture.Height() == 0)
+        throw CPictureFileError("cannot write " + QuotedPath(path) + ": the picture has no pixels");
+    std::vector<uint8_t> encoded = Encode(format, picture);
+    if (encoded.empty())
+        throw CPictureFileError("cannot write " + QuotedPath(path) + ": the encoder failed");
+    return encoded;
 }
 
 void WritePicture(const fs::path& path, const CBitmap24& picture)
 {
-    const PictureFormat format = FormatForName(path);
-    const std::vector<uint8_t> encoded = Encode(format, picture);
-    if (encoded.empty())
-        throw CPictureFileError("cannot write " + Quoted(path) + ": the encoder failed");
-    CTemporaryFile file(path);
-    file.Write(encoded.data(), encoded.size());
+    CFileBatch file;
+    file.Add(path, EncodePicture(path, picture));
     file.Commit();
 }
 
 void WriteTextFile(const fs::path& path, const std::string& text)
 {
-    CTemporaryFile file(path);
-    file.Write(text.data(), text.size());
+    CFileBatch file;
+    file.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
     file.Commit();
 }

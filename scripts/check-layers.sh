@@ -16,7 +16,7 @@ cd "$root"
 # folder holds it.
 layers=(
     "platform/bitmaps   |                                                            | none"
-    "platform/video     | platform/bitmaps                                           | sdl"
+    "platform/video     | platform/bitmaps picturefiles                              | sdl"
     "platform/framework | platform/bitmaps platform/video                            | sdl"
     "platform/dialogs   | platform/bitmaps platform/video                            | sdl"
     "imaging            | platform/bitmaps                                           | none"

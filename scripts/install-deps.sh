@@ -14,6 +14,7 @@ packages=(
     libfontconfig-dev           # finding a sans-serif font
     fonts-dejavu-core           # ... and having one
     libimgui-dev                # dialogs
+    clang libclang-rt-14-dev    # the fuzz targets: clang and its libFuzzer runtime
 )
 
 missing=()

@@ -62,12 +62,14 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
     m_frameWidth = m_hBitmap->Width();
     m_frameHeight = m_hBitmap->Height() / m_frameCount;
 
-    // On every call, also after a loss: a second pass works on palette colours already.
-    if (screen.m_pPalette && (m_flags & SPRITE_DITHER)) {
+    // Once: the picture keeps its reduced pixels, which every later filling (after a loss)
+    // copies again. A second pass over palette colours would drift further each time.
+    if (screen.m_pPalette && (m_flags & SPRITE_DITHER) && !m_bReduced) {
         CDitherer ditherer;
         ditherer.SetQuantizer(screen.m_pQuantizer.get());
         ditherer.SetKeyColour(m_keyColour);
         ditherer.Dither(m_hBitmap.get());
+        m_bReduced = true;
     }
 
     for (int32_t i = 0; i < m_frameCount; ++i) {

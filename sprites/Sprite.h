@@ -47,7 +47,7 @@ public:
     virtual void Blit(const Rect& world, int32_t frame);
 
     // Creates missing frame surfaces, restores lost ones and fills them all from the
-    // picture (reduced to the palette first where that applies).
+    // picture (reduced to the palette first where that applies, on the first call only).
     virtual void CreateSurfaces(int32_t frameWidth, int32_t frameHeight);
 
     int32_t m_paletteWeight = 1;
@@ -62,6 +62,7 @@ public:
     int32_t m_targetHeight = 0;
     CGame* m_pGame;
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+    bool m_bReduced = false;   // m_hBitmap already holds palette colours
 
 private:
     void FillFrame(int32_t frame);

@@ -71,19 +71,23 @@ TEST_F(ScreenTest, AModeThatCannotBeSetIsFatal)
 
 // --- clipping ----------------------------------------------------------------------------
 
-TEST_F(ScreenTest, TheClipListLeavesTheLastColumnAndRowOut)
+TEST_F(ScreenTest, TheClipListCoversTheWholeScreenAndNothingBeyond)
 {
-    MakeWorld();
-    Initialise(640, 480, 32);
-    std::shared_ptr<CSurface> white;
-    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(640, 480, white), DISPLAY_OK);
-    FillWith(*white, 0xFFFFFF);
-    const Rect whole{0, 0, 640, 480};
-    ASSERT_EQ(Screen().m_pBackBuffer->Blit(&whole, white.get(), nullptr, 0), DISPLAY_OK);
-    CSurface& back = *Screen().m_pBackBuffer;
-    EXPECT_EQ(RawAt(back, 638, 478), 0xFFFFFFu);
-    EXPECT_EQ(RawAt(back, 639, 100), 0u);
-    EXPECT_EQ(RawAt(back, 100, 479), 0u);
+    for (const auto& [width, height] : {std::pair{640, 480}, std::pair{800, 600}}) {
+        MakeWorld();
+        Initialise(width, height, 32);
+        std::shared_ptr<CSurface> white;
+        ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(width, height, white), DISPLAY_OK);
+        FillWith(*white, 0xFFFFFF);
+        // A blit reaching past the bottom-right corner is cut at the screen's edge.
+        const Rect beyond{0, 0, width + 20, height + 20};
+        ASSERT_EQ(Screen().m_pBackBuffer->Blit(&beyond, white.get(), nullptr, 0), DISPLAY_OK);
+        CSurface& back = *Screen().m_pBackBuffer;
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{width - 1, 0}, std::pair{0, height - 1},
+                                   std::pair{width - 1, height - 1}, std::pair{width - 1, height / 2}})
+            EXPECT_EQ(RawAt(back, x, y), 0xFFFFFFu) << width << "x" << height << " at " << x << ", " << y;
+        TearDown();
+    }
 }
 
 // --- colour keys -------------------------------------------------------------------------

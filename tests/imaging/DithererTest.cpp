@@ -1,4 +1,6 @@
-// DithererTest.cpp — the error-limit rule, the cursor's diffusion and whole dithering passes.
+// DithererTest.cpp — the error-limit rule, the cursor's diffusion and whole dithering passes:
+// shares only to pixels of the picture, key pixels never changed, every other pixel a
+// palette colour.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,12 +44,6 @@ protected:
     CQuantizer m_quantizer;
 };
 
-// A buffer for a cursor over a width × height pass, every pixel byte `fill`.
-std::vector<uint8_t> PassBuffer(int32_t width, int32_t height, uint8_t fill)
-{
-    return std::vector<uint8_t>(static_cast<size_t>(RowStride(width)) * (height + 1) + 3, fill);
-}
-
 // A random picture of a few base colours with noise, sprinkled with the key and with
 // colours one step from it; random pad bytes.
 CBitmap24 RandomPicture(std::mt19937& random, int32_t width, int32_t height, Pixel24 key)
@@ -77,30 +73,12 @@ CBitmap24 RandomPicture(std::mt19937& random, int32_t width, int32_t height, Pix
     return picture;
 }
 
-// The pass as plainly as it can be written: the whole picture in one buffer with a
-// spare row, every pixel through the cursor's steps.
-void PlainDither(CBitmap24& picture, const CQuantizer& quantizer, Pixel24 key)
+// Whether the pixel is the colour of one of the quantizer's entries.
+bool IsPaletteColour(Pixel24 pixel, const CQuantizer& quantizer)
 {
-    const int32_t width = picture.Width();
-    const int32_t height = picture.Height();
-    std::vector<uint8_t> buffer = PassBuffer(width, height, 0);
-    std::copy_n(picture.Bits(), picture.ByteCount(), buffer.begin());
-    CDitherCursor cursor(buffer, width, height, key);
-    CGamePalette& palette = *quantizer.GamePalette();
-    for (int32_t y = 0; y < height; ++y) {
-        for (int32_t x = 0; x < width; ++x, cursor.NextPixel()) {
-            if (cursor.AtKey())
-                continue;
-            const Pixel24 pixel = cursor.Current();
-            const PaletteEntry& entry = quantizer.Entries()[palette.NearestIndex(pixel)];
-            cursor.SetCurrent(Pixel24{entry.blue, entry.green, entry.red});
-            cursor.Diffuse(CDitherer::LimitError(pixel.red - entry.red), CDitherer::LimitError(pixel.green - entry.green),
-                           CDitherer::LimitError(pixel.blue - entry.blue));
-        }
-        if (y + 1 < height)
-            cursor.NextRow();
-    }
-    std::copy_n(buffer.begin(), picture.ByteCount(), picture.Bits());
+    const auto& entries = quantizer.Entries();
+    return std::any_of(entries.begin(), entries.begin() + quantizer.ColourCount(),
+                       [&](const PaletteEntry& e) { return Pixel24{e.blue, e.green, e.red} == pixel; });
 }
 
 } // namespace
@@ -117,28 +95,43 @@ TEST(Ditherer, ErrorLimitPassesSmallDampsMiddleAndCapsLarge)
 }
 
 // --- Cursor ------------------------------------------------------------------------------
-// A 4 × 2 pass (stride 12, no pad byte): from the first pixel, right is byte 3, below
-// byte 12, below-right byte 15 and below-left byte 9, the last pixel of the same row.
+// A 4 × 2 picture (stride 12, no pad byte): from the first pixel, right is byte 3, below
+// byte 12 and below-right byte 15; its below-left would lie left of the picture.
 
-TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsRoundingDownAndClamped)
+TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsToPixelsOfThePictureOnly)
 {
-    std::vector<uint8_t> buffer = PassBuffer(4, 2, 100);
-    StorePixel(&buffer[6], Rgb(250, 5, 128));
-    CDitherCursor cursor(buffer, 4, 2, KEY_BLUE);
+    std::vector<uint8_t> rows(24, 100);
+    StorePixel(&rows[6], Rgb(250, 5, 128));
+    CDitherCursor cursor(rows, 4, 2, KEY_BLUE);
     cursor.Diffuse(18, -1, 1);   // red, green, blue
-    EXPECT_EQ(LoadPixel(&buffer[3]), Rgb(107, 99, 100));    // right: 7, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[12]), Rgb(103, 99, 100));   // below: 3, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[15]), Rgb(101, 99, 100));   // below-right: 1, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[9]), Rgb(105, 99, 100));    // below-left: 5, −1, 0
-    EXPECT_EQ(LoadPixel(&buffer[0]), Rgb(100, 100, 100));
-    EXPECT_EQ(LoadPixel(&buffer[6]), Rgb(250, 5, 128));
+    EXPECT_EQ(LoadPixel(&rows[3]), Rgb(107, 99, 100));    // right: 7, −1, 0
+    EXPECT_EQ(LoadPixel(&rows[12]), Rgb(103, 99, 100));   // below: 3, −1, 0
+    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(101, 99, 100));   // below-right: 1, −1, 0
+    EXPECT_EQ(LoadPixel(&rows[9]), Rgb(100, 100, 100));   // the row's last pixel: no share
+    EXPECT_EQ(LoadPixel(&rows[0]), Rgb(100, 100, 100));
 
     cursor.NextPixel();
     cursor.Diffuse(32, -32, 0);   // ±14 to the right, clamped to the byte range
-    EXPECT_EQ(LoadPixel(&buffer[6]), Rgb(255, 0, 128));
+    EXPECT_EQ(LoadPixel(&rows[6]), Rgb(255, 0, 128));
+
+    // The row's last pixel: no right share (the next row's first pixel) and no
+    // below-right one; below and below-left take theirs.
+    cursor.NextPixel();
+    cursor.NextPixel();
+    const std::vector<uint8_t> before = rows;
+    cursor.Diffuse(16, 16, 16);
+    EXPECT_EQ(LoadPixel(&rows[12]), LoadPixel(&before[12]));
+    EXPECT_EQ(LoadPixel(&rows[21]), Rgb(103, 103, 103));   // below: 3
+    EXPECT_EQ(LoadPixel(&rows[18]), Rgb(107, 103, 105));   // below-left: 5 (after 2, −2, 0 from pixel 1)
+
+    // The last row passes nothing on, even to the right within it.
+    cursor.NextRow();
+    cursor.Diffuse(16, 16, 16);
+    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(114, 100, 107));   // right: 7 (after 1+6, −1−6, 0)
+
     EXPECT_EQ(cursor.RangeLimit(-256), 0);
     EXPECT_EQ(cursor.RangeLimit(511), 255);
-    EXPECT_THROW(CDitherCursor(std::span<uint8_t>(buffer.data(), buffer.size() - 1), 4, 2, KEY_BLUE), CFatalError);
+    EXPECT_THROW(CDitherCursor(std::span<uint8_t>(rows.data(), rows.size() - 1), 4, 2, KEY_BLUE), CFatalError);
 }
 
 // --- Whole passes ------------------------------------------------------------------------
@@ -148,10 +141,12 @@ TEST_F(GreyPalette, DithersASmallPictureAsDerivedByHand)
     // Every pixel starts (110, 110, 112); with entries 2 = (98, 98, 100) and
     // 3 = (130, 130, 132) all three channels of every error are equal, so one value v
     // per pixel (its red) tells the pass. Row 0: v 110 → entry 2, error 12: right +5,
-    // below +2, below-right +0, below-left (row 0's last pixel) +3. v 115 → entry 3,
-    // error −15: −7, −3, −1, −5. v 103 → entry 2, error 5: +2 right, +1 below-left.
-    // v 115 → entry 3, error −15: right is row 1's first pixel (107 − 7 = 100), below
-    // 110 − 3 = 107, below-left 109 − 5 = 104. Row 1: v 100, 108, 108, 111 → entry 2.
+    // below +2, below-right +0 (no below-left: the picture's edge). v 115 → entry 3,
+    // error −15: right −7, below −3, below-right −1, below-left −5. v 103 → entry 2,
+    // error 5: right +2, below-left +1. v 112 shares its cache cell with 115 → entry 3,
+    // error −17: no right (the row's end), below −4, below-left −6. Row 1 starts
+    // 107, 108, 103, 106 and passes only rightwards: 107 → 2 (+3), 111 → 2 (+5),
+    // 108 → 2 (+4), 110 → 2.
     CBitmap24 picture = UniformPicture(4, 2, Rgb(110, 110, 112));
     Dither(picture, 0x00FF0000);
     const Pixel24 expected[2][4] = {{LOW_GREY, HIGH_GREY, LOW_GREY, HIGH_GREY},
@@ -161,36 +156,30 @@ TEST_F(GreyPalette, DithersASmallPictureAsDerivedByHand)
             EXPECT_EQ(PixelAt(picture, x, y), expected[y][x]) << "pixel " << x << "," << y;
 }
 
-// One-row pictures whose keys, pad byte and spare row decide the result.
-TEST_F(GreyPalette, KeysThePadByteAndTheSpareRowAsDerivedByHand)
+// One-row pictures whose keys, ends and pad byte decide the result.
+TEST_F(GreyPalette, KeysRowEndsAndThePadByteAsDerivedByHand)
 {
     const Pixel24 START = Rgb(110, 110, 112);   // entry 2 with error 12 on every channel
-    const Pixel24 GREY = Rgb(120, 120, 120), RED = Rgb(200, 10, 10), DARK_BLUE = Rgb(0, 0, 40);
+    const Pixel24 GREY = Rgb(120, 120, 120), RED = Rgb(200, 10, 10);
     struct Case {
         const char* what;
         std::vector<Pixel24> pixels, expected;
         ColourRef key;
-        int32_t pad, expectedPad;   // the row's pad byte before and after; −1: none
+        int32_t pad;   // the row's pad byte, which must stay; −1: none
     };
     const Case cases[] = {
-        // The first pixel is the key. The second gives the third +5, which makes it exactly
-        // the key: it stays (rather than becoming entry 3, its nearest).
-        {"pushed onto the key", {GREY, START, Rgb(115, 115, 115), GREY}, {GREY, LOW_GREY, GREY, GREY},
-         KEY_FROM_FIRST_PIXEL, -1, -1},
+        // The first pixel is the key. The second gives the third +5, which makes it the
+        // key's colour: it is still no key pixel, and becomes entry 3, its nearest.
+        {"pushed onto the key", {GREY, START, Rgb(115, 115, 115), GREY}, {GREY, LOW_GREY, HIGH_GREY, GREY},
+         KEY_FROM_FIRST_PIXEL, -1},
         // The key pixel's +5 is dropped; the third pixel goes to entry 2 as well, the
-        // fourth takes +3 (first's below-left) and +5 (third's right): 118, nearer entry 3.
+        // fourth takes +5 (third's right): 115, nearer entry 3.
         {"key keeps its colour", {START, KEY_BLUE, START, START}, {LOW_GREY, KEY_BLUE, LOW_GREY, HIGH_GREY},
-         0x00FF0000, -1, -1},
-        // Width 3: stride 10, pad byte 9. The third pixel's right neighbour is the pad
-        // byte (as blue) and the spare row's first two bytes: blue share 7 × 12 >> 4 = 5.
-        {"pad byte takes the blue share", {RED, RED, START}, {RED, RED, LOW_GREY}, KEY_FROM_FIRST_PIXEL, 40, 45},
-        // The same, but the pad byte 40 and the zeroed spare row read as the key.
-        {"spare row is zero", {DARK_BLUE, DARK_BLUE, START}, {DARK_BLUE, DARK_BLUE, LOW_GREY}, ColourOf(DARK_BLUE),
-         40, 40},
-        // Width 1: stride 4, so below-left (+1) is the pixel's own green and red and its
-        // pad byte: written as entry 2 first, it then takes right (pad, spare, spare) +5,
-        // below +2, below-right +0, below-left +3 on green, red and the pad.
-        {"width one", {START}, {Rgb(101, 101, 100)}, 0x00FF0000, 0, 8},
+         0x00FF0000, -1},
+        // Width 3: the last pixel's right share would fall on the pad byte; it is dropped.
+        {"pad byte untouched", {RED, RED, START}, {RED, RED, LOW_GREY}, KEY_FROM_FIRST_PIXEL, 40},
+        // Width 1: every share would fall outside the picture.
+        {"width one", {START}, {LOW_GREY}, 0x00FF0000, 0},
     };
     for (const Case& c : cases) {
         const int32_t width = static_cast<int32_t>(c.pixels.size());
@@ -200,8 +189,8 @@ TEST_F(GreyPalette, KeysThePadByteAndTheSpareRowAsDerivedByHand)
         Dither(picture, c.key);
         for (int32_t x = 0; x < width; ++x)
             EXPECT_EQ(PixelAt(picture, x, 0), c.expected[x]) << c.what << ", pixel " << x;
-        if (c.expectedPad >= 0) {
-            EXPECT_EQ(picture.Bits()[3 * width], c.expectedPad) << c.what;
+        if (c.pad >= 0) {
+            EXPECT_EQ(picture.Bits()[3 * width], c.pad) << c.what;
         }
     }
 }
@@ -220,55 +209,51 @@ TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)
 }
 
 
-TEST(Ditherer, EveryPathGivesTheBytesOfThePlainWholePicturePass)
+TEST(Ditherer, KeyPixelsStayAndEveryOtherPixelBecomesAPaletteColourAtAnyWidth)
 {
-    // Random pictures of widths 1..40 (overlapping neighbours below 3, no row walk
-    // before 7, where the in-place rows leave no slack), heights 1..10 (at most two rows
-    // means no rows are reduced in place), random keys with pixels one step from them,
-    // palettes of 4 to 256 entries. The ditherer, with and without its row walk, must
-    // write the bytes of the plain pass, pad bytes included, and search as often; so must
-    // a second pass over the reduced picture, whose palette caches are then warm.
+    // Random pictures 1 to 9 pixels wide (rows with and without a pad byte), 1 to 6 high,
+    // keys anywhere with pixels one step from them, palettes of 4 to 256 entries, the key
+    // reserved or not, given or taken from the first pixel. After the pass every pixel
+    // that was the key is unchanged, every other one is a palette colour, and the pad
+    // bytes are as they were.
     std::mt19937 random(2024);
     const int32_t colourCounts[] = {4, 16, 64, 200, 256};
-    for (int32_t trial = 0; trial < 300; ++trial) {
-        const int32_t width = 1 + static_cast<int32_t>(random() % 40);
-        const int32_t height = 1 + static_cast<int32_t>(random() % 10);
+    for (int32_t trial = 0; trial < 270; ++trial) {
+        const int32_t width = 1 + trial % 9;
+        const int32_t height = 1 + static_cast<int32_t>(random() % 6);
         const Pixel24 key = random() % 3 == 0 ? KEY_BLUE
                                               : Rgb(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
                                                     static_cast<uint8_t>(random()));
         const CBitmap24 source = RandomPicture(random, width, height, key);
-        const int32_t colourCount = colourCounts[random() % 5];
-        const bool reserve = random() % 2 == 0;
         const ColourRef keyColour = random() % 2 == 0 ? ColourOf(key) : KEY_FROM_FIRST_PIXEL;
         const Pixel24 passKey = keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(source.Bits()) : key;
+        CQuantizer quantizer(colourCounts[random() % 5]);
+        quantizer.AddBitmap(&source, 1);
+        if (random() % 2 == 0)
+            quantizer.ReserveColour(ColourOf(passKey));
+        quantizer.Compute();
 
-        const auto computed = [&] {
-            auto quantizer = std::make_unique<CQuantizer>(colourCount);
-            quantizer->AddBitmap(&source, 1);
-            if (reserve)
-                quantizer->ReserveColour(ColourOf(key));
-            quantizer->Compute();
-            return quantizer;
-        };
-        // The plain pass, the row walk and the pixel steps, each with its own palette.
-        const std::unique_ptr<CQuantizer> quantizers[3] = {computed(), computed(), computed()};
-        CBitmap24 pictures[3] = {source, source, source};
-        CDitherer ditherers[3];
-        for (int32_t path = 1; path < 3; ++path) {
-            ditherers[path].SetQuantizer(quantizers[path].get());
-            ditherers[path].SetKeyColour(keyColour);
-        }
-        ditherers[2].SetPixelByPixel(true);
-
-        for (int32_t pass = 0; pass < 2; ++pass) {
-            PlainDither(pictures[0], *quantizers[0], passKey);
-            for (int32_t path = 1; path < 3; ++path) {
-                ditherers[path].Dither(&pictures[path]);
-                ASSERT_EQ(BitsOf(pictures[path]), BitsOf(pictures[0]))
-                    << width << "x" << height << ", trial " << trial << ", pass " << pass << ", path " << path;
-                ASSERT_EQ(quantizers[path]->GamePalette()->LogicalPalette().SearchCount(),
-                          quantizers[0]->GamePalette()->LogicalPalette().SearchCount());
+        CBitmap24 picture = source;
+        CDitherer ditherer;
+        ditherer.SetQuantizer(&quantizer);
+        ditherer.SetKeyColour(keyColour);
+        ditherer.Dither(&picture);
+        const std::string where = std::to_string(width) + "x" + std::to_string(height) + ", trial " +
+                                  std::to_string(trial);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const Pixel24 was = PixelAt(source, x, y), is = PixelAt(picture, x, y);
+                if (was == passKey) {
+                    ASSERT_EQ(is, was) << "key pixel " << x << "," << y << " of " << where;
+                } else {
+                    ASSERT_TRUE(IsPaletteColour(is, quantizer)) << "pixel " << x << "," << y << " of " << where;
+                }
+            }
+            const size_t pad = static_cast<size_t>(y) * picture.Stride() + 3 * static_cast<size_t>(width);
+            if (width % 2 == 1) {
+                ASSERT_EQ(picture.Bits()[pad], source.Bits()[pad]) << "pad byte of row " << y << " of " << where;
             }
         }
     }
 }
+

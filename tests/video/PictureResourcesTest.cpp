@@ -1,40 +1,22 @@
 // PictureResourcesTest.cpp — built-in pictures by name in any letter case, BMP files by
-// path, and refusals. (A file's row and channel order is checked where a sprite loads
-// one, in SpriteTest.)
+// path, and one table of sound and broken files that the program's loader and
+// tolmix-image's reader must accept or refuse alike. (A file's row and channel order is
+// checked where a sprite loads one, in SpriteTest; the depths against stb_image in
+// PictureFileTest.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
-#include "tests/support/ScratchFolderTest.h"
+#include "picturefiles/PictureFile.h"
 #include "platform/video/PictureResources.h"
+#include "tests/support/BmpBytes.h"
+#include "tests/support/ScratchFolderTest.h"
 
 namespace {
 
 using PictureResources = CScratchFolderTest;
-
-void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value)
-{
-    for (size_t i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// A black 24-bit BMP file: 54-byte header, rows padded to 4 bytes.
-std::vector<uint8_t> MakeBmp(int32_t width, int32_t height)
-{
-    const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    std::vector<uint8_t> bytes(54 + stride * static_cast<size_t>(height), 0);
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    Put32(bytes, 2, static_cast<uint32_t>(bytes.size()));
-    Put32(bytes, 10, 54);
-    Put32(bytes, 14, 40);
-    Put32(bytes, 18, static_cast<uint32_t>(width));
-    Put32(bytes, 22, static_cast<uint32_t>(height));
-    bytes[26] = 1;    // planes
-    bytes[28] = 24;   // bits per pixel
-    return bytes;
-}
 
 // Each built-in picture, found by its name in any letter case, holds its file's pixels.
 TEST_F(PictureResources, BuiltInPicturesAreFoundByNameInAnyLetterCase)
@@ -59,16 +41,76 @@ TEST_F(PictureResources, WhatIsNeitherABuiltInNameNorABmpFileGivesNothing)
 
     WriteFile("text.bmp", {'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(LoadPicture(Path("text.bmp").string()), nullptr);
-    std::vector<uint8_t> truncated = MakeBmp(8, 8);
-    truncated.resize(70);
-    WriteFile("truncated.bmp", truncated);
-    EXPECT_EQ(LoadPicture(Path("truncated.bmp").string()), nullptr);
-    // A header claiming 100000 x 100000 pixels is refused before anything is decoded.
-    std::vector<uint8_t> huge = MakeBmp(1, 1);
-    Put32(huge, 18, 100000);
-    Put32(huge, 22, 100000);
-    WriteFile("huge.bmp", huge);
-    EXPECT_EQ(LoadPicture(Path("huge.bmp").string()), nullptr);
+    // A sound PNG is the tool's, not the program's: the program loads bitmaps only.
+    WritePicture(Path("picture.png"), CBitmap24(2, 2));
+    EXPECT_EQ(LoadPicture(Path("picture.png").string()), nullptr);
+}
+
+bool SamePixels(const CBitmap24& a, const CBitmap24& b)
+{
+    return a.Width() == b.Width() && a.Height() == b.Height() && a.ByteCount() == b.ByteCount() &&
+           std::equal(a.Bits(), a.Bits() + a.ByteCount(), b.Bits());
+}
+
+// Every check a BMP reader makes, each before anything is allocated: the program's loader
+// and tolmix-image's reader (from memory and from the file) accept the same files with
+// the same pixels, and refuse the same files, the tool saying why.
+TEST_F(PictureResources, TheProgramAndTheToolAcceptAndRefuseTheSameBmpFiles)
+{
+    const std::vector<Pixel24> two = {Rgb(10, 20, 30), Rgb(200, 100, 50)};
+    struct Case {
+        const char* what;
+        BmpSpec spec;
+        const char* refusal;   // null: accepted
+    };
+    const Case cases[] = {
+        {"24 bits, bottom-up", {.fill = 9}, nullptr},
+        {"24 bits, top-down", {.height = -2, .fill = 9}, nullptr},
+        {"OS/2 1.x header", {.headerBytes = 12, .fill = 9}, nullptr},
+        {"OS/2 2.x header, 8 bits", {.headerBytes = 64, .bitsPerPixel = 8, .palette = two, .fill = 1}, nullptr},
+        {"a palette shorter than the depth's", {.bitsPerPixel = 4, .palette = two, .fill = 0x10}, nullptr},
+        {"no columns", {.width = 0}, "has none"},
+        {"no rows", {.height = 0}, "has none"},
+        {"a negative width", {.width = -3}, "has none"},
+        {"60 of 102 bytes", {.width = 4, .height = 4, .dataBytes = 6}, "rows"},
+        {"18000 x 18000 declared in 54 bytes", {.width = 18000, .height = 18000, .dataBytes = 0}, "rows"},
+        {"beyond the size limit", {.width = 30000, .height = 30000, .dataBytes = 0}, "too large"},
+        {"huge products", {.width = INT32_MAX, .height = INT32_MIN, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
+        {"rows of 2^32 bytes", {.width = 1 << 30, .height = 1, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
+        {"a negative compression", {.compression = 0xFFFFFFFF}, "compression"},
+        {"run-length compression", {.bitsPerPixel = 8, .compression = 1, .palette = two}, "compression"},
+        {"masks on 24 bits", {.compression = 3, .masks = {0xFF0000, 0xFF00, 0xFF}}, "compression"},
+        {"masks not one run each", {.bitsPerPixel = 32, .compression = 3, .masks = {0xF0F000, 0xFF00, 0xFF}}, "mask"},
+        {"pixels inside the header", {.pixelOffset = 30}, "header"},
+        {"pixels inside the masks", {.bitsPerPixel = 32, .compression = 3, .masks = {0xFF0000, 0xFF00, 0xFF},
+                                      .pixelOffset = 58}, "header"},
+        {"pixels past the end", {.pixelOffset = 5000}, "end"},
+        {"an unknown header size", {.headerBytes = 44}, "header"},
+        {"two planes", {.planes = 2}, "planes"},
+        {"7 bits per pixel", {.bitsPerPixel = 7}, "bits"},
+        {"no palette", {.bitsPerPixel = 8}, "palette"},
+        {"an index beyond the palette", {.bitsPerPixel = 8, .palette = two, .fill = 7}, "palette"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> bytes = BmpBytes(c.spec);
+        WriteFile("case.bmp", bytes);
+        const std::unique_ptr<CBitmap24> program = LoadPicture(Path("case.bmp").string());
+        std::unique_ptr<CBitmap24> tool;
+        try {
+            tool = ReadPicture(Path("case.bmp"));
+            ASSERT_EQ(c.refusal, nullptr) << c.what << ": accepted";
+            const auto fromMemory = DecodePicture(bytes);
+            EXPECT_TRUE(SamePixels(*tool, *fromMemory)) << c.what;
+            ASSERT_NE(program, nullptr) << c.what << ": the program refuses what the tool reads";
+            EXPECT_TRUE(SamePixels(*tool, *program)) << c.what;
+        } catch (const CPictureFileError& error) {
+            ASSERT_NE(c.refusal, nullptr) << c.what << ": refused with " << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.refusal), std::string::npos) << c.what << ": " << error.what();
+            EXPECT_NE(std::string(error.what()).find("case.bmp"), std::string::npos) << error.what();
+            EXPECT_THROW(DecodePicture(bytes), CPictureFileError) << c.what;
+            EXPECT_EQ(program, nullptr) << c.what << ": the program loads what the tool refuses";
+        }
+    }
 }
 
 } // namespace

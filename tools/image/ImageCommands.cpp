@@ -5,6 +5,7 @@
 #include <array>
 #include <cctype>
 #include <set>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "imaging/GamePalette.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
+#include "picturefiles/FileBatch.h"
 #include "picturefiles/PictureFile.h"
 
 namespace fs = std::filesystem;
@@ -51,9 +53,24 @@ std::vector<fs::path> OutputNames(const QuantizeOptions& options)
     return names;
 }
 
+// An output that is one of the inputs (the same file, by any name) would replace the
+// original: refused before any work.
+void RefuseOverwritingInputs(const std::vector<fs::path>& inputs, const std::vector<fs::path>& outputs)
+{
+    for (const fs::path& output : outputs)
+        for (const fs::path& input : inputs) {
+            std::error_code error;
+            if (fs::equivalent(input, output, error))
+                throw std::invalid_argument("output '" + output.string() + "' is the input '" + input.string() +
+                                            "': an input is never overwritten");
+        }
+}
+
 // Every non-key pixel becomes the colour of its nearest entry, searched exactly each time.
 void MapToNearest(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key)
 {
+    if (picture.Width() == 0 || picture.Height() == 0)
+        return;
     const CLogicalPalette& palette = quantizer.GamePalette()->LogicalPalette();
     const auto& entries = quantizer.Entries();
     const Pixel24 keyPixel = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(picture.Bits()) : PixelOf(key);
@@ -129,6 +146,10 @@ void RunResize(const ResizeOptions& options)
 void RunQuantize(const QuantizeOptions& options)
 {
     const std::vector<fs::path> outputs = OutputNames(options);
+    const fs::path paletteFile = options.outputFolder / "palette.txt";
+    std::vector<fs::path> written = outputs;
+    written.push_back(paletteFile);
+    RefuseOverwritingInputs(options.inputs, written);
 
     // Everything is read before anything is written.
     std::vector<std::unique_ptr<CBitmap24>> pictures;
@@ -158,7 +179,11 @@ void RunQuantize(const QuantizeOptions& options)
     fs::create_directories(options.outputFolder, error);
     if (!fs::is_directory(options.outputFolder))
         throw CPictureFileError("cannot make the folder '" + options.outputFolder.string() + "': " + error.message());
+    // All outputs appear together or none does.
+    CFileBatch batch;
     for (size_t i = 0; i < pictures.size(); ++i)
-        WritePicture(outputs[i], *pictures[i]);
-    WriteTextFile(options.outputFolder / "palette.txt", PaletteText(quantizer));
+        batch.Add(outputs[i], EncodePicture(outputs[i], *pictures[i]));
+    const std::string palette = PaletteText(quantizer);
+    batch.Add(paletteFile, std::span(reinterpret_cast<const uint8_t*>(palette.data()), palette.size()));
+    batch.Commit();
 }
