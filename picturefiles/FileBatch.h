@@ -41,7 +41,7 @@ private:
     // link that keeps the old target.
     struct Entry {
         std::unique_ptr<CTemporaryFile> file;
-        std::string oldTarget;   // empty: there was no old target, or it is not yet replaced
+        std::string oldTarget{};   // empty: there was no old target, or it is not yet replaced
         bool oldMovedAside = false;   // kept by moving, not by a link
         bool placed = false;
     };

@@ -87,12 +87,14 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     ExpectError(Run({"extra"}), 2, "extra");
     ExpectError(Run({"--mode", "800x600"}), 2, "WxHxBPP");
     ExpectError(Run({"--mode", "800x600x16@"}), 2, "WxHxBPP");
+    ExpectError(Run({"--mode", "640x480x8@0"}), 2, "WxHxBPP");   // 0 Hz would read as no rate
     ExpectError(Run({"--mode", "99999999999x600x16"}), 2, "WxHxBPP");
     ExpectError(Run({"--frames", "0"}), 2, "--frames");
     ExpectError(Run({"--frames", "-3"}), 2, "--frames");
     ExpectError(Run({"--fixed-step", "ten"}), 2, "--fixed-step");
     ExpectError(Run({"--lose-surfaces-every", "0"}), 2, "--lose-surfaces-every");
     ExpectError(Run({"--screenshot", Path("shot.bmp").string()}), 2, ".png");
+    ExpectError(Run({"--screenshot", ""}), 2, "--screenshot");   // not taken for no screenshot
     ExpectError(Run({"--screenshot", Path("missing/shot.png").string()}), 2, "does not exist");
     ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
     // A well-formed mode that the display does not list: the listed modes are named.
@@ -279,13 +281,27 @@ TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw
     EXPECT_EQ(repaired.pixels, 0) << "first at " << repaired.firstX << ", " << repaired.firstY;
 }
 
+// Surface losses every few frames leave the screen a run without them ends on, in every
+// depth: a picture is reduced to the palette once and refilled from that after a loss.
+TEST_F(TolmixRunTest, SurfaceLossesLeaveTheScreenOfARunWithoutThem)
+{
+    for (int32_t depth : {8, 16, 24, 32}) {
+        std::unique_ptr<CBitmap24> screens[2];
+        for (uint64_t loseEvery : {7u, 0u}) {
+            const std::unique_ptr<CGameApp> app = RunInProcess(RunCase{{640, 480, depth, 0}, 16, 200, loseEvery, false});
+            screens[loseEvery == 0] = app->m_pGame->m_screen.m_pBackBuffer->ToBitmap();
+        }
+        const PictureDifference same = ComparePictures(*screens[0], *screens[1]);
+        EXPECT_EQ(same.pixels, 0) << depth << " bits: first at " << same.firstX << ", " << same.firstY;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Modes, LastFrameTest,
     ::testing::Values(RunCase{{640, 480, 8, 0}, 16, 400, 0, false},
                       RunCase{{800, 600, 16, 0}, 250, 500, 0, true},
                       RunCase{{1024, 768, 32, 0}, 40, 300, 0, false},
-                      // Surface loss: in the palette mode the ball's picture has been
-                      // diffused to the palette once more after every loss.
+                      // Surface loss.
                       RunCase{{640, 480, 8, 0}, 16, 200, 7, false},
                       RunCase{{800, 600, 16, 0}, 16, 100, 12, false},
                       RunCase{{1024, 768, 32, 0}, 100, 150, 40, false}),

@@ -245,6 +245,14 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
     }
     EXPECT_EQ(background.m_avgFrameMs, 0);   // a sample under 100 ms: no rate
     EXPECT_EQ(background.RateText(), "Wait...");
+
+    // The longest step the command line allows, a day: the sample's sum passes 2^31.
+    for (int32_t frame = 1; frame <= 100; ++frame) {
+        m_game->m_elapsedMs = 86400000;
+        background.Draw();
+    }
+    EXPECT_EQ(background.m_avgFrameMs, 86400000);
+    EXPECT_EQ(background.RateText(), "0");
 }
 
 TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUntilALoss)

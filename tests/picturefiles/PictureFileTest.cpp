@@ -1,6 +1,9 @@
-// PictureFileTest.cpp — picture files in and out: formats, depths, damage and atomic writes.
+// PictureFileTest.cpp — picture files in and out: formats, depths (against stb_image),
+// damage, and whole writes of one file or several. (The table of sound and broken BMP
+// files, read by the tool and by the program alike, is in PictureResourcesTest.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -8,6 +11,7 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include "picturefiles/FileBatch.h"
 #include "picturefiles/PictureFile.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ScratchFolderTest.h"
@@ -82,6 +86,88 @@ TEST_F(PictureFileTest, RefusesMissingDamagedForeignAndHugeFiles)
     } catch (const CPictureFileError& error) {
         EXPECT_NE(std::string(error.what()).find("30000x30000"), std::string::npos) << error.what();
     }
+}
+
+// Every seed of the picture reader's fuzz corpus is sound: BMPs of 1, 4, 8, 16, 24 and
+// 32 bits, top-down and bottom-up, with masks, with OS/2 headers, and PNGs. Each is read,
+// and each that stb_image reads too (it knows no OS/2 2.x header) gives its pixels.
+TEST_F(PictureFileTest, EverySeedIsReadWithStbImagesPixels)
+{
+    int32_t compared = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(TOLMIX_SOURCE_DIR) / "fuzz/corpus/picture-reader")) {
+        const std::unique_ptr<CBitmap24> ours = ReadPicture(entry.path());
+        int width = 0, height = 0, channels = 0;
+        unsigned char* rgb = stbi_load(entry.path().c_str(), &width, &height, &channels, 3);
+        if (rgb == nullptr)
+            continue;
+        const CBitmap24 theirs = PictureOf(width, height, [&](int32_t x, int32_t y) {
+            const unsigned char* p = rgb + 3 * (static_cast<size_t>(y) * width + x);
+            return Rgb(p[0], p[1], p[2]);
+        });
+        stbi_image_free(rgb);
+        EXPECT_EQ(BitsOf(*ours), BitsOf(theirs)) << entry.path().filename();
+        ++compared;
+    }
+    EXPECT_GE(compared, 14);
+}
+
+// Refusals name the file and say why, in words of the reader's own.
+TEST_F(PictureFileTest, RefusalsSayWhy)
+{
+    WriteFile("text.png", {'h', 'e', 'l', 'l', 'o'});
+    // A PNG header declaring no columns: refused before anything is decoded.
+    WriteFile("empty.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                            0, 0, 0, 0, 0, 0, 0, 5, 8, 2, 0, 0, 0, 0, 0, 0, 0});
+    const std::pair<fs::path, const char*> cases[] = {
+        {Path("missing.bmp"), "no such file"},
+        {m_folder, "not a file"},
+        {Path("text.png"), "not a PNG or BMP file"},
+        {Path("empty.png"), "0x5 pixels has none"},
+    };
+    for (const auto& [path, why] : cases) {
+        try {
+            ReadPicture(path);
+            ADD_FAILURE() << path << " was read";
+        } catch (const CPictureFileError& error) {
+            EXPECT_NE(std::string(error.what()).find(why), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(path.filename().string()), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_THROW(EncodePicture(Path("empty.png"), CBitmap24(0, 3)), CPictureFileError);
+}
+
+// A batch replaces its targets together; when one cannot be replaced (a folder in the
+// way), none is, and no temporary file is left.
+TEST_F(PictureFileTest, ABatchOfFilesIsWrittenWholeOrNotAtAll)
+{
+    const auto bytes = [](const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); };
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(m_folder))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    WriteFile("a.txt", bytes("old a"));
+    fs::create_directory(Path("c.txt"));
+    {
+        CFileBatch batch;
+        batch.Add(Path("a.txt"), bytes("new a"));
+        batch.Add(Path("b.txt"), bytes("new b"));
+        batch.Add(Path("c.txt"), bytes("new c"));
+        EXPECT_THROW(batch.Commit(), CPictureFileError);
+    }
+    EXPECT_EQ(ReadFile(Path("a.txt")), "old a");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "c.txt"}));
+
+    fs::remove(Path("c.txt"));
+    CFileBatch batch;
+    batch.Add(Path("a.txt"), bytes("new a"));
+    batch.Add(Path("b.txt"), bytes("new b"));
+    batch.Add(Path("c.txt"), bytes("new c"));
+    batch.Commit();
+    EXPECT_EQ(ReadFile(Path("a.txt")) + ReadFile(Path("b.txt")) + ReadFile(Path("c.txt")), "new anew bnew c");
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
 }
 
 TEST_F(PictureFileTest, AFailedWriteLeavesNothingBehind)

@@ -13,6 +13,7 @@
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
 #include "picturefiles/PictureFile.h"
+#include "tests/support/BmpBytes.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ProgramRun.h"
 
@@ -208,6 +209,46 @@ TEST_F(ImageToolTest, QuantizeRefusesBadArguments)
     ExpectError(Run(many), 2, "50");
     ExpectError(Run({"quantize", out, in, Path("missing.png").string()}), 1, "missing.png");
     EXPECT_FALSE(fs::exists(Path("out")));   // nothing written when an input fails
+}
+
+// An input is never overwritten, and the outputs of one run appear all together or not at
+// all: refused before any work when an output is an input; when the second picture cannot
+// be put in place, the first and palette.txt stay as the run before left them.
+TEST_F(ImageToolTest, QuantizeNeverOverwritesAnInputAndWritesAllOutputsOrNone)
+{
+    WritePicture(Path("a.png"), SamplePicture(9, 9, 8));
+    WritePicture(Path("b.png"), SamplePicture(9, 9, 9));
+    const std::string a = Path("a.png").string(), b = Path("b.png").string(), out = Path("out").string();
+    const std::string original = ReadFile(a);
+    ExpectError(Run({"quantize", m_folder.string(), a}), 2, "a.png");   // quantize . *.png
+    EXPECT_EQ(ReadFile(a), original);
+    EXPECT_FALSE(fs::exists(Path("palette.txt")));
+
+    ASSERT_EQ(Run({"quantize", "--colours", "16", out, a, b}).status, 0);
+    const std::string firstA = ReadFile(Path("out/a.png")), firstPalette = ReadFile(Path("out/palette.txt"));
+    fs::remove(Path("out/b.png"));
+    fs::create_directory(Path("out/b.png"));   // a folder in the way of the second output
+    ExpectError(Run({"quantize", "--colours", "8", out, a, b}), 1, "b.png");
+    EXPECT_EQ(ReadFile(Path("out/a.png")), firstA);
+    EXPECT_EQ(ReadFile(Path("out/palette.txt")), firstPalette);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(Path("out")))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"a.png", "b.png", "palette.txt"}));   // no temporary files
+}
+
+// A BMP of no columns or no rows is refused by both commands, not crashed on.
+TEST_F(ImageToolTest, PicturesWithoutPixelsAreRefused)
+{
+    for (const auto& [width, height] : {std::pair{0, 4}, std::pair{4, 0}}) {
+        WriteFile("empty.bmp", BmpBytes({.width = width, .height = height}));
+        const std::string in = Path("empty.bmp").string();
+        ExpectError(Run({"quantize", "--no-dither", Path("out").string(), in}), 1, "has none");
+        ExpectError(Run({"quantize", Path("out").string(), in}), 1, "has none");
+        ExpectError(Run({"resize", in, Path("out.png").string(), "4", "4"}), 1, "has none");
+    }
+    EXPECT_FALSE(fs::exists(Path("out")));
 }
 
 } // namespace

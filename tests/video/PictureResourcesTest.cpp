@@ -12,6 +12,7 @@
 #include "picturefiles/PictureFile.h"
 #include "platform/video/PictureResources.h"
 #include "tests/support/BmpBytes.h"
+#include "tests/support/PicturePixels.h"
 #include "tests/support/ScratchFolderTest.h"
 
 namespace {

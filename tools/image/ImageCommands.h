@@ -2,7 +2,9 @@
 //
 // resize:   one picture through CBitmapRescaler::Rescale.
 // quantize: pictures counted into one palette by CQuantizer, then each reduced to it by
-//           CDitherer (or by a plain nearest-colour search), in the order given.
+//           CDitherer (or by a plain nearest-colour search), in the order given. Its
+//           outputs are put in place all together or not at all (CFileBatch), and an
+//           output that is one of the inputs is refused before any work.
 //
 // Bad arguments raise std::invalid_argument (usage errors); unreadable or unwritable
 // files raise CPictureFileError.
