@@ -37,17 +37,9 @@ static int32_t SquaredDifference(int16_t entry, int16_t query)
     return int32_t{static_cast<uint16_t>(difference * difference)};
 }
 
-uint32_t CLogicalPalette::NearestIndex(ColourRef colour) const
-{
-    ++m_searches;
-    const uint32_t key = colour & 0x00FFFFFFu;
-    MemoSlot& slot = m_memo[MemoSlotOf(key)];
-    if (slot.colour != key)
-        slot = MemoSlot{key, Search(key)};
-    return slot.index;
-}
-
 // Compiled for AVX-512, AVX2 and the baseline; the loader picks the widest the processor has.
+// Defined before its first use: clang refuses to make a function multi-versioned after a
+// call to it has been seen.
 __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 uint32_t CLogicalPalette::Search(uint32_t colour) const
 {
@@ -65,4 +57,14 @@ uint32_t CLogicalPalette::Search(uint32_t colour) const
         best = std::min(best, (distance << 8) | i);
     }
     return static_cast<uint32_t>(best & 0xFF);
+}
+
+uint32_t CLogicalPalette::NearestIndex(ColourRef colour) const
+{
+    ++m_searches;
+    const uint32_t key = colour & 0x00FFFFFFu;
+    MemoSlot& slot = m_memo[MemoSlotOf(key)];
+    if (slot.colour != key)
+        slot = MemoSlot{key, Search(key)};
+    return slot.index;
 }
