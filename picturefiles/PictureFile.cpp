@@ -1,5 +1,5 @@
-// PictureFile.cpp — the one reader from memory, stb_image and stb_image_write behind size
-// checks, and whole writes.
+// PictureFile.cpp — the one reader from memory, libspng (PngFile.h), the BMP reader and
+// stb_image_write behind size checks, and whole writes.
 #include "picturefiles/PictureFile.h"
 
 #include <fcntl.h>
@@ -12,11 +12,11 @@
 #include <cstring>
 #include <vector>
 
-#include <stb_image.h>
 #include <stb_image_write.h>
 
 #include "picturefiles/BmpFile.h"
 #include "picturefiles/FileBatch.h"
+#include "picturefiles/PngFile.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
 #include "platform/bitmaps/PixelTypes.h"
@@ -29,17 +29,9 @@ namespace {
 // Reading
 // ---------------------------------------------------------------------------------------
 
-constexpr std::array<uint8_t, 8> PNG_SIGNATURE = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-constexpr size_t PNG_HEADER_END = 24;   // signature, IHDR length and type, width, height
-
 // No picture that may be made needs a larger file: a 32-bit BMP of the largest one holds
 // 4/3 of its 24-bit bytes.
 constexpr int64_t MAX_PICTURE_FILE_BYTES = 2 * MAX_IMAGE_BYTES;
-
-uint32_t BigEndian32(const uint8_t* p)
-{
-    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
 
 // A decoder's reason as printable text only, whatever bytes it holds.
 std::string PrintableText(const char* text)
@@ -51,12 +43,6 @@ std::string PrintableText(const char* text)
     return printable;
 }
 
-// Owns the pixels stb_image returns.
-struct StbPixels {
-    unsigned char* data = nullptr;
-    ~StbPixels() { stbi_image_free(data); }
-};
-
 // Closes a file descriptor when it goes.
 struct OpenFile {
     int fd = -1;
@@ -67,34 +53,14 @@ struct OpenFile {
     }
 };
 
-bool IsPng(std::span<const uint8_t> bytes)
+// A PNG through libspng, whose reason is passed on when it refuses the bytes.
+std::unique_ptr<CBitmap24> DecodePngPicture(std::span<const uint8_t> bytes, std::optional<ColourRef> alphaKey)
 {
-    return bytes.size() >= PNG_SIGNATURE.size() && std::equal(PNG_SIGNATURE.begin(), PNG_SIGNATURE.end(), bytes.begin());
-}
-
-// PNG: the IHDR chunk's width and height (big-endian, at bytes 16 and 20) are checked
-// before stb_image decodes anything.
-std::unique_ptr<CBitmap24> DecodePng(std::span<const uint8_t> bytes)
-{
-    if (bytes.size() < PNG_HEADER_END)
-        throw CPictureFileError("the PNG file ends inside its header");
-    CheckDeclaredSize("PNG", BigEndian32(&bytes[16]), BigEndian32(&bytes[20]));
-    if (bytes.size() > static_cast<size_t>(INT32_MAX))
-        throw CPictureFileError("the PNG file is too large to decode");
-
-    int width = 0, height = 0, channels = 0;
-    StbPixels pixels;
-    pixels.data = stbi_load_from_memory(bytes.data(), static_cast<int>(bytes.size()), &width, &height, &channels, 3);
-    if (pixels.data == nullptr)
-        throw CPictureFileError(PrintableText(stbi_failure_reason()));
-    auto picture = std::make_unique<CBitmap24>(width, height);
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = pixels.data + static_cast<size_t>(y) * width * 3;
-        uint8_t* out = picture->Bits() + static_cast<size_t>(y) * picture->Stride();
-        for (int32_t x = 0; x < width; ++x)
-            StorePixel(out + 3 * x, Pixel24{in[3 * x + 2], in[3 * x + 1], in[3 * x + 0]});
+    try {
+        return DecodePng(bytes, alphaKey);
+    } catch (const CPngError& refused) {
+        throw CPictureFileError(PrintableText(refused.what()));
     }
-    return picture;
 }
 
 // The whole file, its size checked before anything is allocated. A file that cannot be
@@ -159,17 +125,25 @@ void AppendBytes(void* context, void* data, int size)
     bytes->insert(bytes->end(), p, p + size);
 }
 
-// The encoded file, or empty when the encoder failed.
-std::vector<uint8_t> Encode(PictureFormat format, const CBitmap24& picture)
+// The encoded BMP file, or empty when the encoder failed.
+std::vector<uint8_t> EncodeBmp(const CBitmap24& picture)
 {
     const std::vector<uint8_t> rgb = PackedRgb(picture);
     std::vector<uint8_t> encoded;
-    const int ok = format == PictureFormat::Png
-        ? stbi_write_png_to_func(AppendBytes, &encoded, picture.Width(), picture.Height(), 3, rgb.data(), picture.Width() * 3)
-        : stbi_write_bmp_to_func(AppendBytes, &encoded, picture.Width(), picture.Height(), 3, rgb.data());
-    if (!ok)
+    if (!stbi_write_bmp_to_func(AppendBytes, &encoded, picture.Width(), picture.Height(), 3, rgb.data()))
         encoded.clear();
     return encoded;
+}
+
+// A PNG encoded by `encode`, with libspng's reason passed on when it fails.
+template <typename Encode>
+std::vector<uint8_t> EncodedPng(const fs::path& path, Encode encode)
+{
+    try {
+        return encode();
+    } catch (const CPngError& failed) {
+        throw CPictureFileError("cannot write " + QuotedPath(path) + ": " + failed.what());
+    }
 }
 
 } // namespace
@@ -189,39 +163,49 @@ PictureFormat FormatForName(const fs::path& path)
     throw std::invalid_argument("output " + QuotedPath(path) + " must end in .png or .bmp");
 }
 
-std::unique_ptr<CBitmap24> DecodePicture(std::span<const uint8_t> bytes, PictureFormats formats)
+std::unique_ptr<CBitmap24> DecodePicture(std::span<const uint8_t> bytes, PictureFormats formats,
+                                         std::optional<ColourRef> alphaKey)
 {
     if (CBmpReader::HasSignature(bytes))
         return CBmpReader(bytes).Decode();
     if (formats == PictureFormats::PngOrBmp && IsPng(bytes))
-        return DecodePng(bytes);
+        return DecodePngPicture(bytes, alphaKey);
     throw CPictureFileError(formats == PictureFormats::BmpOnly ? "not a BMP file" : "not a PNG or BMP file");
 }
 
-std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats formats)
+std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats formats, std::optional<ColourRef> alphaKey)
 {
     try {
-        return DecodePicture(ReadWholeFile(path), formats);
+        return DecodePicture(ReadWholeFile(path), formats, alphaKey);
     } catch (const CPictureFileError& error) {
         throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
     }
 }
 
-std::vector<uint8_t> EncodePicture(const fs::path& path, const CBitmap24& picture)
+std::vector<uint8_t> EncodePicture(const fs::path& path, const CBitmap24& picture, std::optional<ColourRef> transparent)
 {
     const PictureFormat format = FormatForName(path);
     if (picture.Width() == 0 || picture.Height() == 0)
         throw CPictureFileError("cannot write " + QuotedPath(path) + ": the picture has no pixels");
-    std::vector<uint8_t> encoded = Encode(format, picture);
+    if (format == PictureFormat::Png)
+        return EncodedPng(path, [&] { return EncodeRgbPng(picture, transparent); });
+    std::vector<uint8_t> encoded = EncodeBmp(picture);
     if (encoded.empty())
         throw CPictureFileError("cannot write " + QuotedPath(path) + ": the encoder failed");
     return encoded;
 }
 
-void WritePicture(const fs::path& path, const CBitmap24& picture)
+std::vector<uint8_t> EncodeIndexedPicture(const fs::path& path, const CIndexedPicture& picture)
+{
+    if (FormatForName(path) != PictureFormat::Png)
+        throw std::invalid_argument("an indexed picture is written as PNG, not as " + QuotedPath(path));
+    return EncodedPng(path, [&] { return EncodeIndexedPng(picture); });
+}
+
+void WritePicture(const fs::path& path, const CBitmap24& picture, std::optional<ColourRef> transparent)
 {
     CFileBatch file;
-    file.Add(path, EncodePicture(path, picture));
+    file.Add(path, EncodePicture(path, picture, transparent));
     file.Commit();
 }
 

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     g++ make cmake pkg-config   # compiler and build
     libstb-dev                  # stb_image, stb_image_write, stb_image_resize (benchmark peer)
+    libspng-dev                 # PNG reading and writing
     libcli11-dev                # command-line parsing
     libgtest-dev                # unit tests
     libbenchmark-dev            # benchmarks

@@ -4,8 +4,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <vector>
+
+#include <stb_image.h>
+#include <stb_image_write.h>
 
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
@@ -15,7 +19,9 @@
 #include "picturefiles/PictureFile.h"
 #include "tests/support/BmpBytes.h"
 #include "tests/support/PicturePixels.h"
+#include "tests/support/PngChunks.h"
 #include "tests/support/ProgramRun.h"
+#include "tools/image/PaletteFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -52,6 +58,73 @@ CBitmap24 SamplePicture(int32_t width, int32_t height, uint32_t seed)
                    : Pixel24{uint8_t(x * 5 + noise), uint8_t(y * 7 + noise), uint8_t(128 + noise)};
     });
 }
+
+// A sprite: colourful content with a few pixels of the magenta key (the first among them),
+// few enough that no palette entry comes out magenta.
+CBitmap24 SpritePicture(int32_t width, int32_t height, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    return PictureOf(width, height, [&](int32_t x, int32_t y) {
+        const uint8_t noise = static_cast<uint8_t>(random() % 40);
+        return x % 9 == 0 && y % 5 == 0 ? Rgb(255, 0, 255)
+                                        : Rgb(uint8_t(x * 7 + noise), uint8_t(y * 9 + noise), uint8_t(90 + noise));
+    });
+}
+
+// What quantize makes of the pictures, done through the library: one quantizer and one
+// palette object for all of them, in order.
+struct Reduction {
+    std::vector<CBitmap24> pictures;
+    std::vector<PaletteEntry> entries;   // the palette's N entries
+};
+Reduction ReduceAsTheToolDoes(std::vector<CBitmap24> pictures, int32_t colours, ColourRef key,
+                              std::optional<ColourRef> reserved = std::nullopt)
+{
+    CQuantizer quantizer(colours);
+    for (CBitmap24& picture : pictures)
+        quantizer.AddBitmap(&picture, 1);
+    if (reserved)
+        quantizer.ReserveColour(*reserved);
+    quantizer.Compute();
+    for (CBitmap24& picture : pictures) {
+        CDitherer ditherer;
+        ditherer.SetQuantizer(&quantizer);
+        ditherer.SetKeyColour(key);
+        ditherer.Dither(&picture);
+    }
+    return {std::move(pictures), {quantizer.Entries().begin(), quantizer.Entries().begin() + colours}};
+}
+
+// The picture's pixels as packed RGB rows.
+std::vector<uint8_t> PackedRgbOf(const CBitmap24& picture)
+{
+    std::vector<uint8_t> rgb;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const Pixel24 p = PixelAt(picture, x, y);
+            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
+        }
+    return rgb;
+}
+
+std::vector<PaletteEntry> PaletteOf(const PngContents& png)
+{
+    std::vector<PaletteEntry> entries;
+    for (uint32_t i = 0; png.palette && i < png.palette->n_entries; ++i)
+        entries.push_back({png.palette->entries[i].red, png.palette->entries[i].green, png.palette->entries[i].blue, 0});
+    return entries;
+}
+
+// Entries compared by colour alone.
+std::vector<ColourRef> ColoursOf(const std::vector<PaletteEntry>& entries)
+{
+    std::vector<ColourRef> colours;
+    for (const PaletteEntry& e : entries)
+        colours.push_back(MakeColour(e.red, e.green, e.blue));
+    return colours;
+}
+
+constexpr ColourRef MAGENTA = MakeColour(255, 0, 255);
 
 // Expects a usage or I/O error of one line starting "tolmix-image: " (ProgramRun.h).
 void ExpectError(const ProgramResult& result, int status, const std::string& mentions)
@@ -145,27 +218,15 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
                                    Path("first.png").string(), Path("second.bmp").string()});
     ASSERT_EQ(result.status, 0) << result.errors;
 
-    // The same steps through the library: one quantizer, one palette object, in order.
-    CBitmap24 a = first, b = second;
-    CQuantizer quantizer(64);
-    quantizer.AddBitmap(&a, 1);
-    quantizer.AddBitmap(&b, 1);
-    quantizer.ReserveColour(0x00FF0000);
-    quantizer.Compute();
-    for (CBitmap24* picture : {&a, &b}) {
-        CDitherer ditherer;
-        ditherer.SetQuantizer(&quantizer);
-        ditherer.SetKeyColour(KEY_FROM_FIRST_PIXEL);
-        ditherer.Dither(picture);
-    }
-    EXPECT_EQ(BitsOf(*ReadPicture(Path("out/first.png"))), BitsOf(a));
-    EXPECT_EQ(BitsOf(*ReadPicture(Path("out/second.png"))), BitsOf(b));
+    const Reduction expected = ReduceAsTheToolDoes({first, second}, 64, KEY_FROM_FIRST_PIXEL, 0x00FF0000);
+    EXPECT_EQ(BitsOf(*ReadPicture(Path("out/first.png"))), BitsOf(expected.pictures[0]));
+    EXPECT_EQ(BitsOf(*ReadPicture(Path("out/second.png"))), BitsOf(expected.pictures[1]));
 
     // palette.txt: 64 lines "i R G B FLAGS"; entry 1 the reserved blue.
-    ASSERT_EQ(quantizer.Entries()[1], (PaletteEntry{0, 0, 255, 0}));
+    ASSERT_EQ(expected.entries[1], (PaletteEntry{0, 0, 255, 0}));
     std::string palette;
     for (int32_t i = 0; i < 64; ++i) {
-        const PaletteEntry& e = quantizer.Entries()[i];
+        const PaletteEntry& e = expected.entries[i];
         palette += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
                    std::to_string(e.blue) + " " + std::to_string(e.flags) + "\n";
     }
@@ -249,6 +310,168 @@ TEST_F(ImageToolTest, PicturesWithoutPixelsAreRefused)
         ExpectError(Run({"resize", in, Path("out.png").string(), "4", "4"}), 1, "has none");
     }
     EXPECT_FALSE(fs::exists(Path("out")));
+}
+
+// --- indexed output, transparency and palette files -------------------------------------
+
+TEST_F(ImageToolTest, QuantizeWritesIndexedPngsWhoseKeyEntryIsTransparent)
+{
+    const CBitmap24 source = SpritePicture(37, 23, 8);
+    WritePicture(Path("sprite.bmp"), source);
+    struct Case {
+        int32_t colours;
+        std::vector<std::string> options;
+        int32_t depth;          // 0: written as 8-bit RGB
+        bool keyAppended;       // the key is one more entry after the N of the palette
+        bool transparent;       // a tRNS chunk
+        bool note;              // a line on stderr
+    };
+    const std::vector<Case> cases = {
+        {4, {}, 4, true, true, false},   // 5 entries
+        {15, {}, 4, true, true, false},  // 16
+        {16, {}, 8, true, true, false},  // 17
+        {64, {"--key", "ff00ff"}, 8, true, true, false},
+        {64, {"--no-transparency"}, 8, true, false, false},
+        {32, {"--reserve", "FF00FF"}, 8, true, true, false},    // entry 1 is magenta too, and stays opaque
+        {256, {}, 0, false, true, true},                        // no room: RGB naming the key
+        {256, {"--no-transparency"}, 0, false, false, true},
+        {64, {"--rgb"}, 0, false, false, false},                // today's 24-bit pictures
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"quantize", "--colours", std::to_string(c.colours)};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.insert(arguments.end(), {Path("out").string(), Path("sprite.bmp").string()});
+        const ProgramResult result = Run(arguments);
+        const std::string name = std::to_string(c.colours) + " colours " + ::testing::PrintToString(c.options);
+        ASSERT_EQ(result.status, 0) << name << ": " << result.errors;
+        EXPECT_EQ(!result.errors.empty(), c.note) << name << ": " << result.errors;
+
+        const bool reserved = c.options.size() == 2 && c.options[0] == "--reserve";
+        const Reduction expected = ReduceAsTheToolDoes({source}, c.colours, KEY_FROM_FIRST_PIXEL,
+                                                       reserved ? std::optional<ColourRef>(MAGENTA) : std::nullopt);
+        const std::string file = ReadFile(Path("out/sprite.png"));
+        const PngContents png = ReadPngContents(file);
+        EXPECT_EQ(png.rgb, PackedRgbOf(expected.pictures[0])) << name << ", libspng";
+        EXPECT_EQ(ComparePictures(*ReadPicture(Path("out/sprite.png")), expected.pictures[0]).pixels, 0) << name << ", ours";
+
+        if (c.depth == 0) {
+            EXPECT_EQ(png.header.color_type, SPNG_COLOR_TYPE_TRUECOLOR) << name;
+            EXPECT_FALSE(png.palette.has_value()) << name;
+            ASSERT_EQ(png.transparency.has_value(), c.transparent) << name;
+            if (c.transparent) {
+                EXPECT_EQ(MakeColour(png.transparency->red, png.transparency->green, png.transparency->blue), MAGENTA);
+            }
+            continue;
+        }
+        EXPECT_EQ(png.header.color_type, SPNG_COLOR_TYPE_INDEXED) << name;
+        EXPECT_EQ(png.header.bit_depth, c.depth) << name;
+        std::vector<ColourRef> palette = ColoursOf(expected.entries);
+        ASSERT_EQ(std::count(palette.begin(), palette.end(), MAGENTA), reserved ? 1 : 0) << name;
+        if (c.keyAppended)
+            palette.push_back(MAGENTA);
+        EXPECT_EQ(ColoursOf(PaletteOf(png)), palette) << name;
+        ASSERT_EQ(png.transparency.has_value(), c.transparent) << name;
+        if (c.transparent) {
+            const auto keyIndex = static_cast<uint32_t>(c.colours);
+            ASSERT_EQ(png.transparency->n_type3_entries, keyIndex + 1) << name;
+            EXPECT_EQ(png.transparency->type3_alpha[keyIndex], 0) << name;
+            EXPECT_EQ(std::count(png.transparency->type3_alpha, png.transparency->type3_alpha + keyIndex, 255),
+                      keyIndex) << name;
+        }
+    }
+}
+
+TEST_F(ImageToolTest, QuantizeWritesThePaletteFilesAskedFor)
+{
+    const CBitmap24 first = SamplePicture(30, 20, 9), second = SamplePicture(12, 16, 10);
+    WritePicture(Path("first.png"), first);
+    WritePicture(Path("second.bmp"), second);
+    // Each --palette-format takes one word, so OUTDIR may follow it directly.
+    const ProgramResult result = Run({"quantize", "--colours", "16", "--palette-format", "gpl,PAL", "--palette-format",
+                                      "act", "--palette-format", "hex", Path("sprites").string(),
+                                      Path("first.png").string(), Path("second.bmp").string()});
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const Reduction expected = ReduceAsTheToolDoes({first, second}, 16, KEY_FROM_FIRST_PIXEL);
+    for (const PaletteFormat format : {PaletteFormat::Gpl, PaletteFormat::Pal, PaletteFormat::Act, PaletteFormat::Hex}) {
+        const std::string ending(PaletteFileEnding(format));
+        EXPECT_EQ(ReadFile(Path("sprites/palette." + ending)), PaletteFileBytes(format, expected.entries, "sprites"))
+            << ending;
+    }
+    EXPECT_TRUE(fs::exists(Path("sprites/palette.txt")));
+}
+
+// A sprite whose transparent border holds several colours, as paint programs leave them.
+std::string TransparentBorderSprite(int32_t width, int32_t height, std::vector<uint8_t>& rgba)
+{
+    std::mt19937 random(10);
+    rgba.clear();
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const bool border = x < 3 || y < 3 || x >= width - 3 || y >= height - 3;
+            const uint8_t noise = static_cast<uint8_t>(random() % 30);
+            if (border)
+                rgba.insert(rgba.end(), {uint8_t(random()), uint8_t(random()), uint8_t(random()), 0});
+            else
+                rgba.insert(rgba.end(), {uint8_t(200 + noise), uint8_t(x * 9), uint8_t(y * 11), 255});
+        }
+    std::string png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<const char*>(data), size); },
+        &png, width, height, 4, rgba.data(), width * 4);
+    return png;
+}
+
+// The RGBA sprite as the tool sees it: with an alpha key, transparent pixels in its colour.
+CBitmap24 SpriteAsRead(const std::vector<uint8_t>& rgba, int32_t width, int32_t height, std::optional<ColourRef> alphaKey)
+{
+    return PictureOf(width, height, [&](int32_t x, int32_t y) {
+        const uint8_t* p = &rgba[4 * (static_cast<size_t>(y) * width + x)];
+        return alphaKey && p[3] == 0 ? PixelOf(*alphaKey) : Rgb(p[0], p[1], p[2]);
+    });
+}
+
+TEST_F(ImageToolTest, AlphaKeyGivesTransparentPixelsOneColourAndKeepsThemTransparent)
+{
+    std::vector<uint8_t> rgba;
+    const std::string sprite = TransparentBorderSprite(24, 18, rgba);
+    WriteFile("sprite.png", std::vector<uint8_t>(sprite.begin(), sprite.end()));
+    const std::string in = Path("sprite.png").string();
+
+    // resize: the key's colour in the border keeps the edge clean, and the file marks it.
+    ASSERT_EQ(Run({"resize", "--alpha-key", "ff00ff", in, Path("keyed.png").string(), "61", "45"}).status, 0);
+    const CBitmap24 keyed = SpriteAsRead(rgba, 24, 18, MAGENTA);
+    CBitmapRescaler rescaler(&keyed);
+    rescaler.Rescale({61, 45}, MITCHELL_FILTER, MAGENTA);
+    const PngContents keyedPng = ReadPngContents(ReadFile(Path("keyed.png")));
+    EXPECT_EQ(keyedPng.rgb, PackedRgbOf(*rescaler.GetBitmap()));
+    ASSERT_TRUE(keyedPng.transparency.has_value());
+    EXPECT_EQ(MakeColour(keyedPng.transparency->red, keyedPng.transparency->green, keyedPng.transparency->blue), MAGENTA);
+
+    // Without the option nothing changes: the border's stored colours, the first pixel's key.
+    ASSERT_EQ(Run({"resize", in, Path("plain.png").string(), "61", "45"}).status, 0);
+    const CBitmap24 plain = SpriteAsRead(rgba, 24, 18, std::nullopt);
+    CBitmapRescaler plainRescaler(&plain);
+    plainRescaler.Rescale({61, 45}, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL);
+    const PngContents plainPng = ReadPngContents(ReadFile(Path("plain.png")));
+    EXPECT_EQ(plainPng.rgb, PackedRgbOf(*plainRescaler.GetBitmap()));
+    EXPECT_FALSE(plainPng.transparency.has_value());
+
+    // quantize: the key is one more entry, transparent, and every border pixel takes it.
+    ASSERT_EQ(Run({"quantize", "--colours", "16", "--alpha-key", "FF00FF", Path("out").string(), in}).status, 0);
+    const Reduction expected = ReduceAsTheToolDoes({keyed}, 16, MAGENTA);
+    const std::string file = ReadFile(Path("out/sprite.png"));
+    EXPECT_EQ(ReadPngContents(file).rgb, PackedRgbOf(expected.pictures[0]));
+    int width = 0, height = 0, channels = 0;
+    unsigned char* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
+                                                   static_cast<int>(file.size()), &width, &height, &channels, 4);
+    ASSERT_NE(decoded, nullptr);
+    for (size_t i = 0; i < rgba.size(); i += 4)
+        EXPECT_EQ(decoded[i + 3], rgba[i + 3]) << "pixel " << i / 4;   // transparent exactly where it was
+    stbi_image_free(decoded);
+
+    ExpectError(Run({"resize", "--alpha-key", "ff00ff", "--key", "00ff00", in, Path("x.png").string(), "5", "5"}), 2,
+                "excludes");
+    ExpectError(Run({"quantize", "--alpha-key", "pink", Path("out").string(), in}), 2, "pink");
 }
 
 } // namespace

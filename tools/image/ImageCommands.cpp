@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
 #include <set>
 #include <span>
 #include <stdexcept>
@@ -15,6 +16,7 @@
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
 #include "picturefiles/FileBatch.h"
+#include "picturefiles/IndexedPicture.h"
 #include "picturefiles/PictureFile.h"
 
 namespace fs = std::filesystem;
@@ -98,6 +100,75 @@ std::string PaletteText(const CQuantizer& quantizer)
     return text;
 }
 
+// The colour as RRGGBB, for messages.
+std::string Hex(ColourRef colour)
+{
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "%02X%02X%02X", RedOf(colour), GreenOf(colour), BlueOf(colour));
+    return text.data();
+}
+
+// The key of a reduced picture: the one given, or its first pixel (which the reduction
+// left as it was).
+ColourRef KeyOf(const CBitmap24& picture, ColourRef key)
+{
+    return key == KEY_FROM_FIRST_PIXEL && picture.ByteCount() > 0 ? ColourOf(LoadPixel(picture.Bits())) : key;
+}
+
+bool HasColour(const CBitmap24& picture, ColourRef colour)
+{
+    const Pixel24 wanted = PixelOf(colour);
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+        const uint8_t* row = picture.Bits() + static_cast<size_t>(y) * picture.Stride();
+        for (int32_t x = 0; x < picture.Width(); ++x)
+            if (LoadPixel(row + 3 * x) == wanted)
+                return true;
+    }
+    return false;
+}
+
+// The note for a reduced picture written as RGB, naming its transparent key if any.
+std::string RgbNote(const fs::path& path, std::optional<ColourRef> transparent, size_t entries)
+{
+    // Built by appending: GCC 12 warns falsely about chains of + on strings.
+    std::string note(1, '\'');
+    note += path.string();
+    note += "' written as 24-bit RGB";
+    if (transparent)
+        note += " with " + Hex(*transparent) + " transparent";
+    note += ": the key colour does not fit beside ";
+    note += std::to_string(entries);
+    note += " palette entries";
+    return note;
+}
+
+// One reduced picture as an indexed PNG: the palette's entries, then one of the key colour
+// for the key's pixels, transparent. Where the palette is full (256 entries), the picture
+// is encoded as RGB with the key colour named transparent instead, and `note` says so.
+std::vector<uint8_t> EncodeReduced(const fs::path& path, const CBitmap24& picture, std::span<const PaletteEntry> palette,
+                                   ColourRef keyOption, const QuantizeOptions& options, std::optional<std::string>& note)
+{
+    const ColourRef key = KeyOf(picture, keyOption);
+    if (options.rgb)   // today's pictures, unless a transparent key was asked for by --alpha-key
+        return EncodePicture(path, picture, options.transparency ? options.alphaKey : std::nullopt);
+    if (std::optional<CIndexedPicture> indexed = CIndexedPicture::Index(picture, palette, key)) {
+        if (options.transparency && indexed->KeyIndex())
+            indexed->MakeKeyTransparent();
+        return EncodeIndexedPicture(path, *indexed);
+    }
+    const bool keyed = options.transparency && HasColour(picture, key);
+    note = RgbNote(path, keyed ? std::optional<ColourRef>(key) : std::nullopt, palette.size());
+    return EncodePicture(path, picture, keyed ? std::optional<ColourRef>(key) : std::nullopt);
+}
+
+// The name a palette file gives the palette: the output folder's.
+std::string PaletteName(const fs::path& folder)
+{
+    const fs::path full = fs::absolute(folder).lexically_normal();
+    const std::string name = (full.has_filename() ? full : full.parent_path()).filename().string();
+    return name.empty() ? "tolmix" : name;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -137,24 +208,29 @@ ColourRef ParseKey(const std::string& text)
 void RunResize(const ResizeOptions& options)
 {
     FormatForName(options.output);   // a usage error before any work
-    const std::unique_ptr<CBitmap24> source = ReadPicture(options.input);
+    const std::unique_ptr<CBitmap24> source = ReadPicture(options.input, PictureFormats::PngOrBmp, options.alphaKey);
     CBitmapRescaler rescaler(source.get());
-    rescaler.Rescale({options.width, options.height}, options.filter, options.key);
-    WritePicture(options.output, *rescaler.GetBitmap());
+    rescaler.Rescale({options.width, options.height}, options.filter, options.alphaKey.value_or(options.key));
+    WritePicture(options.output, *rescaler.GetBitmap(), options.alphaKey);
 }
 
-void RunQuantize(const QuantizeOptions& options)
+std::vector<std::string> RunQuantize(const QuantizeOptions& options)
 {
     const std::vector<fs::path> outputs = OutputNames(options);
     const fs::path paletteFile = options.outputFolder / "palette.txt";
+    std::vector<fs::path> paletteFiles;
+    for (const PaletteFormat format : options.paletteFormats)
+        paletteFiles.push_back(options.outputFolder / ("palette." + std::string(PaletteFileEnding(format))));
     std::vector<fs::path> written = outputs;
     written.push_back(paletteFile);
+    written.insert(written.end(), paletteFiles.begin(), paletteFiles.end());
     RefuseOverwritingInputs(options.inputs, written);
 
     // Everything is read before anything is written.
     std::vector<std::unique_ptr<CBitmap24>> pictures;
     for (const fs::path& input : options.inputs)
-        pictures.push_back(ReadPicture(input));
+        pictures.push_back(ReadPicture(input, PictureFormats::PngOrBmp, options.alphaKey));
+    const ColourRef key = options.alphaKey.value_or(options.key);
 
     CQuantizer quantizer(options.colours);
     for (const auto& picture : pictures)
@@ -168,10 +244,10 @@ void RunQuantize(const QuantizeOptions& options)
         if (options.dither) {
             CDitherer ditherer;
             ditherer.SetQuantizer(&quantizer);
-            ditherer.SetKeyColour(options.key);
+            ditherer.SetKeyColour(key);
             ditherer.Dither(picture.get());
         } else {
-            MapToNearest(*picture, quantizer, options.key);
+            MapToNearest(*picture, quantizer, key);
         }
     }
 
@@ -181,9 +257,20 @@ void RunQuantize(const QuantizeOptions& options)
         throw CPictureFileError("cannot make the folder '" + options.outputFolder.string() + "': " + error.message());
     // All outputs appear together or none does.
     CFileBatch batch;
-    for (size_t i = 0; i < pictures.size(); ++i)
-        batch.Add(outputs[i], EncodePicture(outputs[i], *pictures[i]));
-    const std::string palette = PaletteText(quantizer);
-    batch.Add(paletteFile, std::span(reinterpret_cast<const uint8_t*>(palette.data()), palette.size()));
+    const std::span<const PaletteEntry> palette(quantizer.Entries().data(), static_cast<size_t>(quantizer.ColourCount()));
+    std::vector<std::string> notes;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        std::optional<std::string> note;
+        batch.Add(outputs[i], EncodeReduced(outputs[i], *pictures[i], palette, key, options, note));
+        if (note)
+            notes.push_back(*note);
+    }
+    const auto addText = [&batch](const fs::path& path, const std::string& text) {
+        batch.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    };
+    addText(paletteFile, PaletteText(quantizer));
+    for (size_t i = 0; i < paletteFiles.size(); ++i)
+        addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
     batch.Commit();
+    return notes;
 }

@@ -2,9 +2,11 @@
 //
 // resize:   one picture through CBitmapRescaler::Rescale.
 // quantize: pictures counted into one palette by CQuantizer, then each reduced to it by
-//           CDitherer (or by a plain nearest-colour search), in the order given. Its
-//           outputs are put in place all together or not at all (CFileBatch), and an
-//           output that is one of the inputs is refused before any work.
+//           CDitherer (or by a plain nearest-colour search), in the order given, and
+//           written as indexed PNGs with the key's pixels transparent, beside the palette
+//           in palette.txt and the palette formats asked for. Its outputs are put in place
+//           all together or not at all (CFileBatch), and an output that is one of the
+//           inputs is refused before any work.
 //
 // Bad arguments raise std::invalid_argument (usage errors); unreadable or unwritable
 // files raise CPictureFileError.
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "platform/bitmaps/PixelTypes.h"
+#include "tools/image/PaletteFiles.h"
 
 // Sizes a picture can be asked for.
 constexpr int32_t MIN_PICTURE_SIDE = 1;
@@ -32,6 +35,9 @@ struct ResizeOptions {
     int32_t height = 0;
     int32_t filter = 6;
     ColourRef key = KEY_FROM_FIRST_PIXEL;
+    // PNG input: fully transparent pixels take this colour, which is then the key and is
+    // marked transparent in a PNG written.
+    std::optional<ColourRef> alphaKey;
 };
 
 struct QuantizeOptions {
@@ -40,7 +46,11 @@ struct QuantizeOptions {
     int32_t colours = 256;
     std::optional<ColourRef> reserved;   // entry 1; white when not given
     ColourRef key = KEY_FROM_FIRST_PIXEL;
+    std::optional<ColourRef> alphaKey;   // as for resize
     bool dither = true;
+    bool transparency = true;   // the key's entry transparent (tRNS)
+    bool rgb = false;           // 24-bit RGB pictures instead of indexed ones
+    std::vector<PaletteFormat> paletteFormats;   // palette files besides palette.txt
 };
 
 // A filter by index ("0".."6") or by name ("mitchell", …). Throws std::invalid_argument.
@@ -54,4 +64,5 @@ ColourRef ParseColour(const std::string& text);
 ColourRef ParseKey(const std::string& text);
 
 void RunResize(const ResizeOptions& options);
-void RunQuantize(const QuantizeOptions& options);
+// Returns notes for the user, one line each: pictures that could not be written indexed.
+std::vector<std::string> RunQuantize(const QuantizeOptions& options);
