@@ -12,6 +12,7 @@
 // another pixel into a key pixel.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -59,28 +60,37 @@ public:
     // infinity.
     void Diffuse(int32_t errorRed, int32_t errorGreen, int32_t errorBlue)
     {
-        const ptrdiff_t x = m_x + 1;   // index into the key rows, which have a slot either side
-        if (m_keyHere[x + 1] == 0)
-            Share(m_pCur + 3, errorRed, errorGreen, errorBlue, 7);
-        if (m_keyBelow[x] == 0)
-            Share(m_pCur + m_stride, errorRed, errorGreen, errorBlue, 3);
-        if (m_keyBelow[x + 1] == 0)
-            Share(m_pCur + m_stride + 3, errorRed, errorGreen, errorBlue, 1);
-        if (m_keyBelow[x - 1] == 0)
-            Share(m_pCur + m_stride - 3, errorRed, errorGreen, errorBlue, 5);
+        // Everything read first: the byte stores below could alias any member as far as
+        // the compiler knows, and would make it reload each one after every store.
+        uint8_t* const pixel = m_pCur;
+        const size_t stride = m_stride;
+        const uint8_t* const limit = m_pRangeLimit;
+        const uint8_t* const here = m_keyHere.data() + m_x + 1;   // the rows' marks have a slot either side
+        const uint8_t* const below = m_keyBelow.data() + m_x + 1;
+        const bool toRight = here[1] == 0, toBelow = below[0] == 0;
+        const bool toBelowRight = below[1] == 0, toBelowLeft = below[-1] == 0;
+        if (toRight)
+            Share(pixel + 3, limit, errorRed, errorGreen, errorBlue, 7);
+        if (toBelow)
+            Share(pixel + stride, limit, errorRed, errorGreen, errorBlue, 3);
+        if (toBelowRight)
+            Share(pixel + stride + 3, limit, errorRed, errorGreen, errorBlue, 1);
+        if (toBelowLeft)
+            Share(pixel + stride - 3, limit, errorRed, errorGreen, errorBlue, 5);
     }
 
     // Any value −256..511 clamped to 0..255, by table.
     uint8_t RangeLimit(int32_t value) const { return m_pRangeLimit[value]; }
 
 private:
-    // Adds weight/16 of each error to one pixel.
-    void Share(uint8_t* pixel, int32_t errorRed, int32_t errorGreen, int32_t errorBlue, int32_t weight) const
+    // Adds weight/16 of each error to one pixel, each channel clamped by the table.
+    static void Share(uint8_t* pixel, const uint8_t* limit, int32_t errorRed, int32_t errorGreen, int32_t errorBlue,
+                      int32_t weight)
     {
         const Pixel24 value = LoadPixel(pixel);
-        StorePixel(pixel, Pixel24{m_pRangeLimit[value.blue + ((errorBlue * weight) >> 4)],
-                                  m_pRangeLimit[value.green + ((errorGreen * weight) >> 4)],
-                                  m_pRangeLimit[value.red + ((errorRed * weight) >> 4)]});
+        StorePixel(pixel, Pixel24{limit[value.blue + ((errorBlue * weight) >> 4)],
+                                  limit[value.green + ((errorGreen * weight) >> 4)],
+                                  limit[value.red + ((errorRed * weight) >> 4)]});
     }
 
     // Marks which pixels of row `row` take no share: the key pixels, and the slots
