@@ -65,7 +65,7 @@ CBmpReader::CBmpReader(std::span<const uint8_t> file) : m_file(file)
     CheckPixelData();
 }
 
-// Size, planes, depth and compression, then the masks or palette that follow.
+// Size and planes, then the colour layout.
 void CBmpReader::ReadInfoHeader()
 {
     uint32_t planes = 0;
@@ -94,7 +94,13 @@ void CBmpReader::ReadInfoHeader()
     m_height = static_cast<int32_t>(height);
     if (planes != 1)
         Refuse("a BMP file of " + std::to_string(planes) + " planes (1 expected)");
+    ReadColourLayout(declaredColours);
+}
 
+// Depth and compression, the masks or palette that follow the header, and where the
+// pixels start.
+void CBmpReader::ReadColourLayout(uint32_t declaredColours)
+{
     const bool core = m_headerBytes == OS2_CORE_HEADER;
     const bool windows = !core && m_headerBytes != OS2_SHORT_HEADER && m_headerBytes != OS2_HEADER;
     const uint32_t bits = m_bitsPerPixel;

@@ -45,11 +45,19 @@ private:
         int32_t bits = 0;
     };
 
+    // The header's size and planes, checked; then ReadColourLayout.
     void ReadInfoHeader();
+    // Depth, compression, masks or palette, and the pixels' offset, checked.
+    void ReadColourLayout(uint32_t declaredColours);
+    // The red, green and blue masks at `at`, each one run of bits.
     void ReadMasks(size_t at);
+    // Refuses a file that does not hold every row.
     void CheckPixelData();
+    // The palette between the headers and the pixels.
     void ReadPalette(size_t at, size_t entryBytes, uint32_t declaredColours);
+    // One row of the file into one row of the picture.
     void DecodeRow(const uint8_t* in, uint8_t* out) const;
+    // One channel of a 16- or 32-bit pixel, widened or narrowed to 8 bits.
     uint8_t ChannelValue(uint32_t pixel, const Channel& channel) const;
 
     std::span<const uint8_t> m_file;
