@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/ModeOption.h"
+#include "app/Resources.h"
 #include "app/UsageError.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 constexpr uint64_t MAX_FRAMES = 1000000000;    // a billion frames: days of running
 constexpr uint32_t MAX_STEP_MS = 86400000;     // a day per tick
 constexpr const char* VERSION_TEXT = "tolmix 1.0";
+constexpr size_t KEYS_COLUMN = 20;   // where --help's key list has its actions
 
 // What the parser fills before the options are checked and turned into ProgramOptions.
 struct RawOptions {
@@ -27,16 +29,29 @@ struct RawOptions {
     uint32_t fixedStep = 0;
     std::string screenshot;
     bool screenshotGiven = false;   // an empty name given is refused, not taken for none
+    std::string record;
+    bool recordGiven = false;       // likewise
     bool benchmark = false;
     uint64_t loseSurfacesEvery = 0;
 };
 
 // Prints a usage error as one line.
-int ReportUsageError(std::string message)
+int ReportUsageError(const std::string& message)
 {
-    std::replace(message.begin(), message.end(), '\n', ' ');
-    std::fprintf(stderr, "tolmix: %s\n", message.c_str());
+    std::fprintf(stderr, "%s\n", UsageErrorLine(message).c_str());
     return 2;
+}
+
+// The keys, for the end of --help: one a line, the actions in a column.
+std::string KeysFooter()
+{
+    std::string footer = "Keys:\n";
+    for (const auto& [keys, action] : KEYS_HELP) {
+        std::string line = std::string("  ") + keys;
+        line.resize(std::max(line.size() + 1, KEYS_COLUMN), ' ');
+        footer += line + action + "\n";
+    }
+    return footer;
 }
 
 // Declares the options, with the help text each shows.
@@ -55,6 +70,9 @@ void AddOptions(CLI::App& app, RawOptions& raw)
         ->type_name("MS")->check(CLI::Range(uint32_t{1}, MAX_STEP_MS));
     app.add_option("--screenshot", raw.screenshot, "On exit, save the last frame at the mode's resolution")
         ->type_name("FILE.png");
+    app.add_option("--record", raw.record,
+                   "Record every frame presented as an animated GIF (exact colours in 8-bit modes)")
+        ->type_name("FILE.gif");
     app.add_flag("--benchmark", raw.benchmark,
                  "Headless, no refresh wait, 2000 frames unless --frames: print the frame rate against a "
                  "present-only baseline, start-up time and peak memory as one line");
@@ -63,18 +81,18 @@ void AddOptions(CLI::App& app, RawOptions& raw)
         ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
 }
 
-// The screenshot must be a PNG file in a folder that exists, so that a long run does not
-// fail only at its end.
-void CheckScreenshot(const std::filesystem::path& path)
+// An output file must have its kind's ending and a folder that exists, so that a long run
+// does not fail only at its end.
+void CheckOutputFile(const char* option, const std::filesystem::path& path, const std::string& ending)
 {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".png")
-        throw CUsageError("--screenshot: '" + path.string() + "' is not a .png file");
+    if (extension != ending)
+        throw CUsageError(std::string(option) + ": '" + path.string() + "' is not a " + ending + " file");
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     if (!std::filesystem::is_directory(folder))
-        throw CUsageError("--screenshot: the folder '" + folder.string() + "' does not exist");
+        throw CUsageError(std::string(option) + ": the folder '" + folder.string() + "' does not exist");
 }
 
 // Turns the parsed text into the program's options.
@@ -93,7 +111,11 @@ ProgramOptions Interpret(const RawOptions& raw)
     options.fixedStepMs = raw.fixedStep;
     if (raw.screenshotGiven) {
         options.screenshot = raw.screenshot;
-        CheckScreenshot(options.screenshot);
+        CheckOutputFile("--screenshot", options.screenshot, ".png");
+    }
+    if (raw.recordGiven) {
+        options.record = raw.record;
+        CheckOutputFile("--record", options.record, ".gif");
     }
     options.loseSurfacesEvery = raw.loseSurfacesEvery;
     options.benchmark = raw.benchmark;
@@ -111,15 +133,25 @@ ProgramOptions Interpret(const RawOptions& raw)
 
 } // namespace
 
+std::string UsageErrorLine(std::string message)
+{
+    std::replace(message.begin(), message.end(), '\n', ' ');
+    while (!message.empty() && (message.back() == ' ' || message.back() == '.'))
+        message.pop_back();
+    return "tolmix: " + message + ". " + USAGE_HINT;
+}
+
 CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOptions& options)
 {
     CLI::App app("tolmix — a full-screen 2D sprite animation", "tolmix");
     app.set_version_flag("--version", VERSION_TEXT);
+    app.footer(KeysFooter());
     RawOptions raw;
     AddOptions(app, raw);
     try {
         app.parse(argc, argv);
         raw.screenshotGiven = app.count("--screenshot") > 0;
+        raw.recordGiven = app.count("--record") > 0;
         options = Interpret(raw);
     } catch (const CLI::CallForHelp& help) {
         return CommandLineResult{false, app.exit(help)};

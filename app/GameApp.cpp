@@ -17,6 +17,7 @@ CGameApp::CGameApp(ProgramOptions options, CBenchmark* benchmark)
     : m_options(std::move(options)), m_pBenchmark(benchmark)
 {
     AddCommandHandler(COMMAND_ABOUT, [this] { OnAppAbout(); });
+    AddCommandHandler(COMMAND_APP_EXIT, [this] { OnAppExit(); });
 }
 
 CGameApp::~CGameApp() = default;
@@ -65,9 +66,9 @@ void CGameApp::OnMainWindowDestroyed()
 
 // A busy loop: while the queue is empty the world ticks again at once; the flip's wait for
 // the display is what paces it. The idle phase runs at the start, and again only when the
-// queue turns out empty after a message. Without a world the ticking steps do nothing
-// and the loop is the framework's ordinary one (it waits in PumpMessage instead of
-// spinning).
+// queue turns out empty after a message. Without a running world (none, paused, hidden)
+// the ticking steps do nothing and the loop is the framework's ordinary one: it waits in
+// PumpMessage instead of spinning.
 int32_t CGameApp::Run()
 {
     bool idle = true;
@@ -87,20 +88,27 @@ int32_t CGameApp::Run()
                 idle = true;
                 idleCount = 0;
             }
-            while (m_pGame != nullptr && !HasMessageWaiting())
+            while (WorldRuns() && !HasMessageWaiting())
                 TickWorld();
         } while (HasMessageWaiting());
     }
 }
 
+bool CGameApp::WorldRuns() const
+{
+    return m_pGame != nullptr && (m_pMainFrame == nullptr || m_pMainFrame->IsWorldRunning());
+}
+
 void CGameApp::TickWorld()
 {
-    if (m_pGame == nullptr)
+    if (!WorldRuns())
         return;
     const uint64_t tick = m_ticks + 1;
     if (m_options.loseSurfacesEvery > 0 && tick % m_options.loseSurfacesEvery == 0)
         m_pGame->m_screen.m_pDirectDraw->LoseAllSurfaces();
     m_pGame->Tick();
+    if (m_pMainFrame != nullptr)
+        m_pMainFrame->OnFramePresented();
     m_ticks = tick;
     if (m_pBenchmark != nullptr)
         m_pBenchmark->FramePresented();
@@ -121,13 +129,24 @@ void CGameApp::EndRun()
 // Commands
 // ---------------------------------------------------------------------------------------
 
-// The dialog runs its own loop; the world does not tick meanwhile, and its next tick
-// catches up on the time the dialog was open.
+// The dialog runs its own loop; the world does not tick meanwhile, and its clock stands
+// still, so the time the box was open is neither motion nor frame time.
 void CGameApp::OnAppAbout()
 {
     CFrameWindow* frame = MainWindow();
     if (frame == nullptr || !frame->IsWindow())
         return;
+    CGame* world = m_pGame;   // the box ends on a close request, which it leaves queued
+    if (world != nullptr)
+        world->StopClock();
     CAboutDlg about;
     about.DoModal(frame->DisplayWindow());
+    if (world != nullptr)
+        world->StartClock();
+}
+
+// Through the queue, as the system's own request comes: the normal teardown follows.
+void CGameApp::OnAppExit()
+{
+    PostCloseRequest();
 }

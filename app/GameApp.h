@@ -29,8 +29,14 @@ public:
     // The framework's two-phase loop with the world's tick in both phases.
     int32_t Run() override;
 
-    // The About command: the About box, while the world waits.
+    // The About command: the About box, while the world waits with its clock stopped.
     void OnAppAbout();
+    // The exit command (Escape, Q): the window is asked to close, as the system asks.
+    void OnAppExit();
+
+    // Whether the loop ticks the world: there is one, and its frame has it running (not
+    // paused, not hidden). Otherwise the loop waits for messages.
+    bool WorldRuns() const;
 
     // One tick of the world (none without one), with the run controls around it.
     void TickWorld();

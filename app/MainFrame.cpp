@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/FixedStepCounter.h"
+#include "app/FrameRecorder.h"
 #include "app/Resources.h"
 #include "game/Background.h"
 #include "game/Ball.h"
@@ -31,6 +32,8 @@ constexpr int32_t BALL_SPEED_Y = 20;
 CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options))
 {
     AddCommandHandler(COMMAND_GAME_START, [this] { OnGameStart(); });
+    AddCommandHandler(COMMAND_GAME_PAUSE, [this] { OnGamePause(); });
+    AddCommandHandler(COMMAND_VIEW_FULL_SCREEN, [this] { OnViewFullScreen(); });
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -74,6 +77,8 @@ int32_t CMainFrame::OnCreate()
     m_pGame->SortObjects();
     // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
+    if (!m_options.record.empty())
+        m_pRecorder = std::make_unique<CFrameRecorder>(m_options.record);
     // 14.
     return 0;
 }
@@ -88,14 +93,18 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
     return std::make_unique<CGame>(std::move(counter));
 }
 
-// Cancelling the dialog keeps the screen's default, 640 × 480 × 8.
+// Cancelling the dialog keeps the screen's default, 640 × 480 × 8. The world's clock
+// stands still while the dialog is open: the time the user takes is no frame's time.
 void CMainFrame::ChooseMode()
 {
     CScreen& screen = m_pGame->m_screen;
-    if (m_options.mode)
+    if (m_options.mode) {
         screen.ApplyVideoMode(*m_options.mode);
-    else if (!m_options.headless)
+    } else if (!m_options.headless) {
+        m_pGame->StopClock();
         screen.ChooseVideoMode(DisplayWindow());
+        m_pGame->StartClock();
+    }
 }
 
 // AddObject refuses only a full table, which three objects cannot fill; a refused object
@@ -119,6 +128,7 @@ void CMainFrame::AddStartObjects()
 void CMainFrame::OnDestroy()
 {
     SaveScreenshot();
+    FinishRecording();
     m_pGame.reset();
     CFrameWindow::OnDestroy();
 }
@@ -136,6 +146,20 @@ void CMainFrame::SaveScreenshot() const
     if (!frame)
         throw CFatalError("cannot save the screenshot: " + back.LastError());
     WritePicture(m_options.screenshot, *frame);
+}
+
+void CMainFrame::OnFramePresented()
+{
+    if (m_pRecorder && m_pGame)
+        m_pRecorder->AddSurface(*m_pGame->m_screen.m_pBackBuffer, m_pGame->m_totalMs);
+}
+
+// A recording whose run failed is dropped with its recorder (no partial file).
+void CMainFrame::FinishRecording()
+{
+    if (m_pRecorder)
+        m_pRecorder->Finish();
+    m_pRecorder.reset();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -159,8 +183,13 @@ void CMainFrame::OnTimer(uint32_t id)
     CFrameWindow::OnTimer(id);
 }
 
-// The display draws everything; a paint message has nothing left to do.
-void CMainFrame::OnPaint() {}
+// The display draws everything; a paint (the window uncovered, resized) only needs the
+// last frame shown again, which matters most while nothing new is drawn (paused).
+void CMainFrame::OnPaint()
+{
+    if (m_pGame)
+        m_pGame->m_screen.ShowLastFrame();
+}
 
 // Erasing would flash black over the animation.
 bool CMainFrame::OnEraseBkgnd()
@@ -169,3 +198,39 @@ bool CMainFrame::OnEraseBkgnd()
 }
 
 void CMainFrame::OnGameStart() {}
+
+void CMainFrame::OnGamePause()
+{
+    if (!m_pGame)
+        return;
+    m_bPaused = !m_bPaused;
+    if (m_bPaused) {
+        m_pGame->StopClock();
+        m_pGame->Tick();   // a still frame, which says "Paused"
+    } else {
+        m_pGame->StartClock();
+    }
+}
+
+void CMainFrame::OnViewFullScreen()
+{
+    if (m_pGame)
+        m_pGame->m_screen.ToggleFullScreen();
+}
+
+// The system may report a state more than once (a minimised window is hidden too), so
+// only changes count.
+void CMainFrame::OnShowWindow(bool shown)
+{
+    if (!m_pGame || shown == !m_bHidden)
+        return;
+    m_bHidden = !shown;
+    if (m_bHidden) {
+        m_pGame->StopClock();
+        return;
+    }
+    m_pGame->StartClock();
+    m_pGame->Invalidate();
+    if (m_bPaused)
+        m_pGame->Tick();
+}

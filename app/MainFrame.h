@@ -4,7 +4,10 @@
 // is destroyed.
 //
 // The window is a borderless black pop-up over the whole desktop; the screen's Initialise
-// then takes it full-screen (or to a window of the mode's size with --window).
+// then takes it full-screen (or to a window of the mode's size with --window). The frame
+// handles the keys of a running animation: pause (the world's clock stops and the readout
+// says so) and the switch between full-screen and a window. While it is paused or hidden
+// the world is not ticked (IsWorldRunning).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +18,7 @@
 #include "platform/framework/FrameWindow.h"
 #include "platform/framework/ToolBar.h"
 
+class CFrameRecorder;
 class CGame;
 
 class CMainFrame : public CFrameWindow {
@@ -27,6 +31,12 @@ public:
     // The view first, then the frame and the application.
     bool OnCmdMsg(uint32_t command) override;
 
+    // Whether the loop should tick the world: not while paused or hidden.
+    bool IsWorldRunning() const { return !m_bPaused && !m_bHidden; }
+    bool IsPaused() const { return m_bPaused; }
+    // Called after each tick: --record takes the frame just presented.
+    void OnFramePresented();
+
     std::unique_ptr<CGame> m_pGame;   // null before OnCreate and after OnDestroy
     CToolBar m_wndToolBar;
     CChildView m_wndView;
@@ -36,17 +46,25 @@ protected:
     bool PreCreateWindow(WindowOptions& options) override;
     // The start-up sequence; −1 when a pane cannot be made.
     int32_t OnCreate() override;
-    // --screenshot, then the world goes.
+    // --screenshot and --record finished, then the world goes.
     void OnDestroy() override;
     // The focus goes on to the view.
     void OnSetFocus() override;
+    // Hidden: the world's clock stops and nothing is drawn. Shown again: the clock goes on
+    // and everything is drawn whole.
+    void OnShowWindow(bool shown) override;
     // The timer's message has no effect of its own.
     void OnTimer(uint32_t id) override;
-    // The display draws everything: nothing to paint, and erasing would flash black.
+    // The display draws everything: a paint shows its last frame again, and erasing would
+    // flash black.
     void OnPaint() override;
     bool OnEraseBkgnd() override;
     // The menu's "&Game" > "&Start": nothing to start, the animation always runs.
     void OnGameStart();
+    // P or Pause: stops or resumes the world; a paused world shows one still frame.
+    void OnGamePause();
+    // Alt+Enter or F11: full-screen to a window of the mode's size and back.
+    void OnViewFullScreen();
 
     // The world with its clock: the real counter, or one step per reading with
     // --fixed-step.
@@ -59,6 +77,11 @@ private:
     void AddStartObjects();
     // --screenshot: the back buffer, which holds the frame last presented, as a PNG.
     void SaveScreenshot() const;
+    // --record: the file gets its last frame and its name.
+    void FinishRecording();
 
     ProgramOptions m_options;
+    std::unique_ptr<CFrameRecorder> m_pRecorder;   // with --record, once the display exists
+    bool m_bPaused = false;
+    bool m_bHidden = false;
 };

@@ -15,6 +15,7 @@ struct ProgramOptions {
     uint64_t frames = 0;                // end after this many ticks; 0: until closed
     uint32_t fixedStepMs = 0;           // the clock's step per reading; 0: the real clock
     std::filesystem::path screenshot;   // the last frame, saved at exit; empty: none
+    std::filesystem::path record;       // every frame presented, as an animated GIF; empty: none
     bool benchmark = false;             // measure and print one line of figures
     uint64_t loseSurfacesEvery = 0;     // diagnostic: every N-th tick loses the display
 };

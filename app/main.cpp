@@ -74,7 +74,8 @@ int main(int argc, char** argv)
     try {
         return RunProgram(options);
     } catch (const CUsageError& usage) {
-        return Fail(EXIT_USAGE, usage.what());
+        std::fprintf(stderr, "%s\n", UsageErrorLine(usage.what()).c_str());
+        return EXIT_USAGE;
     } catch (const CFatalError& fatal) {
         return Fail(EXIT_FATAL, fatal.what());
     } catch (const std::bad_alloc&) {

@@ -139,6 +139,20 @@ void CScreen::Present()
     }
 }
 
+void CScreen::ToggleFullScreen()
+{
+    if (!m_pDirectDraw)
+        return;
+    if (m_pDirectDraw->SetWindowed(!m_pDirectDraw->IsWindowed()) != DISPLAY_OK)
+        FailDisplay("cannot switch between full-screen and a window", *m_pDirectDraw);
+}
+
+void CScreen::ShowLastFrame()
+{
+    if (m_pDirectDraw && m_pDirectDraw->RedrawPresented() != DISPLAY_OK)
+        FailDisplay("cannot show the frame again", *m_pDirectDraw);
+}
+
 DisplayResult CScreen::BlitToBack(const Rect* destination, const Rect* sourceRect, CSurface* source)
 {
     return m_pBackBuffer->Blit(destination, source, sourceRect, BLIT_SOURCE_KEY);

@@ -52,6 +52,12 @@ public:
 
     // Flips the back buffer to the front, restoring lost surfaces on the way.
     void Present();
+    // Switches between full-screen and a window of the mode's size, keeping every surface,
+    // and shows the last frame again. Throws CFatalError when the window refuses.
+    void ToggleFullScreen();
+    // Shows the last presented frame again (after the window was uncovered). Nothing
+    // before the display is initialised.
+    void ShowLastFrame();
 
     // Blits `source` (or its `sourceRect`) onto `destination` of the back buffer with the
     // source colour key. Returns the blit's result unchanged.

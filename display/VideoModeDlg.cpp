@@ -19,6 +19,10 @@ constexpr const char* WIDEST_BUTTON_TEXT = "Cancel";
 constexpr float BUTTON_EXTRA_WIDTH = 24.0f;
 // Page Up and Page Down move the selection by the lines in view.
 constexpr int32_t PAGE_LINES = 6;
+// The selection is a strong blue bar; the line under the pointer is only tinted.
+const ImVec4 SELECTION_COLOUR(0.16f, 0.42f, 0.86f, 1.0f);
+const ImVec4 HOVER_COLOUR(1.0f, 1.0f, 1.0f, 0.10f);
+constexpr float FOCUS_FRAME_WIDTH = 1.0f;
 
 // The width of the widest text, at the current font.
 float WidestText(const std::vector<std::string>& texts, float atLeast)
@@ -59,12 +63,14 @@ void CVideoModeDlg::SetModes(const CVideoModeArray& modes)
         m_modeNames.push_back(DescribeMode(mode));
 }
 
-// The list is not sorted, so entry i is mode i.
+// The list is not sorted, so entry i is mode i. It opens scrolled to the selection.
 bool CVideoModeDlg::OnInitDialog()
 {
     CModalDialog::OnInitDialog();
     m_listEntries = m_modeNames;
+    m_rowPlaces.assign(m_listEntries.size(), RowPlace{});
     SetCurSel(m_listEntries.empty() ? -1 : 0);
+    m_scrollToSelection = true;
     return true;
 }
 
@@ -80,6 +86,20 @@ void CVideoModeDlg::SetCurSel(int32_t index)
         throw CFatalError("video mode dialog: no list entry " + std::to_string(index) + " among "
                           + std::to_string(m_listEntries.size()));
     m_modeList = index;
+}
+
+void CVideoModeDlg::OnDblclkModeList(int32_t index)
+{
+    SetCurSel(index);
+    OnOK();
+}
+
+bool CVideoModeDlg::RowRect(int32_t index, Rect& rect) const
+{
+    if (index < 0 || static_cast<size_t>(index) >= m_rowPlaces.size() || !m_rowPlaces[index].drawn)
+        return false;
+    rect = m_rowPlaces[index].rect;
+    return true;
 }
 
 void CVideoModeDlg::MoveSelection(int32_t step)
@@ -112,7 +132,7 @@ void CVideoModeDlg::DrawContents()
 }
 
 // The list takes the arrow keys, Home, End, Page Up and Page Down, as a list box with the
-// focus does; a click selects; a double click does nothing more.
+// focus does (it always has the focus: the buttons answer to Enter and Escape).
 void CVideoModeDlg::TakeListKeys()
 {
     const auto count = static_cast<int32_t>(m_listEntries.size());
@@ -143,17 +163,54 @@ void CVideoModeDlg::DrawModeList()
     ImGui::TextUnformatted("Available Video Modes");
     if (!ImGui::BeginListBox("##modes", size))
         return;
+    // The hover only tints a line; the selection keeps its full colour under the pointer.
+    ImGui::PushStyleColor(ImGuiCol_Header, SELECTION_COLOUR);
+    ImGui::PushStyleColor(ImGuiCol_HeaderActive, SELECTION_COLOUR);
+    ImGui::PushStyleColor(ImGuiCol_HeaderHovered, HOVER_COLOUR);
     for (size_t i = 0; i < m_listEntries.size(); ++i) {
         const auto index = static_cast<int32_t>(i);
+        const bool selected = index == m_modeList;
         ImGui::PushID(index);   // two modes may read alike
-        if (ImGui::Selectable(m_listEntries[i].c_str(), index == m_modeList))
+        if (selected)
+            ImGui::PushStyleColor(ImGuiCol_HeaderHovered, SELECTION_COLOUR);
+        const bool clicked = ImGui::Selectable(m_listEntries[i].c_str(), selected,
+                                               ImGuiSelectableFlags_AllowDoubleClick);
+        if (selected)
+            ImGui::PopStyleColor();
+        NoteRowPlace(i);
+        DrawSelectedMark(selected);
+        if (clicked && ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left))
+            OnDblclkModeList(index);
+        else if (clicked)
             SetCurSel(index);
-        if (m_scrollToSelection && index == m_modeList && !LastItemWhollyVisible())
+        if (m_scrollToSelection && selected && !LastItemWhollyVisible())
             ImGui::SetScrollHereY(0.5f);
         ImGui::PopID();
     }
+    ImGui::PopStyleColor(3);
     m_scrollToSelection = false;
     ImGui::EndListBox();
+}
+
+void CVideoModeDlg::NoteRowPlace(size_t row)
+{
+    const ImVec2 min = ImGui::GetItemRectMin();
+    const ImVec2 max = ImGui::GetItemRectMax();
+    m_rowPlaces[row] = RowPlace{ImGui::IsItemVisible(),
+                                Rect{static_cast<int32_t>(min.x), static_cast<int32_t>(min.y),
+                                     static_cast<int32_t>(max.x), static_cast<int32_t>(max.y)}};
+}
+
+// The focus frame: a line of the text's colour just inside the bar.
+void CVideoModeDlg::DrawSelectedMark(bool selected) const
+{
+    if (!selected)
+        return;
+    const float inset = 1.0f;
+    const ImVec2 min = ImGui::GetItemRectMin();
+    const ImVec2 max = ImGui::GetItemRectMax();
+    ImGui::GetWindowDrawList()->AddRect(ImVec2(min.x + inset, min.y + inset), ImVec2(max.x - inset, max.y - inset),
+                                        ImGui::GetColorU32(ImGuiCol_Text), 0.0f, 0, FOCUS_FRAME_WIDTH);
 }
 
 // OK is the default button, framed more strongly as such buttons are.

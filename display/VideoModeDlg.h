@@ -1,8 +1,10 @@
 // VideoModeDlg.h — the "Video Mode" dialog: the user picks one of the display modes.
 //
-// The dialog lists one line per mode, in the order given, with the first preselected. OK
-// (or Enter) takes the selected line's index into m_selectedMode; Cancel, Escape or
-// closing the dialog leave it at −1. The logic runs without drawing:
+// The dialog lists one line per mode, in the order given, with the first preselected and
+// scrolled into view. The selection is drawn as such (a strong bar with the keyboard's
+// focus frame around it), the line under the pointer only faintly. OK (or Enter, or a
+// double click on a line) takes the selected line's index into m_selectedMode; Cancel,
+// Escape or closing the dialog leave it at −1. The logic runs without drawing:
 //
 //     CVideoModeDlg dialog;
 //     dialog.SetModes(g_videoModes);
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "display/VideoModes.h"
+#include "platform/bitmaps/Rect.h"
 #include "platform/dialogs/ModalDialog.h"
 
 class CVideoModeDlg : public CModalDialog {
@@ -37,6 +40,12 @@ public:
     // Moves the selection by `step` entries, stopping at either end, as the arrow keys do;
     // with nothing selected, selects the first entry.
     void MoveSelection(int32_t step);
+    // A double click on entry `index`: it is selected and the dialog ends with OK.
+    void OnDblclkModeList(int32_t index);
+
+    // Where entry `index` was drawn in the last frame (in window pixels); false when it was
+    // not drawn (scrolled out of view, or no frame yet).
+    bool RowRect(int32_t index, Rect& rect) const;
 
     // The chosen mode's index in the list (and so in the modes given), −1 when none.
     int32_t m_selectedMode = -1;
@@ -52,8 +61,19 @@ private:
     // Moves the selection by the list's keys pressed this frame.
     void TakeListKeys();
 
+    // Notes where the row just drawn lies.
+    void NoteRowPlace(size_t row);
+    // Frames the row just drawn with the keyboard's focus frame when it is the selection.
+    void DrawSelectedMark(bool selected) const;
+
+    struct RowPlace {
+        bool drawn = false;
+        Rect rect;
+    };
+
     int32_t m_modeList = -1;                 // the list's current selection
     std::vector<std::string> m_modeNames;    // one text per mode, in mode order
     std::vector<std::string> m_listEntries;  // what the list shows
-    bool m_scrollToSelection = false;        // after the keyboard moved the selection
+    bool m_scrollToSelection = false;        // on opening, and after the keyboard moved it
+    std::vector<RowPlace> m_rowPlaces;       // where each entry was drawn last
 };

@@ -77,10 +77,16 @@ std::string CBackground::RateText() const
     return m_avgFrameMs != 0 ? std::to_string(1000 / m_avgFrameMs) : "Wait...";
 }
 
-void CBackground::WriteRate()
+void CBackground::Invalidate()
+{
+    m_restoreDraws = FULL_DRAWS;
+    m_framesCounted = 0;
+    m_sumMs = 0;
+}
+
+void CBackground::WriteText(const std::string& text)
 {
     CScreen& screen = m_pGame->m_screen;
-    const std::string text = RateText();
     if (text != m_shownText && !m_textRect.IsEmpty())
         screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->m_surfaces[m_frame].get());
     std::unique_ptr<CDrawingContext> context;
@@ -93,11 +99,15 @@ void CBackground::WriteRate()
 
 void CBackground::CountFrame()
 {
+    if (m_pGame->IsClockStopped()) {
+        WriteText(PAUSED_TEXT);
+        return;
+    }
     ++m_framesCounted;
     m_sumMs += static_cast<int64_t>(m_pGame->m_elapsedMs);
 
     // The text goes out before the sample ends: frame 101 is the first to show a rate.
-    WriteRate();
+    WriteText(RateText());
 
     if (m_framesCounted == FRAME_SAMPLE) {
         m_avgFrameMs = m_sumMs / FRAME_SAMPLE;

@@ -5,7 +5,8 @@
 // and again on three frames after the display was restored from a loss; otherwise only
 // the rectangles sprites drew over in the previous tick are repainted from the picture.
 // The average frame rate of the last complete 100 frames is written in the top-left
-// corner ("Wait..." until there is one).
+// corner ("Wait..." until there is one; "Paused" on a frame drawn while the world's clock
+// is stopped, which counts for nothing).
 #pragma once
 
 #include <cstdint>
@@ -17,10 +18,14 @@ class CBackground : public CGameObject {
 public:
     static constexpr int32_t FRAME_SAMPLE = 100;   // frames per frame-rate sample
     static constexpr int32_t FULL_DRAWS = 3;       // whole-picture draws after a restore
+    static constexpr const char* PAUSED_TEXT = "Paused";
 
     CBackground(CGame* game, std::string_view name);
 
     void Draw() override;
+    // Whole draws again, and a new frame-rate sample: frames before the window was hidden
+    // and after it is shown again do not belong in one average.
+    void Invalidate() override;
 
     // The readout's text: the rate of the last sample, or "Wait...".
     std::string RateText() const;
@@ -41,5 +46,5 @@ private:
     void CountFrame();
     // Writes the readout; a new text first has the old one's place repainted from the
     // picture, so no remains of a longer text stay beside a shorter one.
-    void WriteRate();
+    void WriteText(const std::string& text);
 };

@@ -61,9 +61,30 @@ void CGame::SortObjects()
     std::qsort(m_objects.data(), static_cast<size_t>(m_objectCount), sizeof(CGameObject*), CompareDepth);
 }
 
+void CGame::StopClock()
+{
+    if (m_clockStops++ == 0)
+        m_stoppedAtMs = NowMs();
+}
+
+// The stopped time moves the previous tick's reading forward by as much.
+void CGame::StartClock()
+{
+    if (m_clockStops == 0)
+        throw CFatalError("clock: started again without having been stopped");
+    if (--m_clockStops == 0)
+        m_lastMs += NowMs() - m_stoppedAtMs;
+}
+
+void CGame::Invalidate()
+{
+    for (int32_t i = 0; i < m_objectCount; ++i)
+        m_objects[i]->Invalidate();
+}
+
 void CGame::Tick()
 {
-    const uint64_t now = NowMs();
+    const uint64_t now = IsClockStopped() ? m_lastMs : NowMs();
     m_elapsedMs = now - m_lastMs;
     m_lastMs = now;
     m_totalMs += m_elapsedMs;

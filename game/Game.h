@@ -3,6 +3,12 @@
 // Once per frame Tick reads the performance counter, turns it into whole milliseconds,
 // stores the time since the previous tick in m_elapsedMs, updates and draws every object
 // in table order (deepest first after SortObjects) and presents the frame.
+//
+// The clock can be stopped (while a dialog is open, the animation is paused or the window
+// is hidden): the time until it starts again is left out of the next tick's elapsed time,
+// so nothing moves or is counted for it. A tick while it is stopped has an elapsed time of
+// 0: every object is drawn where it is (a still frame, whose readout says "Paused"). Stops
+// nest; the clock runs once every stop has been matched by a start.
 #pragma once
 
 #include <array>
@@ -32,6 +38,13 @@ public:
     void SortObjects();
     // One frame: clock, update and draw each object, present.
     virtual void Tick();
+    // What was shown is gone: every object draws whole again from its next Draw.
+    void Invalidate();
+
+    // Stops and starts the clock (see above).
+    void StopClock();
+    void StartClock();
+    bool IsClockStopped() const { return m_clockStops > 0; }
 
     // qsort's comparison of two table entries: larger depth first.
     static int CompareDepth(const void* a, const void* b);
@@ -53,4 +66,6 @@ private:
     std::unique_ptr<CPerformanceCounter> m_counter;
     uint64_t m_frequency = 0;
     uint64_t m_lastMs = 0;
+    int32_t m_clockStops = 0;
+    uint64_t m_stoppedAtMs = 0;
 };

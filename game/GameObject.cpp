@@ -54,6 +54,8 @@ CSprite* CGameObject::AcquireSprite(const char* resourceName, int32_t frameCount
     return added;
 }
 
+void CGameObject::Invalidate() {}
+
 void CGameObject::Draw()
 {
     m_pSprite->Blit(m_rect, m_frame);

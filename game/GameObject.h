@@ -25,6 +25,9 @@ public:
 
     // Draws the current frame of the sprite at the object's rectangle.
     virtual void Draw();
+    // What was shown is gone (the window was hidden): the next Draw must not rely on it.
+    // The default needs nothing, since every Draw draws the whole object.
+    virtual void Invalidate();
     // Advances the animation timer and frame, the motion accumulators and the position,
     // then bounces if OBJ_BOUNCE is set.
     void Update();

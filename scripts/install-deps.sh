@@ -16,6 +16,7 @@ packages=(
     fonts-dejavu-core           # ... and having one
     libimgui-dev                # dialogs
     clang libclang-rt-14-dev    # the fuzz targets: clang and its libFuzzer runtime
+    libgif-dev                  # recording (tolmix --record FILE.gif)
 )
 
 missing=()

@@ -7,11 +7,16 @@
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
 
+#include <algorithm>
 #include <bitset>
+#include <cfloat>
+#include <cmath>
+#include <fstream>
 #include <utility>
 
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DisplayWindow.h"
+#include "platform/video/FontFile.h"
 
 namespace {
 
@@ -26,6 +31,15 @@ constexpr ImGuiWindowFlags DIALOG_WINDOW_FLAGS = ImGuiWindowFlags_NoResize | ImG
 
 // The shortest time between two frames when presenting does not wait for the display.
 constexpr uint64_t FRAME_MS = 16;
+
+// Dialog scale 1 stands for an output this high; larger outputs get larger dialogs.
+constexpr float SCALE_ONE_HEIGHT = 720.0f;
+constexpr float SCALE_STEP = 0.25f;
+constexpr float MAX_SCALE = 4.0f;
+// The font's pixel height at scale 1: the classic dialog font's size.
+constexpr float FONT_PIXELS = 13.0f;
+// A monospaced font, so that columns of text (the mode list) line up.
+constexpr const char* FONT_NAME = "monospace";
 
 // ---------------------------------------------------------------------------------------
 // Drawing set-up
@@ -49,6 +63,8 @@ private:
     void ResetRendererState();
     void RestoreRendererState();
     void StartImGui(const CDisplayWindow& window);
+    // The desktop's monospaced font at the dialog's scale, or ImGui's own scaled up.
+    void LoadFont(float scale);
     void Undo();
 
     SDL_Renderer* m_renderer;
@@ -155,6 +171,11 @@ void DialogDrawing::StartImGui(const CDisplayWindow& window)
     io.IniFilename = nullptr;
     io.LogFilename = nullptr;
     ImGui::StyleColorsDark();
+    int width = 0, height = 0;
+    CheckSdl(SDL_GetRendererOutputSize(m_renderer, &width, &height), "SDL_GetRendererOutputSize");
+    const float scale = CModalDialog::DialogScale(height);
+    ImGui::GetStyle().ScaleAllSizes(scale);
+    LoadFont(scale);
 
     m_platformStarted = ImGui_ImplSDL2_InitForSDLRenderer(window.Window());
     if (!m_platformStarted)
@@ -162,6 +183,22 @@ void DialogDrawing::StartImGui(const CDisplayWindow& window)
     m_rendererStarted = ImGui_ImplSDLRenderer_Init(m_renderer);
     if (!m_rendererStarted)
         throw CFatalError("dialog: Dear ImGui's SDL renderer backend cannot start");
+}
+
+// ImGui reads the font file itself and fails hard on one it cannot open, so the file is
+// tried first; the built-in font, scaled, is the fallback.
+void DialogDrawing::LoadFont(float scale)
+{
+    ImGuiIO& io = ImGui::GetIO();
+    const FontFile file = FindFontFile(FONT_NAME);
+    if (!file.path.empty() && std::ifstream(file.path, std::ios::binary).good()) {
+        ImFontConfig config;
+        config.FontNo = file.index;
+        if (io.Fonts->AddFontFromFileTTF(file.path.c_str(), std::round(FONT_PIXELS * scale), &config) != nullptr)
+            return;
+    }
+    io.Fonts->AddFontDefault();
+    io.FontGlobalScale = scale;
 }
 
 // Shuts down what StartImGui started, in reverse, then restores the renderer.
@@ -248,6 +285,19 @@ void DropEvent()
         throw CFatalError(std::string("dialog: SDL_PeepEvents failed: ") + SDL_GetError());
 }
 
+// ImGui's backend takes the pointer's place only from a window that SDL says has the
+// pointer or the keyboard. Drivers without a window system (offscreen) never say so; there
+// SDL's own record of the pointer stands in.
+void FindPointer()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    if (io.MousePos.x != -FLT_MAX || SDL_GetMouseFocus() != nullptr || SDL_GetKeyboardFocus() != nullptr)
+        return;
+    int x = 0, y = 0;
+    SDL_GetMouseState(&x, &y);
+    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+}
+
 // Sleeps until an event arrives or a frame's time since `frameStart` has passed, so that
 // a dialog that presents without waiting for the display does not spin.
 void WaitForNextFrame(uint64_t frameStart)
@@ -264,6 +314,12 @@ void WaitForNextFrame(uint64_t frameStart)
 // ---------------------------------------------------------------------------------------
 
 CModalDialog::CModalDialog(std::string caption) : m_caption(std::move(caption)) {}
+
+float CModalDialog::DialogScale(int32_t outputHeight)
+{
+    const float steps = std::floor(static_cast<float>(outputHeight) / SCALE_ONE_HEIGHT / SCALE_STEP);
+    return std::clamp(steps * SCALE_STEP, 1.0f, MAX_SCALE);
+}
 
 CModalDialog::~CModalDialog() = default;
 
@@ -314,12 +370,12 @@ int32_t CModalDialog::DoModal(CDisplayWindow& window)
 // Events are peeked before they are taken, so a quit is never taken at all: it ends the
 // dialog and stays queued for the program, in its place among the other events. Events
 // behind the one that ends the dialog stay queued too. ImGui sees which keys are down once
-// per frame, so a key's release that comes in the same pass as its press waits for the
-// next frame: a quick tap still counts as a press.
+// per frame, so a key that changes again in the same pass (released after its press, or
+// pressed again after its release) waits for the next frame: each quick tap counts.
 void CModalDialog::TakeEvents(const CDisplayWindow& window)
 {
     const uint32_t windowId = SDL_GetWindowID(window.Window());
-    std::bitset<SDL_NUM_SCANCODES> pressedThisPass;
+    std::bitset<SDL_NUM_SCANCODES> changedThisPass;
     SDL_PumpEvents();
     SDL_Event event;
     while (!m_ended && PeekEvent(event)) {
@@ -332,11 +388,11 @@ void CModalDialog::TakeEvents(const CDisplayWindow& window)
         }
         const bool keyEvent = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
         const bool knownKey = keyEvent && IsKnownScancode(event.key.keysym.scancode);
-        if (knownKey && event.type == SDL_KEYUP && pressedThisPass.test(event.key.keysym.scancode))
+        if (knownKey && changedThisPass.test(event.key.keysym.scancode))
             return;
         DropEvent();
-        if (knownKey && event.type == SDL_KEYDOWN)
-            pressedThisPass.set(event.key.keysym.scancode);
+        if (knownKey)
+            changedThisPass.set(event.key.keysym.scancode);
         if (!keyEvent || knownKey)
             ImGui_ImplSDL2_ProcessEvent(&event);
         if (request == DialogRequest::Ok)
@@ -350,6 +406,7 @@ void CModalDialog::DrawFrame(const CDisplayWindow& window)
 {
     ImGui_ImplSDLRenderer_NewFrame();
     ImGui_ImplSDL2_NewFrame();
+    FindPointer();
     ImGui::NewFrame();
 
     const ImGuiIO& io = ImGui::GetIO();
@@ -364,6 +421,7 @@ void CModalDialog::DrawFrame(const CDisplayWindow& window)
     SDL_Renderer* renderer = window.Renderer();
     CheckSdl(SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE), "SDL_SetRenderDrawColor");
     CheckSdl(SDL_RenderClear(renderer), "SDL_RenderClear");
+    window.DrawBackdrop();   // black where there is no frame to stand on
     ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
     SDL_RenderPresent(renderer);
 

@@ -1,7 +1,9 @@
 // ModalDialog.h — a modal dialog drawn with Dear ImGui over the program's window.
 //
 // While a dialog runs, its own loop takes the window's events and draws the dialog (over
-// a black window) until the dialog ends; nothing else of the program runs meanwhile.
+// the window's last frame, or black) until the dialog ends; nothing else of the program
+// runs meanwhile. Dialogs are sized for the window they stand in: their font and spacing
+// grow with its height (DialogScale), so they read alike on a small and a dense display.
 // Derived dialogs draw their controls in DrawContents and end with EndDialog, or through
 // the default OK (Enter) and Cancel (Escape, or closing the dialog) handlers.
 //
@@ -34,6 +36,10 @@ public:
     void EndDialog(int32_t code);
     bool HasEnded() const { return m_ended; }
     const std::string& Caption() const { return m_caption; }
+
+    // How much larger than at 720 pixels of height a dialog is drawn in an output of that
+    // height: 1 below 900 pixels, then in quarter steps (1.5 at 1080, 3 at 2160), at most 4.
+    static float DialogScale(int32_t outputHeight);
 
     // The dialog's own reactions, callable without drawing (tests drive dialogs this way).
     virtual bool OnInitDialog();   // before the first frame; the default does nothing

@@ -167,6 +167,15 @@ void CFrameWindow::HandleWindowEvent(const SDL_WindowEvent& event)
     case SDL_WINDOWEVENT_FOCUS_GAINED:
         OnSetFocus();
         break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_HIDDEN:
+        OnShowWindow(false);
+        break;
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        OnShowWindow(true);
+        break;
     case SDL_WINDOWEVENT_CLOSE:
         OnClose();
         break;
@@ -273,6 +282,8 @@ int32_t CFrameWindow::OnCreate()
 void CFrameWindow::OnDestroy() {}
 
 void CFrameWindow::OnSetFocus() {}
+
+void CFrameWindow::OnShowWindow(bool) {}
 
 void CFrameWindow::OnTimer(uint32_t) {}
 

@@ -8,6 +8,7 @@
 //
 //   window exposed        OnEraseBkgnd, then OnPaint, then each pane's OnPaint
 //   focus gained          OnSetFocus
+//   minimised or hidden   OnShowWindow(false); shown, restored or maximised: OnShowWindow(true)
 //   close asked for       OnClose (the default destroys the window)
 //   timer message         OnTimer(id), for a timer still running
 //   command message       OnCmdMsg(command)
@@ -88,6 +89,9 @@ protected:
     // The window is about to close: release what depends on it.
     virtual void OnDestroy();
     virtual void OnSetFocus();
+    // The window became visible (true) or was minimised or hidden (false). The system may
+    // say so more than once; the default does nothing.
+    virtual void OnShowWindow(bool shown);
     virtual void OnTimer(uint32_t id);
     virtual void OnPaint();
     // Fills the window with its background colour (black) and shows it; true when erased.

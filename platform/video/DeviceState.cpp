@@ -66,6 +66,13 @@ std::shared_ptr<CSurface> DeviceState::MakePrimary(const std::shared_ptr<DeviceS
     primary->m_data->backBuffer = back;
     presenter = std::move(shower);
     shownBackBuffer = back->m_data.get();
+    // Dialogs stand on the last frame, as a window system keeps a window's picture under them.
+    // The window may outlive the device (and the device the window), so it holds the state
+    // only weakly and finds no presenter once the device is gone.
+    window->SetBackdrop([weak = std::weak_ptr<DeviceState>(self)] {
+        const std::shared_ptr<DeviceState> state = weak.lock();
+        return state && state->presenter && state->presenter->DrawLastFrame();
+    });
     return primary;
 }
 

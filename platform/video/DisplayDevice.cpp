@@ -215,6 +215,37 @@ DisplayResult CDisplayDevice::CreateClipper(std::shared_ptr<CClipper>& clipper)
 }
 
 // ---------------------------------------------------------------------------------------
+// Presentation
+// ---------------------------------------------------------------------------------------
+
+DisplayResult CDisplayDevice::SetWindowed(bool windowed)
+{
+    DeviceState& state = *m_state;
+    if (state.level != CooperativeLevel::Exclusive || state.window == nullptr || state.mode.width == 0)
+        return Fail(DISPLAY_FAILED, "SetWindowed: no display mode is set");
+    CDisplayWindow& window = *state.window;
+    const DisplayResult shown = windowed ? window.EnterWindowed(state.mode.width, state.mode.height)
+                                         : window.EnterFullScreen();
+    if (shown != DISPLAY_OK)
+        return Fail(shown, "SetWindowed: " + window.LastError());
+    state.options.windowed = windowed;
+    return RedrawPresented();
+}
+
+bool CDisplayDevice::IsWindowed() const
+{
+    return m_state->options.windowed;
+}
+
+DisplayResult CDisplayDevice::RedrawPresented()
+{
+    CPresenter* presenter = m_state->presenter.get();
+    if (presenter != nullptr && !presenter->Redraw())
+        return Fail(DISPLAY_FAILED, "cannot show the frame again: " + presenter->Error());
+    return DISPLAY_OK;
+}
+
+// ---------------------------------------------------------------------------------------
 // Loss and inspection
 // ---------------------------------------------------------------------------------------
 

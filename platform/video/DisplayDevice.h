@@ -71,6 +71,13 @@ public:
     // away: each reports DISPLAY_SURFACE_LOST until restored. For tests and diagnostics.
     void LoseAllSurfaces();
 
+    // Switches between full-screen and a window of the mode's size without touching any
+    // surface, and shows the last frame again in the new presentation.
+    DisplayResult SetWindowed(bool windowed);
+    bool IsWindowed() const;
+    // Shows the last presented frame again (the window was uncovered or resized).
+    DisplayResult RedrawPresented();
+
     // The pixels the renderer last showed, 0x00RRGGBB, at the output size (for tests).
     DisplayResult ReadPresentedPixels(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
     // Back-buffer pixels uploaded for presentation since the primary surface was made: only

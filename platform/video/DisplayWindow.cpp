@@ -97,6 +97,9 @@ DisplayResult CDisplayWindow::EnterFullScreen()
 {
     if (SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
         return Fail(DISPLAY_FAILED, std::string("cannot go full-screen: ") + SDL_GetError());
+    m_fullScreen = true;
+    // Nothing on a full-screen animation is there to point at.
+    SDL_ShowCursor(SDL_DISABLE);
     return DISPLAY_OK;
 }
 
@@ -107,8 +110,11 @@ DisplayResult CDisplayWindow::EnterWindowed(int32_t width, int32_t height)
                                         " pixels");
     if (SDL_SetWindowFullscreen(m_window, 0) != 0)
         return Fail(DISPLAY_FAILED, std::string("cannot leave full-screen: ") + SDL_GetError());
+    m_fullScreen = false;
     SDL_SetWindowBordered(m_window, SDL_TRUE);
+    SDL_SetWindowResizable(m_window, SDL_TRUE);
     SDL_SetWindowSize(m_window, width, height);
     SDL_SetWindowPosition(m_window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowCursor(SDL_ENABLE);
     return DISPLAY_OK;
 }

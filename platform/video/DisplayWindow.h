@@ -10,7 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/video/DisplayObject.h"
 
@@ -44,12 +46,22 @@ public:
     void OutputSize(int32_t& width, int32_t& height) const;
 
     // Presents the window as desktop full-screen (never a change of the monitor's mode),
-    // or as a normal window of the given size.
+    // with the mouse pointer hidden; or as a normal, resizable window of the given size,
+    // with the pointer shown.
     DisplayResult EnterFullScreen();
     DisplayResult EnterWindowed(int32_t width, int32_t height);
+    bool IsFullScreen() const { return m_fullScreen; }
+
+    // What the window shows under a dialog: `draw` puts the last frame on the renderer's
+    // output and answers whether it did. Without one (or when it draws nothing) dialogs
+    // stand on black.
+    void SetBackdrop(std::function<bool()> draw) { m_backdrop = std::move(draw); }
+    bool DrawBackdrop() const { return m_backdrop && m_backdrop(); }
 
 private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     bool m_waitForRefresh = true;
+    bool m_fullScreen = false;
+    std::function<bool()> m_backdrop;
 };

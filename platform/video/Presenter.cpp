@@ -134,6 +134,7 @@ bool CPresenter::CreateTexture()
     SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_NONE);
     SDL_SetTextureScaleMode(m_texture, SDL_ScaleModeNearest);
     m_changes.AddAll();
+    m_hasFrame = false;
     return true;
 }
 
@@ -158,7 +159,25 @@ bool CPresenter::Present(const PixelView& backBuffer, const std::shared_ptr<CDis
             m_changes.AddAll();
         }
     }
-    if (!Upload(backBuffer) || !Draw())
+    if (!Upload(backBuffer))
+        return false;
+    m_hasFrame = true;
+    if (!Draw())
+        return false;
+    SDL_RenderPresent(m_renderer);
+    return true;
+}
+
+bool CPresenter::DrawLastFrame()
+{
+    return m_texture != nullptr && m_hasFrame && Draw();
+}
+
+bool CPresenter::Redraw()
+{
+    if (m_texture == nullptr || !m_hasFrame)
+        return true;
+    if (!Draw())
         return false;
     SDL_RenderPresent(m_renderer);
     return true;

@@ -39,6 +39,13 @@ public:
     // Uploads the changes of `backBuffer` (8-bit: through `palette`), draws and presents.
     bool Present(const PixelView& backBuffer, const std::shared_ptr<CDisplayPalette>& palette);
 
+    // Draws the last presented frame again, letterboxed to the output as it is now, without
+    // presenting it; false when no frame was presented yet (or drawing failed).
+    bool DrawLastFrame();
+    // The same, presented: the window shows the last frame again (after a change of its
+    // size or presentation). True, doing nothing, before the first frame.
+    bool Redraw();
+
     // Draws the last presented frame again and reads the output, 0x00RRGGBB.
     bool ReadOutput(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
 
@@ -62,5 +69,6 @@ private:
     CChangedRegion m_changes;
     std::shared_ptr<CDisplayPalette> m_shownPalette;   // held, so its address is never reused
     uint64_t m_uploadedPixels = 0;
+    bool m_hasFrame = false;   // the texture holds a presented frame
     std::string m_error;
 };

@@ -1,48 +1,12 @@
 // TextFont.cpp — fontconfig's sans-serif match, opened and rendered with SDL_ttf.
 #include "platform/video/TextFont.h"
 
-#include <fontconfig/fontconfig.h>
-
 #include <SDL_ttf.h>
 
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/video/FontFile.h"
 
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// Finding the font
-// ---------------------------------------------------------------------------------------
-
-struct FontFile {
-    std::string path;
-    int index = 0;   // the face within a collection file
-};
-
-// Asks fontconfig for the file it would give "sans-serif". Empty path when none is found.
-FontFile FindSansSerif()
-{
-    FontFile found;
-    FcConfig* config = FcInitLoadConfigAndFonts();
-    if (config == nullptr)
-        return found;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
-    if (pattern != nullptr) {
-        FcConfigSubstitute(config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
-        FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(config, pattern, &result);
-        FcChar8* file = nullptr;
-        if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-            found.path = reinterpret_cast<const char*>(file);
-            FcPatternGetInteger(match, FC_INDEX, 0, &found.index);
-        }
-        if (match != nullptr)
-            FcPatternDestroy(match);
-        FcPatternDestroy(pattern);
-    }
-    FcConfigDestroy(config);
-    return found;
-}
 
 // The SDL_ttf font behind the opaque pointer.
 TTF_Font* AsFont(void* font)
@@ -62,7 +26,7 @@ std::unique_ptr<CTextFont> CTextFont::Open(std::string& error)
         error = "SDL_ttf is not started";
         return nullptr;
     }
-    const FontFile file = FindSansSerif();
+    const FontFile file = FindFontFile("sans-serif");
     if (file.path.empty()) {
         error = "fontconfig finds no sans-serif font (is fonts-dejavu-core installed?)";
         return nullptr;

@@ -1,6 +1,7 @@
 // MainFrameTest.cpp — the program's start-up, commands and teardown in-process, headless:
-// what the main frame's creation builds, where commands go, the fixed-step clock, and
-// that the world is deleted exactly once however the run ends.
+// what the main frame's creation builds, where commands go, the keys of a running
+// animation (quit, pause, full-screen), a hidden window, the fixed-step clock, and that
+// the world is deleted exactly once however the run ends.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -13,6 +14,7 @@
 #include "app/GameApp.h"
 #include "app/MainFrame.h"
 #include "app/Resources.h"
+#include "game/Background.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/framework/WindowTimer.h"
 #include "tests/support/AppTestSupport.h"
@@ -169,6 +171,137 @@ TEST_F(MainFrameTest, TheFramesFocusGoesToTheView)
     PushWindowEvent(app.MainFrame()->WindowId(), SDL_WINDOWEVENT_FOCUS_GAINED);
     ASSERT_TRUE(app.PumpMessage());
     EXPECT_TRUE(app.MainFrame()->m_wndView.HasFocus());
+}
+
+// --- Keys and visibility -----------------------------------------------------------------
+
+namespace {
+
+// Puts a quit request in the queue after `ms` milliseconds, from SDL's timer thread: a
+// loop that waits for messages ends then, one that spins ticks meanwhile.
+Uint32 PushQuitLater(Uint32, void*)
+{
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    return 0;
+}
+
+CBackground& BackgroundOf(CGameApp& app)
+{
+    return *static_cast<CBackground*>(FindObject(*app.m_pGame, "Background"));
+}
+
+} // namespace
+
+// Escape and Q end the run as the system's close request does: the world deleted once.
+TEST_F(MainFrameTest, EscapeAndQCloseTheWindowThroughTheNormalTeardown)
+{
+    for (const SDL_Keycode key : {SDLK_ESCAPE, SDLK_q}) {
+        FlushEvents();
+        int32_t deletions = 0;
+        CCountingApp app(HeadlessOptions({640, 480, 8, 0}, 16), deletions);
+        app.InitInstance();
+        app.TickWorld();
+        PushKey(app.MainFrame()->WindowId(), key);
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_EQ(deletions, 1) << SDL_GetKeyName(key);
+        EXPECT_EQ(app.MainWindow(), nullptr);
+    }
+}
+
+// P pauses: the clock stops, one still frame says so, and the loop waits for messages
+// instead of ticking; Pause resumes, and the next tick's time is the frames' own.
+TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
+{
+    CGameApp app(HeadlessOptions({640, 480, 8, 0}, 16));
+    app.InitInstance();
+    FlushEvents();
+    for (int32_t tick = 0; tick < 5; ++tick)
+        app.TickWorld();
+    const uint32_t windowId = app.MainFrame()->WindowId();
+
+    PushKey(windowId, SDLK_p);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(app.MainFrame()->IsPaused());
+    EXPECT_FALSE(app.WorldRuns());
+    EXPECT_TRUE(app.m_pGame->IsClockStopped());
+    EXPECT_EQ(BackgroundOf(app).m_shownText, CBackground::PAUSED_TEXT);
+    app.TickWorld();
+    EXPECT_EQ(app.TicksDone(), 5u);
+
+    PushKey(windowId, SDLK_PAUSE);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(app.WorldRuns());
+    EXPECT_FALSE(app.m_pGame->IsClockStopped());
+    const uint64_t before = app.m_pGame->m_totalMs;
+    app.TickWorld();
+    EXPECT_LE(app.m_pGame->m_totalMs - before, 2u * 16u);   // the fixed clock's readings while paused
+    EXPECT_EQ(BackgroundOf(app).m_shownText, "Wait...");
+
+    // Paused, the loop sleeps until the quit request comes: not one tick meanwhile.
+    PushKey(windowId, SDLK_p);
+    const SDL_TimerID timer = SDL_AddTimer(300, PushQuitLater, nullptr);
+    EXPECT_EQ(app.Run(), 0);
+    SDL_RemoveTimer(timer);
+    EXPECT_EQ(app.TicksDone(), 6u);
+}
+
+// Minimised, the world neither ticks nor keeps its clock going; shown again, everything
+// is drawn whole and the readout starts a new sample.
+TEST_F(MainFrameTest, AMinimisedWindowStopsTheWorldAndIsDrawnWholeWhenShownAgain)
+{
+    CGameApp app(HeadlessOptions({640, 480, 8, 0}, 16));
+    app.InitInstance();
+    FlushEvents();
+    for (int32_t tick = 0; tick < 5; ++tick)
+        app.TickWorld();
+    const uint32_t windowId = app.MainFrame()->WindowId();
+    PushWindowEvent(windowId, SDL_WINDOWEVENT_MINIMIZED);
+    PushWindowEvent(windowId, SDL_WINDOWEVENT_HIDDEN);   // said twice: still one stop
+    ASSERT_TRUE(app.PumpMessage());
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_FALSE(app.WorldRuns());
+    EXPECT_TRUE(app.m_pGame->IsClockStopped());
+    app.TickWorld();
+    EXPECT_EQ(app.TicksDone(), 5u);
+
+    PushWindowEvent(windowId, SDL_WINDOWEVENT_RESTORED);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(app.WorldRuns());
+    EXPECT_FALSE(app.m_pGame->IsClockStopped());
+    EXPECT_EQ(BackgroundOf(app).m_restoreDraws, CBackground::FULL_DRAWS);
+    EXPECT_EQ(BackgroundOf(app).m_framesCounted, 0);
+}
+
+// F11 and Alt+Enter switch a windowed run to full-screen and back without touching the
+// back buffer; the pointer is hidden only full-screen.
+TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
+{
+    CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
+    app.InitInstance();
+    FlushEvents();
+    for (int32_t tick = 0; tick < 5; ++tick)
+        app.TickWorld();
+    CScreen& screen = app.m_pGame->m_screen;
+    const std::vector<uint32_t> before = Raws(*screen.m_pBackBuffer);
+    const uint32_t windowId = app.MainFrame()->WindowId();
+    const std::pair<SDL_Keycode, uint16_t> keys[] = {{SDLK_F11, KMOD_NONE}, {SDLK_RETURN, KMOD_LALT},
+                                                     {SDLK_RETURN, KMOD_RALT}, {SDLK_F11, KMOD_NONE}};
+    bool windowed = true;
+    for (const auto& [key, modifiers] : keys) {
+        PushKey(windowId, key, modifiers);
+        while (app.HasMessageWaiting())   // the switch itself queues the window's own events
+            ASSERT_TRUE(app.PumpMessage());
+        windowed = !windowed;
+        EXPECT_EQ(screen.m_pDirectDraw->IsWindowed(), windowed) << SDL_GetKeyName(key);
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), windowed ? SDL_ENABLE : SDL_DISABLE);
+        EXPECT_EQ(Raws(*screen.m_pBackBuffer), before);
+    }
+    PushKey(windowId, SDLK_RETURN);   // Enter alone is no switch
+    while (app.HasMessageWaiting())
+        ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(screen.m_pDirectDraw->IsWindowed());
 }
 
 // --- Teardown ----------------------------------------------------------------------------

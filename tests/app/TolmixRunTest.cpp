@@ -1,5 +1,6 @@
 // TolmixRunTest.cpp — tolmix run as a process, headless: its command line, its exit
-// statuses and messages, its end on the system's close request, and its last frame checked
+// statuses and messages, its end on the system's close request, its recording as a GIF,
+// and its last frame checked
 // against the same run built in-process: the same frame, the objects visible where the
 // world has them, and the repaired frame equal to a full redraw of the same state, with
 // and without surface loss injected.
@@ -18,6 +19,7 @@
 #include "picturefiles/PictureFile.h"
 #include "platform/video/DisplayDevice.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/GifFrames.h"
 #include "tests/support/ProgramRun.h"
 
 namespace fs = std::filesystem;
@@ -58,10 +60,15 @@ protected:
     }
 };
 
-// Expects a failure of one line starting "tolmix: " (ProgramRun.h).
+// Expects a failure of one line starting "tolmix: " (ProgramRun.h); a usage error's line
+// ends by pointing at --help.
 void ExpectError(const ProgramResult& result, int status, const std::string& mentions)
 {
     ExpectOneLineError(result, "tolmix: ", status, mentions);
+    const std::string hint = ". Run with --help for more information.\n";
+    if (status == 2 && result.errors.size() >= hint.size()) {
+        EXPECT_EQ(result.errors.substr(result.errors.size() - hint.size()), hint) << result.errors;
+    }
 }
 
 // --- The command line --------------------------------------------------------------------
@@ -72,8 +79,10 @@ TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.errors, "");
     for (const char* option : {"--mode", "--window", "--no-vsync", "--headless", "--frames", "--fixed-step",
-                               "--screenshot", "--benchmark", "--lose-surfaces-every"})
+                               "--screenshot", "--record", "--benchmark", "--lose-surfaces-every"})
         EXPECT_NE(help.output.find(option), std::string::npos) << option;
+    for (const char* key : {"Escape", "Alt+Enter", "F11", "Pause", "F1 "})
+        EXPECT_NE(help.output.find(key), std::string::npos) << key;
     EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
 
     const ProgramResult version = Run({"--version"});
@@ -96,6 +105,8 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     ExpectError(Run({"--screenshot", Path("shot.bmp").string()}), 2, ".png");
     ExpectError(Run({"--screenshot", ""}), 2, "--screenshot");   // not taken for no screenshot
     ExpectError(Run({"--screenshot", Path("missing/shot.png").string()}), 2, "does not exist");
+    ExpectError(Run({"--record", Path("loop.png").string()}), 2, ".gif");
+    ExpectError(Run({"--record", Path("missing/loop.gif").string()}), 2, "does not exist");
     ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
     // A well-formed mode that the display does not list: the listed modes are named.
     ExpectError(Run({"--headless", "--mode", "641x480x8"}), 2, "640x480x8");
@@ -122,6 +133,9 @@ TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
 TEST_F(TolmixRunTest, WithoutADisplayOnlyAHeadlessRunStarts)
 {
     ExpectError(Run({"--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"}), 1, "--headless");
+    // No X display, no Wayland socket to be found: our line alone (no library's complaint
+    // about the runtime folder before it).
+    ExpectError(Run({"--frames", "3"}, {}, {"DISPLAY=", "WAYLAND_DISPLAY=", "XDG_RUNTIME_DIR="}), 1, "--headless");
     const ProgramResult headless = Run({"--headless", "--frames", "3"}, {}, {"SDL_VIDEODRIVER=offscreen"});
     EXPECT_EQ(headless.status, 0) << headless.errors;
 }
@@ -184,6 +198,66 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
     }
     // The ratio is the two rates' quotient, to its two decimals.
     EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
+}
+
+// --- The recording -----------------------------------------------------------------------
+
+// In an 8-bit mode the recording is exact: decoded, it ends on the screenshot of the same
+// run. Frames closer than 20 ms are merged, so no delay is under 2 hundredths and the
+// delays add up to the run's time; after the first image only what changed is stored. In
+// other depths the frames go through one palette, so the end is close, not exact.
+TEST_F(TolmixRunTest, TheRecordingEndsOnTheScreenshotOfTheSameRun)
+{
+    struct Case {
+        DisplayMode mode;
+        uint32_t stepMs;
+        uint32_t frames;
+        size_t images;   // 16 ms frames are merged in pairs
+    };
+    for (const Case& run : {Case{{640, 480, 8, 0}, 16, 120, 60}, Case{{800, 600, 16, 0}, 20, 40, 40}}) {
+        SCOPED_TRACE(ModeText(run.mode));
+        const ProgramResult result =
+            Run({"--headless", "--window", "--mode", ModeText(run.mode), "--frames", std::to_string(run.frames),
+                 "--fixed-step", std::to_string(run.stepMs), "--screenshot", Path("last.png").string(), "--record",
+                 Path("loop.gif").string()});
+        ASSERT_EQ(result.status, 0) << result.errors;
+        EXPECT_FALSE(fs::exists(Path("loop.gif.part")));
+        const std::unique_ptr<CBitmap24> shot = ReadPicture(Path("last.png"));
+        const GifAnimation gif = DecodeGif(Path("loop.gif"));
+        ASSERT_EQ(gif.images.size(), run.images);
+        EXPECT_EQ(std::pair(gif.width, gif.height), std::pair(run.mode.width, run.mode.height));
+        EXPECT_TRUE(gif.loops);
+
+        const Rect whole{0, 0, run.mode.width, run.mode.height};
+        EXPECT_EQ(gif.images[0].rect, whole);
+        int totalCs = 0;
+        int64_t changedArea = 0;
+        for (size_t i = 0; i < gif.images.size(); ++i) {
+            EXPECT_GE(gif.images[i].delayCs, 2) << "image " << i;
+            EXPECT_EQ(gif.images[i].disposal, DISPOSE_DO_NOT);
+            totalCs += gif.images[i].delayCs;
+            if (i > 0)
+                changedArea += int64_t{gif.images[i].rect.Width()} * gif.images[i].rect.Height();
+        }
+        // Ball and paddle apart span much of the frame at times, but never on average.
+        EXPECT_LT(changedArea / static_cast<int64_t>(gif.images.size() - 1), int64_t{whole.Width()} * whole.Height() / 2);
+        EXPECT_NEAR(totalCs, static_cast<int>(run.frames * run.stepMs + 4) / 10, 1);
+
+        if (run.mode.bitsPerPixel == 8) {
+            const PictureDifference difference = ComparePictures(*gif.last, *shot);
+            EXPECT_EQ(difference.pixels, 0) << "first at " << difference.firstX << ", " << difference.firstY;
+        } else {
+            int64_t far = 0;
+            for (int32_t y = 0; y < shot->Height(); ++y)
+                for (int32_t x = 0; x < shot->Width(); ++x) {
+                    const Pixel24 a = PixelAt(*gif.last, x, y), b = PixelAt(*shot, x, y);
+                    far += std::abs(a.red - b.red) > 40 || std::abs(a.green - b.green) > 40 ||
+                           std::abs(a.blue - b.blue) > 40;
+                }
+            EXPECT_LT(far, int64_t{whole.Width()} * whole.Height() / 100);
+        }
+        fs::remove(Path("loop.gif"));
+    }
 }
 
 // --- The last frame ----------------------------------------------------------------------

@@ -12,7 +12,9 @@
 #include "display/VideoModeDlg.h"
 #include "display/VideoModes.h"
 #include "platform/bitmaps/FatalError.h"
+#include "platform/video/DisplayDevice.h"
 #include "platform/video/DisplayWindow.h"
+#include "platform/video/Surface.h"
 #include "tests/support/SdlEvents.h"
 #include "tests/support/SurfacePixels.h"
 
@@ -206,21 +208,23 @@ TEST_F(ModalDialogTest, EnterChoosesTheFirstModeAndEscapeCancels)
     EXPECT_EQ(canceller.m_selectedMode, -1);
 }
 
-// A tap (press and release queued together) still reaches ImGui as a press.
+// Taps (press and release queued together, two of them in a row, as fast typing or a
+// program sends them) each reach ImGui as a press.
 TEST_F(ModalDialogTest, ArrowKeysMoveTheSelectionThroughImGui)
 {
     CDrivenVideoModeDlg dialog;
     dialog.SetModes(ThreeModes());
     dialog.onFrame = [](int32_t frame) {
         if (frame == 1) {
-            PushKey(0, SDLK_DOWN);
-            PushKey(0, SDLK_DOWN, KMOD_NONE, false);
-        }
-        if (frame == 2)
+            for (int32_t tap = 0; tap < 2; ++tap) {
+                PushKey(0, SDLK_DOWN);
+                PushKey(0, SDLK_DOWN, KMOD_NONE, false);
+            }
             PushKey(0, SDLK_RETURN);
+        }
     };
     EXPECT_EQ(dialog.DoModal(*m_window), DIALOG_OK);
-    EXPECT_EQ(dialog.m_selectedMode, 1);
+    EXPECT_EQ(dialog.m_selectedMode, 2);
 }
 
 // The system's quit request and the window's close button cancel and stay queued in
@@ -279,4 +283,141 @@ TEST_F(ModalDialogTest, DrawsCentredOverBlackRunsAgainAndLeavesTheRendererAsFoun
         SDL_GetRenderDrawColor(renderer, &colour[0], &colour[1], &colour[2], &colour[3]);
         EXPECT_EQ(std::vector<Uint8>(colour, colour + 4), (std::vector<Uint8>{10, 20, 30, 40}));
     }
+}
+
+// --- Looks, pointer and size -------------------------------------------------------------
+
+// Once the window has presented a frame, a dialog stands on it instead of on black.
+TEST_F(ModalDialogTest, ADialogStandsOnTheWindowsLastFrame)
+{
+    CDisplayDevice device(*m_window, CooperativeLevel::Exclusive, PresentOptions{true});
+    ASSERT_EQ(device.SetDisplayMode({640, 480, 32, 0}), DISPLAY_OK);
+    std::shared_ptr<CSurface> primary;
+    ASSERT_EQ(device.CreatePrimarySurface(primary), DISPLAY_OK);
+    FillWith(*primary->GetBackBuffer(), 0x00C08040);
+    ASSERT_EQ(primary->Flip(), DISPLAY_OK);
+    CCountingDlg dialog;
+    EXPECT_EQ(dialog.DoModal(*m_window), 7);
+    EXPECT_EQ(PixelAt(m_window->Renderer(), 0, 0), 0xC08040u);
+    EXPECT_EQ(PixelAt(m_window->Renderer(), 639, 479), 0xC08040u);
+    EXPECT_NE(PixelAt(m_window->Renderer(), 320, 240), 0xC08040u);   // the dialog
+}
+
+namespace {
+
+// The middle of a rectangle, and a point near its right end (where no text is).
+SDL_Point Middle(const Rect& r)
+{
+    return SDL_Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+SDL_Point RightEnd(const Rect& r)
+{
+    return SDL_Point{r.right - 4, (r.top + r.bottom) / 2};
+}
+
+// A left button press at the pointer, as SDL reports it (`clicks` in a row).
+void PushLeftPress(uint32_t windowId, uint8_t clicks)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.windowID = windowId;
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.state = SDL_PRESSED;
+    event.button.clicks = clicks;
+    PushEvent(event);
+}
+
+} // namespace
+
+TEST(DialogScale, GrowsWithTheOutputsHeightInQuarterSteps)
+{
+    const std::pair<int32_t, float> cases[] = {{480, 1.0f},  {768, 1.0f},  {899, 1.0f},  {900, 1.25f},
+                                               {1080, 1.5f}, {1440, 2.0f}, {2160, 3.0f}, {9000, 4.0f}};
+    for (const auto& [height, scale] : cases)
+        EXPECT_EQ(CModalDialog::DialogScale(height), scale) << height;
+}
+
+// The selection is a strong bar, the line under the pointer only tinted; a single click
+// selects, a double click on a line is OK with that line.
+TEST_F(ModalDialogTest, TheSelectionIsDrawnStronglyTheHoverFaintlyAndADoubleClickChooses)
+{
+    SDL_Window* window = m_window->Window();
+    const uint32_t windowId = SDL_GetWindowID(window);
+    CDrivenVideoModeDlg looks;
+    looks.SetModes(ThreeModes());
+    Rect rows[3];
+    SDL_ShowCursor(SDL_DISABLE);   // as over a full-screen animation
+    looks.onFrame = [&](int32_t frame) {
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE) << "the pointer is shown in a dialog";
+        if (frame == 3) {   // ImGui lays a new window out unseen for its first frames
+            for (int32_t i = 0; i < 3; ++i)
+                ASSERT_TRUE(looks.RowRect(i, rows[i]));
+            const SDL_Point hover = Middle(rows[2]);
+            SDL_WarpMouseInWindow(window, hover.x, hover.y);
+        }
+        if (frame == 5)
+            looks.EndDialog(DIALOG_CANCEL);
+    };
+    looks.DoModal(*m_window);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE) << "and hidden again after it";
+    SDL_ShowCursor(SDL_ENABLE);
+    SDL_Renderer* renderer = m_window->Renderer();
+    const uint32_t selected = PixelAt(renderer, RightEnd(rows[0]).x, RightEnd(rows[0]).y);
+    const uint32_t hovered = PixelAt(renderer, RightEnd(rows[2]).x, RightEnd(rows[2]).y);
+    const uint32_t plain = PixelAt(renderer, RightEnd(rows[1]).x, RightEnd(rows[1]).y);
+    EXPECT_EQ(selected, 0x296BDBu);   // the selection's own blue
+    EXPECT_NE(hovered, plain);
+    const auto brightness = [](uint32_t rgb) { return (rgb >> 16) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF); };
+    EXPECT_LT(2 * (brightness(hovered) - brightness(plain)), brightness(selected) - brightness(plain))
+        << "the hover is only a tint";
+
+    CDrivenVideoModeDlg chooser;
+    chooser.SetModes(ThreeModes());
+    chooser.onFrame = [&](int32_t frame) {
+        Rect row;
+        if (frame == 3 && chooser.RowRect(1, row)) {   // one click on the second line
+            SDL_WarpMouseInWindow(window, Middle(row).x, Middle(row).y);
+            PushLeftPress(windowId, 1);
+        }
+        if (frame == 5) {
+            EXPECT_EQ(chooser.GetCurSel(), 1);
+        }
+        if (frame == 30 && chooser.RowRect(2, row)) {   // later, a double click on the third
+            SDL_WarpMouseInWindow(window, Middle(row).x, Middle(row).y);
+            PushLeftPress(windowId, 1);
+        }
+        if (frame == 32)
+            PushLeftPress(windowId, 2);
+        if (frame == 60)
+            chooser.EndDialog(DIALOG_CANCEL);   // the double click did not end the dialog
+    };
+    EXPECT_EQ(chooser.DoModal(*m_window), DIALOG_OK);
+    EXPECT_EQ(chooser.m_selectedMode, 2);
+}
+
+// A long list opens with the selection in view and follows it when End moves it.
+TEST_F(ModalDialogTest, TheListKeepsTheSelectionInView)
+{
+    CVideoModeArray modes;
+    for (int32_t i = 0; i < 20; ++i)
+        modes.Add({640 + 8 * i, 480, 8, 0});
+    CDrivenVideoModeDlg dialog;
+    dialog.SetModes(modes);
+    dialog.onFrame = [&](int32_t frame) {
+        Rect row;
+        if (frame == 3) {
+            EXPECT_TRUE(dialog.RowRect(0, row));
+            EXPECT_FALSE(dialog.RowRect(19, row));
+            PushKey(0, SDLK_END);
+        }
+        if (frame == 6) {
+            EXPECT_EQ(dialog.GetCurSel(), 19);
+            EXPECT_TRUE(dialog.RowRect(19, row));
+            EXPECT_FALSE(dialog.RowRect(0, row));
+            PushKey(0, SDLK_RETURN);
+        }
+    };
+    EXPECT_EQ(dialog.DoModal(*m_window), DIALOG_OK);
+    EXPECT_EQ(dialog.m_selectedMode, 19);
 }

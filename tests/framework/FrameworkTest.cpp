@@ -64,6 +64,20 @@ TEST_F(FrameworkTest, PaintingAndCommandsReachTheirHandlersInOrder)
     EXPECT_FALSE(frame.OnCmdMsg(40));
 }
 
+// Minimised or hidden, then shown, restored or maximised again: the frame is told each
+// time; moving the window tells it nothing.
+TEST_F(FrameworkTest, TheFrameHearsWhenItIsHiddenAndShownAgain)
+{
+    CRecordingApp app(m_log);
+    CRecordingFrame& frame = app.MakeFrame();
+    for (const uint8_t what : {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_HIDDEN,
+                               SDL_WINDOWEVENT_SHOWN, SDL_WINDOWEVENT_MOVED, SDL_WINDOWEVENT_MAXIMIZED})
+        PushWindowEvent(frame.WindowId(), what);
+    PushWindowEvent(frame.WindowId() + 1, SDL_WINDOWEVENT_HIDDEN);   // another window's
+    PumpWaiting(app);
+    EXPECT_EQ(m_log, (Log{"create", "hidden", "shown", "hidden", "shown", "shown"}));
+}
+
 TEST_F(FrameworkTest, ToolbarButtonsAndAcceleratorKeysSendTheirCommands)
 {
     CRecordingApp app(m_log);

@@ -61,6 +61,7 @@ protected:
         m_onTimer();
     }
     void OnPaint() override { m_log.push_back("paint"); }
+    void OnShowWindow(bool shown) override { m_log.push_back(shown ? "shown" : "hidden"); }
     bool OnEraseBkgnd() override
     {
         m_log.push_back("erase");

@@ -76,6 +76,74 @@ TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
     EXPECT_NO_THROW(CGame(std::make_unique<CManualCounter>(1000)));
 }
 
+// A dialog held open for 5 s, or a pause, stops the clock: the next tick and the readout's
+// sample see only the frames' own times. Stops nest; a start without a stop is a fault.
+TEST_F(GameTest, AStoppedClockLeavesItsTimeOutOfTheNextTickAndTheReadout)
+{
+    MakeWorld();
+    std::unique_ptr<CGameObject> owned = std::make_unique<CBackground>(m_game.get(), "Background");
+    auto* background = static_cast<CBackground*>(owned.get());
+    m_game->AddObject(owned);
+    Initialise(640, 480, 32);
+    for (int32_t frame = 1; frame <= 100; ++frame) {
+        if (frame == 40) {   // the About box, open for 5 s
+            m_game->StopClock();
+            m_clock->AdvanceMs(5000);
+            m_game->StartClock();
+        }
+        if (frame == 70) {   // paused, and a dialog opened and closed while paused
+            m_game->StopClock();
+            m_clock->AdvanceMs(1000);
+            m_game->StopClock();
+            m_clock->AdvanceMs(3000);
+            m_game->StartClock();
+            EXPECT_TRUE(m_game->IsClockStopped());
+            m_clock->AdvanceMs(1000);
+            m_game->StartClock();
+        }
+        m_clock->AdvanceMs(16);
+        m_game->Tick();
+        EXPECT_EQ(m_game->m_elapsedMs, 16u) << frame;
+    }
+    EXPECT_EQ(m_game->m_totalMs, 1600u);
+    EXPECT_EQ(background->RateText(), "62");
+    EXPECT_THROW(m_game->StartClock(), CFatalError);
+}
+
+// A tick while the clock is stopped (paused) moves nothing, shows "Paused" and counts for
+// nothing; once the window was hidden, everything is drawn whole again and a new sample
+// begins.
+TEST_F(GameTest, AStillFrameSaysPausedAndAHiddenWindowStartsANewSample)
+{
+    MakeWorld();
+    std::unique_ptr<CGameObject> owned = std::make_unique<CBackground>(m_game.get(), "Background");
+    auto* background = static_cast<CBackground*>(owned.get());
+    m_game->AddObject(owned);
+    Initialise(640, 480, 32);
+    for (int32_t frame = 0; frame < 10; ++frame) {
+        m_clock->AdvanceMs(16);
+        m_game->Tick();
+    }
+    m_game->StopClock();
+    m_clock->AdvanceMs(500);
+    m_game->Tick();
+    EXPECT_EQ(m_game->m_elapsedMs, 0u);
+    EXPECT_EQ(m_game->m_totalMs, 160u);
+    EXPECT_EQ(background->m_shownText, CBackground::PAUSED_TEXT);
+    EXPECT_EQ(background->m_framesCounted, 10);
+    EXPECT_EQ(background->m_sumMs, 160);
+    m_game->StartClock();
+    m_clock->AdvanceMs(16);
+    m_game->Tick();
+    EXPECT_EQ(m_game->m_elapsedMs, 16u);
+    EXPECT_EQ(background->m_shownText, "Wait...");   // the readout shows its own text again
+
+    m_game->Invalidate();
+    EXPECT_EQ(background->m_framesCounted, 0);
+    EXPECT_EQ(background->m_sumMs, 0);
+    EXPECT_EQ(background->m_restoreDraws, CBackground::FULL_DRAWS);
+}
+
 // --- the table ---------------------------------------------------------------------------
 
 // A hundred objects and no more; a tick draws them deepest first; the world deletes each

@@ -292,6 +292,37 @@ TEST_F(Presentation, ARendererResetLosesThePrimaryUntilRestored)
     }
 }
 
+// Alt+Enter's switch: full-screen (pointer hidden) and back to a window of the mode's
+// size (pointer shown), every surface kept and nothing uploaded again, the last
+// frame shown again each time. Dialogs stand on that frame once there is one.
+TEST_F(Presentation, SwitchingFullScreenAndWindowKeepsTheFrameAndShowsItAgain)
+{
+    MakePrimary(640, 480, 32);
+    EXPECT_FALSE(m_window->DrawBackdrop()) << "nothing presented yet";
+    Fill(*m_back, [](int32_t x, int32_t y) { return (x < 320 ? 0x00FF2010u : 0x000040F0u) + (y & 1); });
+    ASSERT_EQ(m_primary->Flip(), DISPLAY_OK);
+    EXPECT_TRUE(m_window->DrawBackdrop());
+    const std::vector<uint32_t> before = Raws(*m_back);
+    const uint64_t uploaded = m_device->UploadedPixelCount();
+
+    for (const bool windowed : {false, true, false, true}) {
+        SCOPED_TRACE(windowed ? "to a window" : "to full-screen");
+        ASSERT_EQ(m_device->SetWindowed(windowed), DISPLAY_OK) << m_device->LastError();
+        EXPECT_EQ(m_device->IsWindowed(), windowed);
+        EXPECT_EQ(m_window->IsFullScreen(), !windowed);
+        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), windowed ? SDL_ENABLE : SDL_DISABLE);
+        int32_t width = 0, height = 0;
+        m_window->OutputSize(width, height);
+        EXPECT_EQ(Shown(width / 2 - 10, height / 2), 0xFF2010u);
+        EXPECT_EQ(Shown(width / 2 + 10, height / 2), 0x0040F0u);
+        if (windowed) {   // (whether it can be resized is the window system's to say)
+            EXPECT_EQ(std::pair(width, height), std::pair(640, 480));
+        }
+    }
+    EXPECT_EQ(Raws(*m_back), before);
+    EXPECT_EQ(m_device->UploadedPixelCount(), uploaded);
+}
+
 // (Off-screen surfaces' loss is in SurfaceTest.)
 TEST_F(Presentation, LosingEverySurfaceDiscardsTheirContents)
 {
