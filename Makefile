@@ -5,7 +5,7 @@
 #   make test-sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench           build and run the benchmarks
 #   make fuzz            the libFuzzer targets (clang), FUZZ_SECONDS each (60 unless given)
-.PHONY: run test test-sanitize bench fuzz build deps clean
+.PHONY: run test test-sanitize bench fuzz build program deps clean
 
 MAKEFLAGS += --no-print-directory
 
@@ -19,10 +19,16 @@ build: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release
 
+# tolmix and the libraries it links, nothing else: the tests and benchmarks wait for the
+# commands that run them, so a first `make run` is not held up by them.
+program: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target tolmix
+
 # The program itself. With a display (DISPLAY or WAYLAND_DISPLAY set) it starts as a user
 # starts it: the mode dialog, then full-screen until the window is closed. Without one it
 # runs 600 frames headless at the default mode and saves the last frame as a picture.
-run: build
+run: program
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 		$(RELEASE)/app/tolmix; \
 	else \
