@@ -108,13 +108,13 @@ void StoreRows(const std::vector<uint8_t>& decoded, int32_t channels, std::optio
 // ---------------------------------------------------------------------------------------
 
 // RGB rows are all Paeth-filtered and deflated at level 4 (PNG_COMPRESSION_LEVEL). Measured
-// on the background rescaled to 1920 x 1080 (bench/PngBench.cpp, CPU time, median of 9),
-// against stb_image_write's 249 ms and 1.32 MB: libspng's own choice of filter per row
-// costs about 60 ms more at every level and picks Paeth for nearly every row of our
-// pictures anyway (same sizes); with Paeth, level 1 takes 66 ms for 1.19 MB, level 2 75 ms
-// for 1.12 MB, level 4 105 ms for 0.94 MB, level 6 (zlib's default) three times that. Level
-// 4 is the smallest file within half of stb's time, and the rescaled ball and paddle
-// strips show the same (0.42 of the time, 0.73-0.75 of the size).
+// on the background rescaled to 1920 x 1080 (bench/PngBench.cpp: CPU time, median of 5),
+// against stb_image_write's 241 ms for 1.32 MB: letting libspng choose each row's filter
+// costs 50-70 ms more at every level and gives the same sizes (it picks Paeth for nearly
+// every row of such pictures); with Paeth, level 1 takes 67 ms for 1.19 MB, level 2 77 ms
+// for 1.12 MB, level 4 104 ms for 0.94 MB, level 6 (zlib's default) 294 ms for 0.86 MB.
+// Level 4 is the smallest file within half of stb's time; the rescaled ball and paddle
+// strips gave the same (0.42 of stb's time, 0.73-0.75 of its size).
 constexpr int RGB_FILTERS = SPNG_FILTER_CHOICE_PAETH;
 
 // An encoder into libspng's own buffer at the given zlib level and row filters.
