@@ -64,13 +64,26 @@ double ProcessStartSeconds()
     return std::stod(field) / static_cast<double>(ticksPerSecond);
 }
 
-// The largest resident set the process has had, in MiB.
-double PeakResidentMiB()
+// The process's resource use so far.
+rusage ResourceUse()
 {
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0)
         throw CFatalError("benchmark: getrusage failed");
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;   // the kernel counts KiB
+    return usage;
+}
+
+// The largest resident set the process has had, in MiB.
+double PeakResidentMiB()
+{
+    return static_cast<double>(ResourceUse().ru_maxrss) / 1024.0;   // the kernel counts KiB
+}
+
+// The page faults the process has taken so far, minor and major.
+int64_t PageFaults()
+{
+    const rusage usage = ResourceUse();
+    return static_cast<int64_t>(usage.ru_minflt) + static_cast<int64_t>(usage.ru_majflt);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -101,6 +114,7 @@ std::string Fixed(double value, int32_t decimals)
 
 CBenchmark::CBenchmark(uint64_t frames)
 {
+    m_startupPhases.Add(CStartupPhases::EXEC, (BootClockSeconds() - ProcessStartSeconds()) * 1000.0);
     m_presentedNs.reserve(CheckedArrayBytes(static_cast<int64_t>(frames), sizeof(uint64_t), "benchmark frames") /
                           sizeof(uint64_t));
 }
@@ -108,8 +122,10 @@ CBenchmark::CBenchmark(uint64_t frames)
 void CBenchmark::FramePresented()
 {
     m_presentedNs.push_back(SteadyNowNs());
-    if (!m_startupMs)
+    if (!m_startupMs) {
         m_startupMs = (BootClockSeconds() - ProcessStartSeconds()) * 1000.0;
+        m_startupPhases.Close(*m_startupMs, PageFaults());
+    }
 }
 
 void CBenchmark::MeasureBaseline(CScreen& screen)
@@ -164,5 +180,5 @@ std::string CBenchmark::Report() const
            " baseline_fps=" + Fixed(m_baselineFramesPerSecond, 1) + " ratio=" + Fixed(ratio, 2) +
            " mean_ms=" + Fixed(sum / static_cast<double>(times.size()), 3) +
            " p99_ms=" + Fixed(Percentile99(times), 3) + " startup_ms=" + Fixed(*m_startupMs, 1) +
-           " peak_rss_mib=" + Fixed(PeakResidentMiB(), 1);
+           " peak_rss_mib=" + Fixed(PeakResidentMiB(), 1) + "\n" + m_startupPhases.Line();
 }

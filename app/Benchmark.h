@@ -10,6 +10,7 @@
 //
 // Frame times run from one presented frame to the next, so the first frame, which makes
 // the sprites' surfaces, counts as start-up: from the process's start to its presentation.
+// A second line says where start-up went, phase by phase (display/StartupPhases.h).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "display/StartupPhases.h"
 #include "platform/video/DisplayMode.h"
 
 class CScreen;
@@ -33,8 +35,12 @@ public:
     // refuses.
     void MeasureBaseline(CScreen& screen);
 
-    // The line of figures. Throws CFatalError before both measurements are done.
+    // The two lines of figures (without the last line's end). Throws CFatalError before
+    // both measurements are done.
     std::string Report() const;
+
+    // Where the steps of start-up record their time; closed at the first presented frame.
+    CStartupPhases& StartupPhases() { return m_startupPhases; }
 
 private:
     // Frames after the first over the time from the first presentation to the last.
@@ -46,4 +52,5 @@ private:
     std::optional<double> m_startupMs;     // process start to the first presented frame
     double m_baselineFramesPerSecond = 0.0;
     std::optional<DisplayMode> m_mode;
+    CStartupPhases m_startupPhases;
 };

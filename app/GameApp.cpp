@@ -36,6 +36,10 @@ bool CGameApp::InitInstance()
     std::unique_ptr<CMainFrame> frame = CreateMainFrame();
     m_pMainFrame = frame.get();
     SetMainWindow(std::move(frame));
+    if (m_pBenchmark != nullptr) {
+        m_pMainFrame->m_pStartupPhases = &m_pBenchmark->StartupPhases();
+        m_pBenchmark->StartupPhases().Mark();   // the window's creation begins
+    }
     if (!m_pMainFrame->LoadFrame(MainFrameResources()))
         throw CFatalError("cannot create the main window");
     m_pMainFrame->ShowWindow();
@@ -106,7 +110,11 @@ void CGameApp::TickWorld()
     const uint64_t tick = m_ticks + 1;
     if (m_options.loseSurfacesEvery > 0 && tick % m_options.loseSurfacesEvery == 0)
         m_pGame->m_screen.m_pDirectDraw->LoseAllSurfaces();
-    m_pGame->Tick();
+    {
+        const CStartupPhases::CScope timing(m_pBenchmark != nullptr && tick == 1 ? &m_pBenchmark->StartupPhases() : nullptr,
+                                            CStartupPhases::FIRST_FRAME);
+        m_pGame->Tick();
+    }
     if (m_pMainFrame != nullptr)
         m_pMainFrame->OnFramePresented();
     m_ticks = tick;

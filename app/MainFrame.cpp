@@ -53,6 +53,8 @@ bool CMainFrame::PreCreateWindow(WindowOptions& options)
 // the display, whose palette (in 8-bit modes) is made from all of them.
 int32_t CMainFrame::OnCreate()
 {
+    if (m_pStartupPhases != nullptr)
+        m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
     // 1.
     if (CFrameWindow::OnCreate() == -1)
         return -1;
@@ -68,7 +70,11 @@ int32_t CMainFrame::OnCreate()
     // 6. A timer whose only effect is its message.
     SetTimer(FRAME_TIMER_ID, FRAME_TIMER_PERIOD_MS);
     // 7. The world; its clock starts now.
-    m_pGame = CreateWorld();
+    {
+        const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::WORLD);
+        m_pGame = CreateWorld();
+    }
+    m_pGame->m_screen.m_pStartupPhases = m_pStartupPhases;
     // 8.
     ChooseMode();
     // 9.-11.

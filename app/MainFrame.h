@@ -15,6 +15,7 @@
 
 #include "app/ChildView.h"
 #include "app/ProgramOptions.h"
+#include "display/StartupPhases.h"
 #include "platform/framework/FrameWindow.h"
 #include "platform/framework/ToolBar.h"
 
@@ -38,6 +39,7 @@ public:
     void OnFramePresented();
 
     std::unique_ptr<CGame> m_pGame;   // null before OnCreate and after OnDestroy
+    CStartupPhases* m_pStartupPhases = nullptr;   // --benchmark's record of start-up; not owned
     CToolBar m_wndToolBar;
     CChildView m_wndView;
 

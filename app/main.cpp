@@ -8,6 +8,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 
@@ -44,14 +45,16 @@ void RequireDisplay(const CSdlSession& session, const ProgramOptions& options)
 // exceptions, after the objects above them have let SDL go.
 int RunProgram(ProgramOptions options)
 {
+    std::unique_ptr<CBenchmark> benchmark;
+    if (options.benchmark)
+        benchmark = std::make_unique<CBenchmark>(options.frames);
+    std::optional<CStartupPhases::CScope> timing(std::in_place, benchmark ? &benchmark->StartupPhases() : nullptr,
+                                                 CStartupPhases::SDL);
     const CSdlSession session(options.headless);
     RequireDisplay(session, options);
     if (options.mode)
         options.mode = FindListedMode(*options.mode, ListDisplayModes());
-
-    std::unique_ptr<CBenchmark> benchmark;
-    if (options.benchmark)
-        benchmark = std::make_unique<CBenchmark>(options.frames);
+    timing.reset();
     int status = 0;
     {
         CGameApp app(options, benchmark.get());

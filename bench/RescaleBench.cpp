@@ -1,8 +1,12 @@
 // RescaleBench.cpp — our exact Mitchell rescale against stb_image_resize's Mitchell filter
-// on the program's picture sizes.
+// on the program's picture sizes: ours on the process's threads and on one thread, with
+// one scratch for all iterations as start-up shares one between its pictures. Every
+// benchmark reports its page faults per iteration ("faults").
 //
 //     build/release/bench/tolmix_bench --benchmark_filter=Rescale
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdint>
@@ -13,6 +17,8 @@
 
 #include "imaging/BitmapRescaler.h"
 #include "imaging/KernelFilters.h"
+#include "imaging/RescaleScratch.h"
+#include "imaging/WorkerPool.h"
 #include "platform/bitmaps/Bitmap24.h"
 
 namespace {
@@ -56,35 +62,71 @@ CBitmap24 MakeBallStrip()
     return picture;
 }
 
+// The process's page faults so far.
+int64_t PageFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<int64_t>(usage.ru_minflt) + static_cast<int64_t>(usage.ru_majflt);
+}
+
+// Output pixels per second, and page faults per iteration since `faultsBefore`.
+void SetCounters(benchmark::State& state, SizeInPixels target, int64_t faultsBefore)
+{
+    state.counters["Mpixel/s"] = benchmark::Counter(double(target.width) * target.height,
+                                                    benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
+    state.counters["faults"] = benchmark::Counter(static_cast<double>(PageFaults() - faultsBefore),
+                                                  benchmark::Counter::kAvgIterations);
+}
+
 // ---------------------------------------------------------------------------------------
 // Ours
 // ---------------------------------------------------------------------------------------
 
-void RescaleOurs(benchmark::State& state, const CBitmap24& source, SizeInPixels target)
+// On the process's pool, or on a pool of one thread.
+void RescaleOurs(benchmark::State& state, const CBitmap24& source, SizeInPixels target, bool oneThread)
 {
+    CWorkerPool single(1);
+    CWorkerPool* pool = oneThread ? &single : nullptr;
+    CRescaleScratch scratch;
+    const int64_t faultsBefore = PageFaults();
     for (auto _ : state) {
-        CBitmapRescaler rescaler(&source);
+        CBitmapRescaler rescaler(&source, &scratch, pool);
         rescaler.Rescale(target, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL);
         benchmark::DoNotOptimize(rescaler.GetBitmap());
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(double(target.width) * target.height,
-                                                    benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
+    SetCounters(state, target, faultsBefore);
 }
 
 void BM_Rescale_640x480_to_1920x1080(benchmark::State& state)
 {
     static const CBitmap24 source = MakeBackground();
-    RescaleOurs(state, source, {1920, 1080});
+    RescaleOurs(state, source, {1920, 1080}, false);
+}
+void BM_Rescale1T_640x480_to_1920x1080(benchmark::State& state)
+{
+    static const CBitmap24 source = MakeBackground();
+    RescaleOurs(state, source, {1920, 1080}, true);
 }
 void BM_Rescale_640x480_to_3840x2160(benchmark::State& state)
 {
     static const CBitmap24 source = MakeBackground();
-    RescaleOurs(state, source, {3840, 2160});
+    RescaleOurs(state, source, {3840, 2160}, false);
+}
+void BM_Rescale1T_640x480_to_3840x2160(benchmark::State& state)
+{
+    static const CBitmap24 source = MakeBackground();
+    RescaleOurs(state, source, {3840, 2160}, true);
 }
 void BM_Rescale_Ball_40x1200_to_120x3600(benchmark::State& state)
 {
     static const CBitmap24 source = MakeBallStrip();
-    RescaleOurs(state, source, {120, 3600});
+    RescaleOurs(state, source, {120, 3600}, false);
+}
+void BM_Rescale1T_Ball_40x1200_to_120x3600(benchmark::State& state)
+{
+    static const CBitmap24 source = MakeBallStrip();
+    RescaleOurs(state, source, {120, 3600}, true);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -94,6 +136,7 @@ void BM_Rescale_Ball_40x1200_to_120x3600(benchmark::State& state)
 void RescaleStb(benchmark::State& state, const CBitmap24& source, SizeInPixels target)
 {
     std::vector<uint8_t> out(static_cast<size_t>(target.width) * 3 * target.height);
+    const int64_t faultsBefore = PageFaults();
     for (auto _ : state) {
         const int ok = stbir_resize_uint8_generic(source.Bits(), source.Width(), source.Height(), source.Stride(),
                                                   out.data(), target.width, target.height, target.width * 3, 3,
@@ -103,8 +146,7 @@ void RescaleStb(benchmark::State& state, const CBitmap24& source, SizeInPixels t
             state.SkipWithError("stbir_resize_uint8_generic failed");
         benchmark::DoNotOptimize(out.data());
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(double(target.width) * target.height,
-                                                    benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
+    SetCounters(state, target, faultsBefore);
 }
 
 void BM_StbResize_640x480_to_1920x1080(benchmark::State& state)
@@ -126,8 +168,11 @@ void BM_StbResize_Ball_40x1200_to_120x3600(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_Rescale_640x480_to_1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rescale1T_640x480_to_1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StbResize_640x480_to_1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Rescale_640x480_to_3840x2160)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rescale1T_640x480_to_3840x2160)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StbResize_640x480_to_3840x2160)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Rescale_Ball_40x1200_to_120x3600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rescale1T_Ball_40x1200_to_120x3600)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StbResize_Ball_40x1200_to_120x3600)->Unit(benchmark::kMillisecond)->UseRealTime();

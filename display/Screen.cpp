@@ -2,6 +2,7 @@
 #include "display/Screen.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "display/VideoModeDlg.h"
@@ -74,10 +75,17 @@ void CScreen::ApplyVideoMode(const DisplayMode& mode)
 
 void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
 {
+    // Every picture is loaded by now: their rescales' working memory can go.
+    m_rescaleScratch.Release();
+    std::optional<CStartupPhases::CScope> timing(std::in_place, m_pStartupPhases, CStartupPhases::DISPLAY);
     m_pDirectDraw = std::make_unique<CDisplayDevice>(window, CooperativeLevel::Exclusive, options);
     m_pPalette.reset();
-    if (m_bitsPerPixel <= 8)
+    if (m_bitsPerPixel <= 8) {
+        timing.reset();
+        CStartupPhases::CScope palette(m_pStartupPhases, CStartupPhases::PALETTE);
         BuildPalette();
+    }
+    timing.emplace(m_pStartupPhases, CStartupPhases::DISPLAY);
     if (m_pDirectDraw->SetDisplayMode({m_width, m_height, m_bitsPerPixel, m_refreshRate}) != DISPLAY_OK)
         FailDisplay("cannot set the mode " + std::to_string(m_width) + "x" + std::to_string(m_height) + "x" +
                         std::to_string(m_bitsPerPixel),

@@ -12,7 +12,9 @@
 #include <memory>
 
 #include "display/DirtyRectList.h"
+#include "display/StartupPhases.h"
 #include "imaging/BitmapRescaler.h"
+#include "imaging/RescaleScratch.h"
 #include "platform/bitmaps/PixelTypes.h"
 #include "platform/bitmaps/Rect.h"
 #include "platform/video/DisplayDevice.h"
@@ -93,6 +95,11 @@ public:
     std::shared_ptr<CDisplayPalette> m_pPalette;   // only in modes of 8 bits or fewer
     std::unique_ptr<CQuantizer> m_pQuantizer;      // likewise
     ColourRef m_keyColour = SCREEN_KEY_COLOUR;
+    // Working memory that every picture's rescale shares during start-up (given back by
+    // Initialise, when all pictures are loaded).
+    CRescaleScratch m_rescaleScratch;
+    // Where start-up phases are recorded (--benchmark); null records nothing. Not owned.
+    CStartupPhases* m_pStartupPhases = nullptr;
 
     // Pure blue: reserved in the palette, and the background's transparent colour.
     static constexpr ColourRef SCREEN_KEY_COLOUR = 0x00FF0000;

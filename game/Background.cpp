@@ -91,6 +91,7 @@ void CBackground::WriteText(const std::string& text)
         screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->m_surfaces[m_frame].get());
     std::unique_ptr<CDrawingContext> context;
     if (screen.m_pBackBuffer->GetDrawingContext(context) == DISPLAY_OK) {
+        const CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::FONT);   // the first opens the font
         context->TextOut(0, 0, text, &m_textRect);
         screen.m_pBackBuffer->ReleaseDrawingContext(context);
         m_shownText = text;

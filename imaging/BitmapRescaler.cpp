@@ -7,7 +7,10 @@
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
 
-CBitmapRescaler::CBitmapRescaler(const CBitmap24* source) : m_hSource(source) {}
+CBitmapRescaler::CBitmapRescaler(const CBitmap24* source, CRescaleScratch* scratch, CWorkerPool* pool)
+    : m_hSource(source), m_pScratch(scratch), m_pPool(pool)
+{
+}
 
 void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, ColourRef key)
 {
@@ -18,23 +21,22 @@ void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, ColourRe
         throw CFatalError("rescale: cannot make a " + std::to_string(target.width) + "x" +
                           std::to_string(target.height) + " picture");
 
-    // The source's pixels, in a zeroed buffer: bytes the copy does not supply read as black.
+    // The source is only read, and a bitmap always holds all its rows: the filter reads
+    // them where they are.
     const int32_t width = m_hSource->Width();
     const int32_t height = m_hSource->Height();
-    const size_t sourceBytes = CheckedImageBytes(width, height, "rescale source");
-    auto sourceBits = std::make_unique<uint8_t[]>(sourceBytes);
-    m_hSource->ReadBits(sourceBits.get(), sourceBytes);
+    if (m_hSource->ByteCount() < CheckedImageBytes(width, height, "rescale source"))
+        throw CFatalError("rescale: the source picture holds fewer bytes than its size needs");
 
-    const Pixel24 keyColour = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(sourceBits.get()) : PixelOf(key);
+    const Pixel24 keyColour = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(m_hSource->Bits()) : PixelOf(key);
     filter->SetKeyColour(keyColour);
-    filter->SetSourceBits(sourceBits.get());
+    filter->SetSourceBits(m_hSource->Bits());
     filter->SetSourceSize(width, height);
+    filter->SetScratch(m_pScratch);
+    filter->SetWorkerPool(m_pPool);
     filter->CreateDestination(target.width, target.height);
     filter->Zoom();
-    sourceBits.reset();
 
-    auto result = std::make_unique<CBitmap24>(target.width, target.height);
-    if (result->WriteBits(filter->GetDestinationBits(), result->ByteCount()) == 0)
-        throw CFatalError("rescale: the result could not be stored");
-    m_hResult = std::move(result);
+    // The destination becomes the new bitmap as it stands; only its pad bytes are set.
+    m_hResult = std::make_unique<CBitmap24>(target.width, target.height, filter->ReleaseDestination());
 }

@@ -5,8 +5,10 @@
 //     rescaler.Rescale({1920, 1080}, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL);
 //     std::unique_ptr<CBitmap24> result = rescaler.GetBitmap();   // caller owns it
 //
-// The source is left untouched. A key colour of KEY_FROM_FIRST_PIXEL stands for the
-// source's first pixel; any other value is 0x00BBGGRR.
+// The source is left untouched and read where it is; the result is made in the bitmap that
+// GetBitmap hands over, with no copy. A key colour of KEY_FROM_FIRST_PIXEL stands for the
+// source's first pixel; any other value is 0x00BBGGRR. A caller that rescales several
+// pictures can lend every rescaler the same working memory (imaging/RescaleScratch.h).
 #pragma once
 
 #include <cstdint>
@@ -21,9 +23,14 @@ struct SizeInPixels {
     int32_t height;
 };
 
+class CRescaleScratch;
+class CWorkerPool;
+
 class CBitmapRescaler {
 public:
-    explicit CBitmapRescaler(const CBitmap24* source);
+    // Rescales `source`, with `scratch` (not owned) as working memory when one is given,
+    // on the threads of `pool` (not owned; the process's pool when none is given).
+    explicit CBitmapRescaler(const CBitmap24* source, CRescaleScratch* scratch = nullptr, CWorkerPool* pool = nullptr);
     virtual ~CBitmapRescaler() = default;
 
     // Makes the rescaled picture of the target size with the filter of the given index
@@ -37,4 +44,6 @@ public:
 private:
     std::unique_ptr<CBitmap24> m_hResult;
     const CBitmap24* m_hSource;
+    CRescaleScratch* m_pScratch;
+    CWorkerPool* m_pPool;
 };

@@ -1,11 +1,10 @@
 // ColourHistogram.cpp — counting pictures into the colour cells.
 #include "imaging/ColourHistogram.h"
 
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "imaging/ParallelRows.h"
+#include "imaging/WorkerPool.h"
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
@@ -22,9 +21,9 @@ CColourHistogram::CColourHistogram(const CBitmap24* const* bitmaps, const int32_
     }
 }
 
-// Large pictures are counted on both cores: the rows are shared out, the first range is
-// counted straight into the cells and every other range into a histogram of its own,
-// added in afterwards. Counts are sums modulo 2^32, so the result is the same however
+// Large pictures are counted on all the pool's threads: the rows are shared out in chunks,
+// the calling thread counts straight into the cells and every other thread into a
+// histogram of its own, added in afterwards. Counts are sums modulo 2^32, so the result is the same however
 // the rows are shared. The rows are read where they are: the picture is not changed, so
 // a copy would only cost time.
 void CColourHistogram::CountPicture(const CBitmap24& bitmap, int32_t weight)
@@ -38,20 +37,20 @@ void CColourHistogram::CountPicture(const CBitmap24& bitmap, int32_t weight)
         throw CFatalError("colour histogram: the picture holds fewer bytes than its size needs");
 
     const uint32_t increment = static_cast<uint32_t>(weight);
-    std::mutex partsLock;
-    std::vector<std::vector<uint32_t>> parts;
-    ForEachRowRange(height, static_cast<int64_t>(pictureBytes), [&](int32_t begin, int32_t end) {
-        if (begin == 0) {
+    CWorkerPool& pool = CWorkerPool::Shared();
+    std::vector<std::vector<uint32_t>> parts(static_cast<size_t>(pool.ThreadCount()));   // one per other thread
+    pool.ForEachChunk(height, static_cast<int64_t>(bitmap.Stride()), [&](int32_t begin, int32_t end, int32_t slot) {
+        if (slot == 0) {
             CountRows(bitmap, begin, end, increment, m_cells.data());
             return;
         }
-        std::vector<uint32_t> part(CELL_COUNT, 0);
+        std::vector<uint32_t>& part = parts[static_cast<size_t>(slot)];
+        if (part.empty())
+            part.assign(CELL_COUNT, 0);
         CountRows(bitmap, begin, end, increment, part.data());
-        const std::scoped_lock lock(partsLock);
-        parts.push_back(std::move(part));
     });
     for (const std::vector<uint32_t>& part : parts)
-        for (uint32_t cell = 0; cell < CELL_COUNT; ++cell)
+        for (size_t cell = 0; cell < part.size(); ++cell)
             m_cells[cell] += part[cell];
 }
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "imaging/ParallelRows.h"
+#include "imaging/WorkerPool.h"
 
 namespace {
 
@@ -41,11 +41,11 @@ bool TransposeRows(const PixelRows& source, const PixelRows& destination, const 
 
 } // namespace
 
-bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key)
+bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key,
+                     CWorkerPool& pool)
 {
     std::atomic<bool> anyKey = false;
-    const int64_t bytes = int64_t{3} * source.width * source.height;
-    ForEachRowRange(source.height, bytes, [&](int32_t begin, int32_t end) {
+    pool.ForEachChunk(source.height, int64_t{3} * source.width, [&](int32_t begin, int32_t end, int32_t) {
         if (TransposeRows(source, destination, mask, key, begin, end))
             anyKey = true;
     });

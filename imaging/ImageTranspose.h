@@ -10,6 +10,8 @@
 
 #include "platform/bitmaps/PixelTypes.h"
 
+class CWorkerPool;
+
 // The pixels of one image in memory: `height` rows of `width` pixels, `stride` bytes apart.
 struct PixelRows {
     uint8_t* bits;
@@ -26,5 +28,7 @@ struct KeyMask {
 
 // Writes source pixel (x, y) to destination pixel (y, x); the destination must be
 // source.height wide and source.width high. The mask receives the destination's key
-// pixels. Returns true when any pixel equals key. Splits the work between the cores.
-bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key);
+// pixels. Returns true when any pixel equals key. Shares the rows out between the pool's
+// threads.
+bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key,
+                     CWorkerPool& pool);

@@ -10,8 +10,9 @@
 #include <string>
 
 #include "imaging/ImageTranspose.h"
-#include "imaging/ParallelRows.h"
+#include "imaging/RescaleScratch.h"
 #include "imaging/RowCombiner.h"
+#include "imaging/WorkerPool.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
 
@@ -35,11 +36,10 @@ void GatherInputs(const ContributorList& list, const uint8_t* rows, size_t strid
 
 // Fills `outCount` rows of `out` (each `pixels` wide) from `in` by the given lists.
 void CombinePass(const ContributorTable& table, const uint8_t* in, size_t inStride, const uint8_t* keyMask,
-                 uint8_t* out, size_t outStride, int32_t pixels, Pixel24 key)
+                 uint8_t* out, size_t outStride, int32_t pixels, Pixel24 key, CWorkerPool& pool)
 {
     const int32_t outCount = static_cast<int32_t>(table.lists.size());
-    const int64_t totalBytes = int64_t{outCount} * 3 * pixels;
-    ForEachRowRange(outCount, totalBytes, [&](int32_t begin, int32_t end) {
+    pool.ForEachChunk(outCount, int64_t{3} * pixels, [&](int32_t begin, int32_t end, int32_t) {
         CRowCombiner combiner(pixels, key);
         std::vector<WeightedRow> inputs;
         inputs.reserve(static_cast<size_t>(table.capacity));
@@ -50,16 +50,10 @@ void CombinePass(const ContributorTable& table, const uint8_t* in, size_t inStri
     });
 }
 
-// A buffer of `bytes` zero bytes, for images whose pad bytes are seen by others.
-std::unique_ptr<uint8_t[]> MakeBuffer(size_t bytes)
+// Bytes of a key mask for a width × height image: one a pixel (and one spare).
+size_t KeyMaskBytes(int32_t width, int32_t height, const char* what)
 {
-    return std::make_unique<uint8_t[]>(bytes);   // value-initialised: all 0
-}
-
-// A buffer that is written whole before it is read: no need to clear it first.
-std::unique_ptr<uint8_t[]> MakeScratch(size_t bytes)
-{
-    return std::make_unique_for_overwrite<uint8_t[]>(bytes);
+    return CheckedImageBytes(width, height, what) / 3 + 1;
 }
 
 } // namespace
@@ -71,6 +65,9 @@ std::unique_ptr<uint8_t[]> MakeScratch(size_t bytes)
 CResampleFilter::CResampleFilter()
     : m_support(1.0),
       m_pSrcBits(nullptr),
+      m_pTempBits(nullptr),
+      m_pScratch(nullptr),
+      m_pPool(nullptr),
       m_destWidth(0),
       m_destHeight(0),
       m_srcWidth(0),
@@ -112,8 +109,8 @@ uint8_t* CResampleFilter::CreateDestination(int32_t width, int32_t height)
     m_destWidth = width;
     m_destHeight = height;
     m_destStride = RowStride(width);
-    m_pDestBits = MakeBuffer(bytes);   // pad bytes stay 0
-    return m_pDestBits.get();
+    m_pDestBits = CPixelBuffer(bytes);   // not cleared: Zoom writes every pixel
+    return m_pDestBits.Data();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -202,7 +199,7 @@ void CResampleFilter::Zoom()
 {
     if (m_pSrcBits == nullptr || m_srcWidth <= 0 || m_srcHeight <= 0)
         throw CFatalError("rescale: the source picture is empty");
-    if (m_pDestBits == nullptr)
+    if (m_pDestBits.Data() == nullptr)
         throw CFatalError("rescale: no destination was created");
     if (m_destWidth == 0 || m_destHeight == 0)
         return;   // nothing to compute
@@ -210,40 +207,52 @@ void CResampleFilter::Zoom()
     const double xscale = static_cast<double>(m_destWidth) / static_cast<double>(m_srcWidth);
     const double yscale = static_cast<double>(m_destHeight) / static_cast<double>(m_srcHeight);
 
-    // Intermediate image: destination width, source height, destination stride.
-    m_pTempBits = MakeBuffer(CheckedImageBytes(m_destWidth, m_srcHeight, "rescale intermediate"));
-    std::unique_ptr<uint8_t[]> tempKeys = MakeScratch(CheckedImageBytes(m_destWidth, m_srcHeight, "rescale key mask") / 3 + 1);
+    // Without a caller's scratch, this rescale's own; without a caller's pool, the process's.
+    CRescaleScratch ownScratch;
+    CRescaleScratch& scratch = m_pScratch != nullptr ? *m_pScratch : ownScratch;
+    CWorkerPool& pool = m_pPool != nullptr ? *m_pPool : CWorkerPool::Shared();
 
-    const bool tempHasKey = HorizontalPass(BuildContributors(xscale, m_srcWidth, m_destWidth), tempKeys.get());
-    VerticalPass(BuildContributors(yscale, m_srcHeight, m_destHeight), tempHasKey ? tempKeys.get() : nullptr);
+    // Intermediate image: destination width, source height, destination stride. Every
+    // pixel of it is written before it is read; its pad bytes are never read.
+    m_pTempBits = scratch.Buffer(CRescaleScratch::INTERMEDIATE,
+                                 CheckedImageBytes(m_destWidth, m_srcHeight, "rescale intermediate"));
+    uint8_t* tempKeys = scratch.Buffer(CRescaleScratch::INTERMEDIATE_KEYS,
+                                       KeyMaskBytes(m_destWidth, m_srcHeight, "rescale key mask"));
 
-    m_pTempBits.reset();
+    const bool tempHasKey = HorizontalPass(BuildContributors(xscale, m_srcWidth, m_destWidth), tempKeys, scratch, pool);
+    VerticalPass(BuildContributors(yscale, m_srcHeight, m_destHeight), tempHasKey ? tempKeys : nullptr, pool);
+
+    m_pTempBits = nullptr;
 }
 
-bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys)
+bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys, CRescaleScratch& scratch,
+                                     CWorkerPool& pool)
 {
     // The source turned on its side: row x holds source column x, top to bottom.
     const size_t columnStride = 3 * static_cast<size_t>(m_srcHeight);
-    auto columns = MakeScratch(CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale source columns"));
-    auto columnKeys = MakeScratch(CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale key mask") / 3 + 1);
+    uint8_t* columns = scratch.Buffer(CRescaleScratch::SOURCE_COLUMNS,
+                                      CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale source columns"));
+    uint8_t* columnKeys = scratch.Buffer(CRescaleScratch::SOURCE_COLUMN_KEYS,
+                                         KeyMaskBytes(m_srcHeight, m_srcWidth, "rescale key mask"));
     const bool sourceHasKey = TransposePixels(
         PixelRows{const_cast<uint8_t*>(m_pSrcBits), m_srcWidth, m_srcHeight, static_cast<size_t>(m_srcStride)},
-        PixelRows{columns.get(), m_srcHeight, m_srcWidth, columnStride},
-        KeyMask{columnKeys.get(), static_cast<size_t>(m_srcHeight)}, m_keyColour);
+        PixelRows{columns, m_srcHeight, m_srcWidth, columnStride},
+        KeyMask{columnKeys, static_cast<size_t>(m_srcHeight)}, m_keyColour, pool);
 
     // Intermediate columns, each the weighted sum of source columns.
-    auto tempColumns = MakeScratch(CheckedImageBytes(m_srcHeight, m_destWidth, "rescale intermediate columns"));
-    CombinePass(lists, columns.get(), columnStride, sourceHasKey ? columnKeys.get() : nullptr,
-                tempColumns.get(), columnStride, m_srcHeight, m_keyColour);
+    uint8_t* tempColumns = scratch.Buffer(CRescaleScratch::INTERMEDIATE_COLUMNS,
+                                          CheckedImageBytes(m_srcHeight, m_destWidth, "rescale intermediate columns"));
+    CombinePass(lists, columns, columnStride, sourceHasKey ? columnKeys : nullptr, tempColumns, columnStride,
+                m_srcHeight, m_keyColour, pool);
 
     // Back the right way up, finding the key pixels the vertical pass must honour.
-    return TransposePixels(PixelRows{tempColumns.get(), m_srcHeight, m_destWidth, columnStride},
-                           PixelRows{m_pTempBits.get(), m_destWidth, m_srcHeight, static_cast<size_t>(m_destStride)},
-                           KeyMask{tempKeys, static_cast<size_t>(m_destWidth)}, m_keyColour);
+    return TransposePixels(PixelRows{tempColumns, m_srcHeight, m_destWidth, columnStride},
+                           PixelRows{m_pTempBits, m_destWidth, m_srcHeight, static_cast<size_t>(m_destStride)},
+                           KeyMask{tempKeys, static_cast<size_t>(m_destWidth)}, m_keyColour, pool);
 }
 
-void CResampleFilter::VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys)
+void CResampleFilter::VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys, CWorkerPool& pool)
 {
-    CombinePass(lists, m_pTempBits.get(), static_cast<size_t>(m_destStride), tempKeys,
-                m_pDestBits.get(), static_cast<size_t>(m_destStride), m_destWidth, m_keyColour);
+    CombinePass(lists, m_pTempBits, static_cast<size_t>(m_destStride), tempKeys, m_pDestBits.Data(),
+                static_cast<size_t>(m_destStride), m_destWidth, m_keyColour, pool);
 }

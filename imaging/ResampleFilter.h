@@ -13,6 +13,11 @@
 //     filter.Zoom();
 //     const uint8_t* result = filter.GetDestinationBits();
 //
+// The working buffers come from a CRescaleScratch (the caller's, when it gives one, so that
+// they are reused from one rescale to the next) and the rows are shared out between the
+// threads of a CWorkerPool (the process's own unless another is given); neither changes
+// a single output byte.
+//
 // The results are exact to the last bit: each output channel is the weights' products
 // summed in contributor order in IEEE doubles, clamped and truncated. The passes work on
 // many pixels at once (imaging/RowCombiner.h) with exactly those operations per pixel.
@@ -20,9 +25,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
+#include "platform/bitmaps/PixelBuffer.h"
 #include "platform/bitmaps/PixelTypes.h"
+
+class CRescaleScratch;
+class CWorkerPool;
 
 // One source pixel that contributes to an output pixel, and its weight.
 struct Contributor {
@@ -59,8 +69,16 @@ public:
     void SetSourceBits(const uint8_t* bits);
     void SetSourceSize(int32_t width, int32_t height);
     uint8_t* CreateDestination(int32_t width, int32_t height);
-    uint8_t* GetDestinationBits() const { return m_pDestBits.get(); }
+    uint8_t* GetDestinationBits() { return m_pDestBits.Data(); }
     void Zoom();
+
+    // Hands the destination image over (its pad bytes unset); the filter has none after.
+    CPixelBuffer ReleaseDestination() { return std::move(m_pDestBits); }
+
+    // Working memory to use instead of the filter's own (not owned; null for its own).
+    void SetScratch(CRescaleScratch* scratch) { m_pScratch = scratch; }
+    // The threads to share the rows between (not owned; null for the process's pool).
+    void SetWorkerPool(CWorkerPool* pool) { m_pPool = pool; }
 
     // --- the arithmetic, exposed for the passes and for tests ----------------------------
 
@@ -86,13 +104,16 @@ protected:
 private:
     // Source rows → intermediate image; marks its key pixels in tempKeys (one byte a
     // pixel) and returns whether it has any.
-    bool HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys);
+    bool HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys, CRescaleScratch& scratch,
+                        CWorkerPool& pool);
     // Intermediate image → destination; tempKeys is null when it has no key pixel.
-    void VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys);
+    void VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys, CWorkerPool& pool);
 
-    std::unique_ptr<uint8_t[]> m_pDestBits;   // owned destination image
-    const uint8_t* m_pSrcBits;                // not owned
-    std::unique_ptr<uint8_t[]> m_pTempBits;   // intermediate image, only while Zoom runs
+    CPixelBuffer m_pDestBits;           // owned destination image
+    const uint8_t* m_pSrcBits;          // not owned
+    uint8_t* m_pTempBits;               // intermediate image, in the scratch, only while Zoom runs
+    CRescaleScratch* m_pScratch;        // not owned; null: Zoom uses its own
+    CWorkerPool* m_pPool;               // not owned; null: the process's pool
     int32_t m_destWidth;
     int32_t m_destHeight;
     int32_t m_srcWidth;

@@ -1,5 +1,5 @@
 // PictureFile.cpp — the one reader from memory, libspng (PngFile.h), the BMP reader and
-// stb_image_write behind size checks, and whole writes.
+// writer (BmpFile.h, BmpEncoder.h) behind size checks, and whole writes.
 #include "picturefiles/PictureFile.h"
 
 #include <fcntl.h>
@@ -12,8 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include <stb_image_write.h>
-
+#include "picturefiles/BmpEncoder.h"
 #include "picturefiles/BmpFile.h"
 #include "picturefiles/FileBatch.h"
 #include "picturefiles/PngFile.h"
@@ -100,38 +99,12 @@ std::vector<uint8_t> ReadWholeFile(const fs::path& path)
 // Writing
 // ---------------------------------------------------------------------------------------
 
-// The picture's pixels as tightly packed RGB rows, top row first, as the encoders take them.
-std::vector<uint8_t> PackedRgb(const CBitmap24& picture)
+// The BMP file made straight from the rows into a buffer of its exact size.
+std::vector<uint8_t> EncodedBmp(const CBitmap24& picture)
 {
-    const size_t width = static_cast<size_t>(picture.Width());
-    std::vector<uint8_t> rgb(CheckedImageBytes(picture.Width(), picture.Height(), "picture"));
-    for (int32_t y = 0; y < picture.Height(); ++y) {
-        const uint8_t* in = picture.Bits() + static_cast<size_t>(y) * picture.Stride();
-        uint8_t* out = rgb.data() + static_cast<size_t>(y) * width * 3;
-        for (size_t x = 0; x < width; ++x) {
-            out[3 * x + 0] = in[3 * x + 2];
-            out[3 * x + 1] = in[3 * x + 1];
-            out[3 * x + 2] = in[3 * x + 0];
-        }
-    }
-    return rgb;
-}
-
-// Collects what an stb writer produces.
-void AppendBytes(void* context, void* data, int size)
-{
-    auto* bytes = static_cast<std::vector<uint8_t>*>(context);
-    const auto* p = static_cast<const uint8_t*>(data);
-    bytes->insert(bytes->end(), p, p + size);
-}
-
-// The encoded BMP file, or empty when the encoder failed.
-std::vector<uint8_t> EncodeBmp(const CBitmap24& picture)
-{
-    const std::vector<uint8_t> rgb = PackedRgb(picture);
     std::vector<uint8_t> encoded;
-    if (!stbi_write_bmp_to_func(AppendBytes, &encoded, picture.Width(), picture.Height(), 3, rgb.data()))
-        encoded.clear();
+    encoded.reserve(BmpFileBytes(picture));
+    EncodeBmp(picture, [&encoded](const uint8_t* bytes, size_t count) { encoded.insert(encoded.end(), bytes, bytes + count); });
     return encoded;
 }
 
@@ -189,10 +162,7 @@ std::vector<uint8_t> EncodePicture(const fs::path& path, const CBitmap24& pictur
         throw CPictureFileError("cannot write " + QuotedPath(path) + ": the picture has no pixels");
     if (format == PictureFormat::Png)
         return EncodedPng(path, [&] { return EncodeRgbPng(picture, transparent); });
-    std::vector<uint8_t> encoded = EncodeBmp(picture);
-    if (encoded.empty())
-        throw CPictureFileError("cannot write " + QuotedPath(path) + ": the encoder failed");
-    return encoded;
+    return EncodedBmp(picture);
 }
 
 std::vector<uint8_t> EncodeIndexedPicture(const fs::path& path, const CIndexedPicture& picture)
@@ -205,7 +175,19 @@ std::vector<uint8_t> EncodeIndexedPicture(const fs::path& path, const CIndexedPi
 void WritePicture(const fs::path& path, const CBitmap24& picture, std::optional<ColourRef> transparent)
 {
     CFileBatch file;
-    file.Add(path, EncodePicture(path, picture, transparent));
+    if (FormatForName(path) == PictureFormat::Bmp && picture.Width() > 0 && picture.Height() > 0) {
+        // A BMP straight from the rows into picture memory of its exact size (a few pages
+        // for a large one), then to the file.
+        CPixelBuffer encoded(BmpFileBytes(picture));
+        size_t used = 0;
+        EncodeBmp(picture, [&](const uint8_t* bytes, size_t count) {
+            std::memcpy(encoded.Data() + used, bytes, count);
+            used += count;
+        });
+        file.Add(path, std::span<const uint8_t>(encoded.Data(), used));
+    } else {
+        file.Add(path, EncodePicture(path, picture, transparent));
+    }
     file.Commit();
 }
 

@@ -1,6 +1,7 @@
 // Sprite.cpp — loading, frame surfaces and drawing of one picture.
 #include "sprites/Sprite.h"
 
+#include <optional>
 #include <string>
 
 #include "display/Screen.h"
@@ -35,15 +36,19 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
     if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
         throw CFatalError("sprite '" + m_name + "': " + std::to_string(m_frameCount) + " frames (1 to " +
                           std::to_string(MAX_FRAMES) + " allowed)");
+    CScreen& screen = m_pGame->m_screen;
+    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.m_pStartupPhases, CStartupPhases::DECODE);
     std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName);
+    timing.reset();
     if (!picture)
         throw CFatalError("sprite '" + m_name + "': no picture or BMP file named '" + resourceName + "'");
 
     // The whole strip at once: the strip's height is rounded once, not per frame.
-    const SizeInPixels target = m_pGame->m_screen.ScaleSize(frameWidth, m_frameCount * frameHeight);
+    const SizeInPixels target = screen.ScaleSize(frameWidth, m_frameCount * frameHeight);
     m_targetWidth = target.width;
     m_targetHeight = target.height;
-    CBitmapRescaler rescaler(picture.get());
+    timing.emplace(screen.m_pStartupPhases, CStartupPhases::RESCALE);
+    CBitmapRescaler rescaler(picture.get(), &screen.m_rescaleScratch);
     rescaler.Rescale(target, MITCHELL_FILTER, m_keyColour);
     picture.reset();
     m_hBitmap = rescaler.GetBitmap();
@@ -65,6 +70,7 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
     // Once: the picture keeps its reduced pixels, which every later filling (after a loss)
     // copies again. A second pass over palette colours would drift further each time.
     if (screen.m_pPalette && (m_flags & SPRITE_DITHER) && !m_bReduced) {
+        CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::DITHER);
         CDitherer ditherer;
         ditherer.SetQuantizer(screen.m_pQuantizer.get());
         ditherer.SetKeyColour(m_keyColour);
@@ -72,6 +78,7 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
         m_bReduced = true;
     }
 
+    CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::SURFACES);
     for (int32_t i = 0; i < m_frameCount; ++i) {
         std::shared_ptr<CSurface>& surface = m_surfaces[i];
         if (!surface) {

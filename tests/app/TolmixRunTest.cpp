@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -176,19 +177,20 @@ std::vector<std::pair<std::string, std::string>> Figures(const std::string& line
     return figures;
 }
 
-TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
+TEST_F(TolmixRunTest, TheBenchmarkPrintsALineOfFiguresAndOneOfStartUpPhases)
 {
-    const ProgramResult result = Run({"--benchmark", "--frames", "30", "--mode", "800x600x16"});
+    const ProgramResult result = Run({"--benchmark", "--frames", "30", "--mode", "800x600x8"});
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(result.errors, "");
-    ASSERT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1) << result.output;
-    const auto figures = Figures(result.output);
+    ASSERT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 2) << result.output;
+    const size_t firstEnd = result.output.find('\n');
+    const auto figures = Figures(result.output.substr(0, firstEnd));
     const std::vector<std::string> keys = {"mode", "frames", "fps", "baseline_fps", "ratio",
                                            "mean_ms", "p99_ms", "startup_ms", "peak_rss_mib"};
     ASSERT_EQ(figures.size(), keys.size()) << result.output;
     for (size_t i = 0; i < keys.size(); ++i)
         EXPECT_EQ(figures[i].first, keys[i]) << result.output;
-    EXPECT_EQ(figures[0].second, "800x600x16");
+    EXPECT_EQ(figures[0].second, "800x600x8");
     EXPECT_EQ(figures[1].second, "30");
     for (size_t i = 2; i < figures.size(); ++i) {
         size_t used = 0;
@@ -198,6 +200,27 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsOneLineOfFigures)
     }
     // The ratio is the two rates' quotient, to its two decimals.
     EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
+
+    // The phases in order, none negative, those that do real work in an 8-bit mode above
+    // 0, adding up to no more than the total.
+    const auto phases = Figures(result.output.substr(firstEnd + 1));
+    const std::vector<std::string> phaseKeys = {"startup:", "exec", "sdl", "window", "world", "decode", "rescale",
+                                                "palette", "display", "dither", "surfaces", "font", "first_frame",
+                                                "total", "page_faults"};
+    ASSERT_EQ(phases.size(), phaseKeys.size()) << result.output;
+    double sum = 0.0;
+    for (size_t i = 0; i < phaseKeys.size(); ++i) {
+        EXPECT_EQ(phases[i].first, phaseKeys[i]) << result.output;
+        if (i == 0)
+            continue;
+        const double value = std::stod(phases[i].second);
+        const bool works = std::set<std::string>{"decode", "rescale", "palette", "dither", "surfaces", "total",
+                                                 "page_faults"}.count(phases[i].first) > 0;
+        EXPECT_TRUE(works ? value > 0.0 : value >= 0.0) << phases[i].first << " in " << result.output;
+        if (i < phaseKeys.size() - 2)
+            sum += value;
+    }
+    EXPECT_LE(sum, std::stod(phases[13].second) + 10.0) << result.output;   // the total is dated to 10 ms
 }
 
 // --- The recording -----------------------------------------------------------------------

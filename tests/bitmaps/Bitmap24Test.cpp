@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 #include <vector>
 
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/PixelBuffer.h"
 #include "tests/support/PicturePixels.h"
 
 namespace {
@@ -36,6 +38,64 @@ TEST(Bitmap24, CopiesInAndOutPadBytesIncludedUpToTheSmallerSize)
     std::vector<uint8_t> small(5);
     EXPECT_EQ(picture.ReadBits(small.data(), small.size()), 5u);
     EXPECT_EQ(picture.WriteBits(in.data(), 0), 0u);   // nothing stored reports 0
+}
+
+// Sizes on both sides of the heap / mapped / huge-page borders, odd widths among them.
+constexpr std::pair<int32_t, int32_t> SIZES_ACROSS_THE_BORDERS[] = {{1, 1}, {5, 3}, {301, 290}, {302, 290},
+                                                                    {641, 480}, {1920, 1080}, {1, 1000000}};
+
+TEST(Bitmap24, NewPicturesAreZeroOrHaveZeroPadsWhateverTheMemoryHeldBefore)
+{
+    for (const auto& [width, height] : SIZES_ACROSS_THE_BORDERS) {
+        {
+            // Leave the memory a picture of this size would get full of ones.
+            CBitmap24 dirty(width, height, CBitmap24::PIXELS_UNDEFINED);
+            std::fill(dirty.Bits(), dirty.Bits() + dirty.ByteCount(), uint8_t{0xFF});
+        }
+        const CBitmap24 zeroed(width, height);
+        EXPECT_TRUE(std::all_of(zeroed.Bits(), zeroed.Bits() + zeroed.ByteCount(), [](uint8_t b) { return b == 0; }))
+            << width << "x" << height;
+        const CBitmap24 unset(width, height, CBitmap24::PIXELS_UNDEFINED);
+        const CBitmap24 adopted(width, height, CPixelBuffer(unset.ByteCount()));
+        for (const CBitmap24* picture : {&unset, &adopted})
+            for (int32_t y = 0; y < height && width % 2 == 1; ++y)
+                ASSERT_EQ(picture->Bits()[static_cast<size_t>(y) * picture->Stride() + 3 * width], 0)
+                    << width << "x" << height << " row " << y;
+    }
+}
+
+TEST(Bitmap24, TakesOverRowsAsTheyAreAndCopiesWhole)
+{
+    CPixelBuffer rows(10 * 2);   // 3 × 2, stride 10
+    std::iota(rows.Data(), rows.Data() + rows.Size(), uint8_t{1});
+    const uint8_t* where = rows.Data();
+    const CBitmap24 picture(3, 2, std::move(rows));
+    EXPECT_EQ(picture.Bits(), where);   // no copy
+    EXPECT_EQ(rows.Data(), nullptr);
+    EXPECT_EQ(BitsOf(picture), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0}));
+    const CBitmap24 copy = picture;
+    EXPECT_NE(copy.Bits(), picture.Bits());
+    EXPECT_EQ(BitsOf(copy), BitsOf(picture));
+    EXPECT_THROW(CBitmap24(3, 2, CPixelBuffer(19)), CFatalError);   // a byte short
+    EXPECT_THROW(CBitmap24(3, 2, CPixelBuffer()), CFatalError);
+}
+
+TEST(PixelBuffer, ReserveKeepsABufferLargeEnoughAndReplacesASmallerOne)
+{
+    for (const size_t bytes : {size_t{100}, CPixelBuffer::MAPPED_BYTES, CPixelBuffer::HUGE_PAGE_BYTES * 3 + 5}) {
+        CPixelBuffer buffer;
+        uint8_t* first = buffer.Reserve(bytes);
+        ASSERT_NE(first, nullptr);
+        std::fill(first, first + bytes, uint8_t{7});   // all of it is writable
+        EXPECT_EQ(buffer.Reserve(bytes / 2), first);
+        EXPECT_EQ(buffer.Reserve(bytes), first);
+        uint8_t* larger = buffer.Reserve(bytes * 2);
+        std::fill(larger, larger + bytes * 2, uint8_t{8});
+        EXPECT_GE(buffer.Size(), bytes * 2);
+        CPixelBuffer moved = std::move(buffer);
+        EXPECT_EQ(moved.Data(), larger);
+        EXPECT_EQ(buffer.Size(), 0u);
+    }
 }
 
 TEST(Bitmap24, RefusesNegativeAndOversizedPictures)

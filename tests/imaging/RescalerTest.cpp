@@ -10,6 +10,8 @@
 
 #include "imaging/BitmapRescaler.h"
 #include "imaging/KernelFilters.h"
+#include "imaging/RescaleScratch.h"
+#include "imaging/WorkerPool.h"
 #include "platform/bitmaps/FatalError.h"
 #include "tests/support/PicturePixels.h"
 
@@ -145,6 +147,39 @@ TEST(Rescaler, MatchesThePlainRulesOnLongRowsAndWhenThreadsShareTheWork)
     // Large enough that each pass is split between the cores.
     ExpectSameAsPlain(RandomPicture(160, 120, 3, Rgb(255, 0, 255), 40), 640, 480, MITCHELL_FILTER,
                       KEY_FROM_FIRST_PIXEL);
+}
+
+TEST(Rescaler, SameBytesForOneTwoAndSevenThreadsAndWithScratchLeftDirtyByLargerRescales)
+{
+    // Each case's pixel bytes from a filter run on pools of 1, 2 and 7 threads, all with
+    // one scratch that the cases before left full of other pictures' rows, against the
+    // plain rules. Large enough that every pass is cut into many chunks.
+    struct Case {
+        int32_t srcWidth, srcHeight, width, height, filter;
+    };
+    const Case cases[] = {{160, 120, 640, 480, MITCHELL_FILTER}, {40, 600, 120, 1800, MITCHELL_FILTER},
+                          {301, 211, 97, 403, 5}, {64, 48, 64, 48, 0}};
+    const Pixel24 key = Rgb(255, 0, 255);
+    CRescaleScratch scratch;
+    for (const int32_t threads : {1, 2, 7}) {
+        CWorkerPool pool(threads);
+        for (const Case& c : cases) {
+            const CBitmap24 source = RandomPicture(c.srcWidth, c.srcHeight, 31 + c.filter, key, 37);
+            const CBitmap24 expected = PlainZoom(*CreateFilter(c.filter), source, c.width, c.height, key);
+            std::unique_ptr<CResampleFilter> filter = CreateFilter(c.filter);
+            filter->SetKeyColour(key);
+            filter->SetSourceBits(source.Bits());
+            filter->SetSourceSize(c.srcWidth, c.srcHeight);
+            filter->SetScratch(&scratch);
+            filter->SetWorkerPool(&pool);
+            filter->CreateDestination(c.width, c.height);
+            filter->Zoom();
+            const CBitmap24 result(c.width, c.height, filter->ReleaseDestination());
+            ASSERT_EQ(BitsOf(result), BitsOf(expected)) << threads << " threads, " << c.srcWidth << "x" << c.srcHeight
+                                                        << " → " << c.width << "x" << c.height;
+        }
+    }
+    EXPECT_GE(scratch.Bytes(), size_t{3} * 640 * 120 * 2);   // sized for the largest rescale, and kept
 }
 
 // --- The worked cases of the rules -------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include "picturefiles/BmpEncoder.h"
 #include "picturefiles/FileBatch.h"
 #include "picturefiles/PictureFile.h"
 #include "tests/support/PicturePixels.h"
@@ -29,6 +30,40 @@ CBitmap24 RandomPicture(int32_t width, int32_t height)
     return PictureOf(width, height, [&](int32_t, int32_t) {
         return Pixel24{uint8_t(random()), uint8_t(random()), uint8_t(random())};
     });
+}
+
+// What stb_image_write makes of the picture as a BMP: the file the BMP writer has always made.
+std::vector<uint8_t> StbBmp(const CBitmap24& picture)
+{
+    std::vector<uint8_t> rgb;
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const Pixel24 p = PixelAt(picture, x, y);
+            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
+        }
+    std::vector<uint8_t> file;
+    stbi_write_bmp_to_func([](void* context, void* data, int size) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+        bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+    }, &file, picture.Width(), picture.Height(), 3, rgb.data());
+    return file;
+}
+
+TEST_F(PictureFileTest, BmpFilesAreByteForByteWhatStbImageWriteMakes)
+{
+    // Every row padding (widths 1 to 4 pad by 1, 2, 3 and 0 bytes), single rows, and
+    // pictures taller than one block of rows.
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {2, 3}, {3, 2}, {4, 4}, {5, 1}, {7, 5}, {1, 70000}, {333, 701}};
+    for (const auto& [width, height] : sizes) {
+        const CBitmap24 picture = RandomPicture(width, height);
+        std::vector<uint8_t> written;
+        EncodeBmp(picture, [&](const uint8_t* bytes, size_t count) { written.insert(written.end(), bytes, bytes + count); });
+        ASSERT_EQ(written, StbBmp(picture)) << width << "x" << height;
+        EXPECT_EQ(BmpFileBytes(picture), written.size());
+        EXPECT_EQ(EncodePicture(Path("e.bmp"), picture), written);
+        WritePicture(Path("w.bmp"), picture);
+        EXPECT_EQ(fs::file_size(Path("w.bmp")), written.size());
+    }
 }
 
 TEST_F(PictureFileTest, PngAndBmpRoundTripEveryPixelTopRowFirst)
