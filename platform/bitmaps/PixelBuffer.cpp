@@ -48,7 +48,7 @@ uint8_t* MapZeroPages(size_t bytes, bool huge)
 CPixelBuffer::CPixelBuffer(size_t bytes, Contents contents) : m_size(bytes)
 {
     if (bytes >= MAPPED_BYTES) {
-        const bool huge = bytes >= HUGE_PAGE_BYTES;
+        const bool huge = bytes >= HUGE_PAGE_FROM_BYTES;
         m_mapped = RoundUp(bytes, huge ? HUGE_PAGE_BYTES : 4096);
         m_data = MapZeroPages(m_mapped, huge);   // new mappings are zero already
         return;

@@ -18,7 +18,9 @@ public:
 
     // Buffers from this size on are mapped from the system and faulted in at once.
     static constexpr size_t MAPPED_BYTES = size_t{256} << 10;
-    // Buffers from this size on are also advised for huge pages.
+    // Buffers from this size on are also advised for huge pages, and rounded up to whole
+    // ones: a 1920 × 1080 picture of one byte a pixel, just under 2 MiB, is then one page.
+    static constexpr size_t HUGE_PAGE_FROM_BYTES = size_t{1} << 20;
     static constexpr size_t HUGE_PAGE_BYTES = size_t{2} << 20;
 
     CPixelBuffer() = default;

@@ -46,7 +46,7 @@ std::shared_ptr<CSurface> DeviceState::MakeSurface(const std::shared_ptr<DeviceS
     data->bitsPerPixel = mode.bitsPerPixel;
     if (role != SurfaceRole::Primary) {
         data->pitch = PitchOf(width, mode.bitsPerPixel);
-        data->pixels.assign(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"), 0);
+        data->pixels = CPixelBuffer(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"), CPixelBuffer::ZEROED);
     }
     CSurface::Data* registered = data.get();
     std::shared_ptr<CSurface> surface(new CSurface(std::move(data)));
@@ -91,7 +91,7 @@ void DeviceState::LoseAllSurfaces()
 {
     for (CSurface::Data* surface : surfaces) {
         surface->lost = true;
-        std::fill(surface->pixels.begin(), surface->pixels.end(), uint8_t{0});
+        std::fill(surface->pixels.Data(), surface->pixels.Data() + surface->pixels.Size(), uint8_t{0});
         NoteWholeChange(*surface);
     }
 }

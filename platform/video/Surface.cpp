@@ -105,7 +105,7 @@ DisplayResult CSurface::Blit(const Rect* destination, CSurface* source, const Re
 
     const ColourKeyRange* key = keyed ? &*in.colourKey : nullptr;
     if (source == this) {   // overlapping rows: read from a copy
-        std::vector<uint8_t> copy = in.pixels;
+        std::vector<uint8_t> copy(in.pixels.Data(), in.pixels.Data() + in.pixels.Size());
         CopyPixels(out.View(), PixelView{copy.data(), in.pitch, in.width, in.height, in.bitsPerPixel / 8}, mapping, key);
     } else {
         CopyPixels(out.View(), in.View(), mapping, key);
@@ -186,7 +186,7 @@ DisplayResult CSurface::Lock(LockedPixels& pixels)
     if (data.locked)
         return Fail(DISPLAY_FAILED, "Lock: the surface is already locked");
     data.locked = true;
-    pixels = LockedPixels{data.pixels.data(), data.pitch, data.width, data.height, data.bitsPerPixel};
+    pixels = LockedPixels{data.pixels.Data(), data.pitch, data.width, data.height, data.bitsPerPixel};
     data.device->NoteWholeChange(data);
     return DISPLAY_OK;
 }
@@ -226,7 +226,7 @@ DisplayResult CSurface::Restore()
         if (data.backBuffer)
             data.backBuffer->Restore();
     }
-    std::fill(data.pixels.begin(), data.pixels.end(), uint8_t{0});
+    std::fill(data.pixels.Data(), data.pixels.Data() + data.pixels.Size(), uint8_t{0});
     data.lost = false;
     device.NoteWholeChange(data);
     return DISPLAY_OK;
@@ -269,7 +269,7 @@ std::unique_ptr<CBitmap24> CSurface::ToBitmap() const
     auto bitmap = std::make_unique<CBitmap24>(data.width, data.height);
     const int32_t bytes = data.bitsPerPixel / 8;
     for (int32_t y = 0; y < data.height; ++y) {
-        const uint8_t* in = data.pixels.data() + static_cast<ptrdiff_t>(y) * data.pitch;
+        const uint8_t* in = data.pixels.Data() + static_cast<ptrdiff_t>(y) * data.pitch;
         uint8_t* out = bitmap->Bits() + static_cast<ptrdiff_t>(y) * bitmap->Stride();
         for (int32_t x = 0; x < data.width; ++x)
             StorePixel(out + 3 * x, PixelOf(format.ColourFromRaw(ReadRaw(in + x * bytes, bytes))));

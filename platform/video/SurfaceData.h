@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/bitmaps/PixelBuffer.h"
 #include "platform/video/Clipper.h"
 #include "platform/video/DisplayPalette.h"
 #include "platform/video/PixelView.h"
@@ -27,7 +28,7 @@ struct CSurface::Data {
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
     int32_t pitch = 0;
-    std::vector<uint8_t> pixels;   // pitch × height bytes; empty for the primary
+    CPixelBuffer pixels;   // pitch × height bytes, new ones zero; none for the primary
 
     std::shared_ptr<CDisplayPalette> palette;
     std::shared_ptr<CClipper> clipper;
@@ -39,7 +40,7 @@ struct CSurface::Data {
     // The pixels, for the blit and conversion loops.
     PixelView View()
     {
-        return PixelView{pixels.data(), pitch, width, height, bitsPerPixel / 8};
+        return PixelView{pixels.Data(), pitch, width, height, bitsPerPixel / 8};
     }
     Rect Bounds() const { return Rect{0, 0, width, height}; }
 };
