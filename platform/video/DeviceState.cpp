@@ -20,12 +20,19 @@ DeviceState::DeviceState(CDisplayWindow* displayWindow, CooperativeLevel coopera
                          PresentOptions presentOptions)
     : window(displayWindow), level(cooperativeLevel), options(presentOptions)
 {
+    if (level == CooperativeLevel::Exclusive)
+        fontOpening = std::async(std::launch::async, [] {
+            FontOpening opening;
+            opening.font = CTextFont::Open(opening.error);
+            return opening;
+        });
 }
 
 void DeviceState::Detach()
 {
     presenter.reset();
     shownBackBuffer = nullptr;
+    fontOpening = {};   // waits for it, and closes what it opened
     font.reset();
     window = nullptr;
     detached = true;
@@ -121,7 +128,12 @@ void DeviceState::NoteWholeChange(const CSurface::Data& surface)
 
 CTextFont* DeviceState::Font(std::string& error)
 {
-    if (!font && !detached)
+    if (!font && !detached && fontOpening.valid()) {
+        FontOpening opening = fontOpening.get();
+        font = std::move(opening.font);
+        if (!font)
+            error = opening.error;
+    } else if (!font && !detached)
         font = CTextFont::Open(error);
     else if (!font)
         error = "the display device is gone";

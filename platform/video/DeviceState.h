@@ -3,9 +3,12 @@
 // Surfaces hold the state (not the device), so a surface released after its device stays
 // valid memory: it can still be blitted, but no longer presented. The state keeps a list
 // of its live surfaces for losing them all at once, and the presenter and font that only
-// exist while the device does.
+// exist while the device does. An exclusive device starts opening the font on another
+// thread as soon as it is made (finding it through fontconfig takes a while), so that it
+// is ready, or nearly, by the first text.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +19,12 @@
 #include "platform/video/TextFont.h"
 
 class CDisplayWindow;
+
+// A font opened on another thread: the font, or null and why not.
+struct FontOpening {
+    std::unique_ptr<CTextFont> font;
+    std::string error;
+};
 
 struct DeviceState {
     DeviceState(CDisplayWindow* window, CooperativeLevel level, PresentOptions options);
@@ -53,4 +62,5 @@ struct DeviceState {
     std::unique_ptr<CPresenter> presenter;   // while a primary surface exists
     const CSurface::Data* shownBackBuffer = nullptr;   // the back buffer the presenter shows
     std::unique_ptr<CTextFont> font;
+    std::future<FontOpening> fontOpening;   // exclusive devices, until Font takes it
 };
