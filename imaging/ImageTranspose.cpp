@@ -2,22 +2,19 @@
 #include "imaging/ImageTranspose.h"
 
 #include <algorithm>
-#include <atomic>
-
-#include "imaging/WorkerPool.h"
 
 namespace {
 
 // Tiles of 32 × 32 pixels keep both the rows read and the rows written in cache.
 constexpr int32_t TILE = 32;
 
-// Transposes source rows [y0, y1) into destination columns [y0, y1).
-bool TransposeRows(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key,
-                   int32_t y0, int32_t y1)
+} // namespace
+
+bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key)
 {
     bool anyKey = false;
-    for (int32_t ty = y0; ty < y1; ty += TILE) {
-        const int32_t tyEnd = std::min(ty + TILE, y1);
+    for (int32_t ty = 0; ty < source.height; ty += TILE) {
+        const int32_t tyEnd = std::min(ty + TILE, source.height);
         for (int32_t tx = 0; tx < source.width; tx += TILE) {
             const int32_t txEnd = std::min(tx + TILE, source.width);
             for (int32_t x = tx; x < txEnd; ++x) {
@@ -36,18 +33,5 @@ bool TransposeRows(const PixelRows& source, const PixelRows& destination, const 
             }
         }
     }
-    return anyKey;
-}
-
-} // namespace
-
-bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key,
-                     CWorkerPool& pool)
-{
-    std::atomic<bool> anyKey = false;
-    pool.ForEachChunk(source.height, int64_t{3} * source.width, [&](int32_t begin, int32_t end, int32_t) {
-        if (TransposeRows(source, destination, mask, key, begin, end))
-            anyKey = true;
-    });
     return anyKey;
 }

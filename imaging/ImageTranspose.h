@@ -1,16 +1,14 @@
 // ImageTranspose.h — swaps the rows and columns of a 24-bit image.
 //
-// The horizontal pass of the rescaler runs on the transposed source, so that both passes
-// combine whole rows (imaging/RowCombiner.h) and read memory in order. While it copies,
-// the transpose also marks the pixels that equal the key colour.
+// The horizontal pass of the rescaler runs on the transposed source, a band of rows at a
+// time, so that both passes combine whole rows (imaging/RowCombiner.h) and read memory in
+// order. While it copies, the transpose also marks the pixels that equal the key colour.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/bitmaps/PixelTypes.h"
-
-class CWorkerPool;
 
 // The pixels of one image in memory: `height` rows of `width` pixels, `stride` bytes apart.
 struct PixelRows {
@@ -28,7 +26,5 @@ struct KeyMask {
 
 // Writes source pixel (x, y) to destination pixel (y, x); the destination must be
 // source.height wide and source.width high. The mask receives the destination's key
-// pixels. Returns true when any pixel equals key. Shares the rows out between the pool's
-// threads.
-bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key,
-                     CWorkerPool& pool);
+// pixels. Returns true when any pixel equals key.
+bool TransposePixels(const PixelRows& source, const PixelRows& destination, const KeyMask& mask, Pixel24 key);

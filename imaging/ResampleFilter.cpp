@@ -2,10 +2,13 @@
 //
 // The passes combine whole rows: the horizontal pass runs on the transposed source (a
 // source column becomes a row), so each intermediate column is the weighted sum of source
-// columns, and is transposed back; the vertical pass sums intermediate rows. Every output
+// columns, and is transposed back, one band of source rows at a time so that a band's
+// three forms stay in the processor's cache; the vertical pass sums intermediate rows. Every output
 // pixel gets exactly the sum its contributor list defines, in list order.
 #include "imaging/ResampleFilter.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -34,20 +37,43 @@ void GatherInputs(const ContributorList& list, const uint8_t* rows, size_t strid
     }
 }
 
-// Fills `outCount` rows of `out` (each `pixels` wide) from `in` by the given lists.
+// Fills rows begin .. end − 1 of `out` (each `pixels` wide) from `in` by the given lists.
+void CombineRows(const ContributorTable& table, int32_t begin, int32_t end, const uint8_t* in, size_t inStride,
+                 const uint8_t* keyMask, uint8_t* out, size_t outStride, int32_t pixels, Pixel24 key)
+{
+    CRowCombiner combiner(pixels, key);
+    std::vector<WeightedRow> inputs;
+    inputs.reserve(static_cast<size_t>(table.capacity));
+    for (int32_t i = begin; i < end; ++i) {
+        GatherInputs(table.lists[i], in, inStride, keyMask, static_cast<size_t>(pixels), inputs);
+        combiner.Combine(inputs, out + static_cast<size_t>(i) * outStride);
+    }
+}
+
+// Fills every row of `out` (each `pixels` wide) from `in` by the given lists, the rows
+// shared out between the pool's threads.
 void CombinePass(const ContributorTable& table, const uint8_t* in, size_t inStride, const uint8_t* keyMask,
                  uint8_t* out, size_t outStride, int32_t pixels, Pixel24 key, CWorkerPool& pool)
 {
     const int32_t outCount = static_cast<int32_t>(table.lists.size());
     pool.ForEachChunk(outCount, int64_t{3} * pixels, [&](int32_t begin, int32_t end, int32_t) {
-        CRowCombiner combiner(pixels, key);
-        std::vector<WeightedRow> inputs;
-        inputs.reserve(static_cast<size_t>(table.capacity));
-        for (int32_t i = begin; i < end; ++i) {
-            GatherInputs(table.lists[i], in, inStride, keyMask, static_cast<size_t>(pixels), inputs);
-            combiner.Combine(inputs, out + static_cast<size_t>(i) * outStride);
-        }
+        CombineRows(table, begin, end, in, inStride, keyMask, out, outStride, pixels, key);
     });
+}
+
+// About this many bytes of intermediate columns per band of the horizontal pass: with the
+// band's source columns and its intermediate rows, inside a core's L2 cache.
+constexpr int64_t BAND_BYTES = int64_t{192} << 10;
+
+// Band heights are multiples of this many rows, so that a band's columns (3 bytes a row)
+// are whole blocks of the combiner's widest vectors, with no bytes left to sum one by one.
+constexpr int64_t BAND_ROW_STEP = 32;
+
+// Source rows per band of the horizontal pass for this intermediate width.
+int32_t BandRows(int32_t destWidth)
+{
+    const int64_t rows = BAND_BYTES / (int64_t{3} * std::max(destWidth, 1)) / BAND_ROW_STEP * BAND_ROW_STEP;
+    return static_cast<int32_t>(std::clamp<int64_t>(rows, BAND_ROW_STEP, 16 * BAND_ROW_STEP));
 }
 
 // Bytes of a key mask for a width × height image: one a pixel (and one spare).
@@ -228,27 +254,51 @@ void CResampleFilter::Zoom()
 bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys, CRescaleScratch& scratch,
                                      CWorkerPool& pool)
 {
-    // The source turned on its side: row x holds source column x, top to bottom.
-    const size_t columnStride = 3 * static_cast<size_t>(m_srcHeight);
+    // Each thread turns its bands of source rows on their side (row x of a band holds
+    // source column x, top to bottom), makes the band's intermediate columns, each the
+    // weighted sum of source columns, and turns them back into the band's intermediate
+    // rows, finding the key pixels the vertical pass must honour. Every thread has its own
+    // slice of the working buffers.
+    const int32_t bandRows = std::min(BandRows(m_destWidth), m_srcHeight);
+    const int32_t bandCount = (m_srcHeight + bandRows - 1) / bandRows;
+    const size_t slots = static_cast<size_t>(pool.ThreadCount());
+    const size_t columnBytes = CheckedImageBytes(bandRows, m_srcWidth, "rescale source columns");
+    const size_t columnKeyBytes = KeyMaskBytes(bandRows, m_srcWidth, "rescale key mask");
+    const size_t tempColumnBytes = CheckedImageBytes(bandRows, m_destWidth, "rescale intermediate columns");
     uint8_t* columns = scratch.Buffer(CRescaleScratch::SOURCE_COLUMNS,
-                                      CheckedImageBytes(m_srcHeight, m_srcWidth, "rescale source columns"));
+                                      CheckedArrayBytes(static_cast<int64_t>(slots), columnBytes, "rescale source columns"));
     uint8_t* columnKeys = scratch.Buffer(CRescaleScratch::SOURCE_COLUMN_KEYS,
-                                         KeyMaskBytes(m_srcHeight, m_srcWidth, "rescale key mask"));
-    const bool sourceHasKey = TransposePixels(
-        PixelRows{const_cast<uint8_t*>(m_pSrcBits), m_srcWidth, m_srcHeight, static_cast<size_t>(m_srcStride)},
-        PixelRows{columns, m_srcHeight, m_srcWidth, columnStride},
-        KeyMask{columnKeys, static_cast<size_t>(m_srcHeight)}, m_keyColour, pool);
+                                         CheckedArrayBytes(static_cast<int64_t>(slots), columnKeyBytes, "rescale key mask"));
+    uint8_t* tempColumns = scratch.Buffer(
+        CRescaleScratch::INTERMEDIATE_COLUMNS,
+        CheckedArrayBytes(static_cast<int64_t>(slots), tempColumnBytes, "rescale intermediate columns"));
 
-    // Intermediate columns, each the weighted sum of source columns.
-    uint8_t* tempColumns = scratch.Buffer(CRescaleScratch::INTERMEDIATE_COLUMNS,
-                                          CheckedImageBytes(m_srcHeight, m_destWidth, "rescale intermediate columns"));
-    CombinePass(lists, columns, columnStride, sourceHasKey ? columnKeys : nullptr, tempColumns, columnStride,
-                m_srcHeight, m_keyColour, pool);
-
-    // Back the right way up, finding the key pixels the vertical pass must honour.
-    return TransposePixels(PixelRows{tempColumns, m_srcHeight, m_destWidth, columnStride},
-                           PixelRows{m_pTempBits, m_destWidth, m_srcHeight, static_cast<size_t>(m_destStride)},
-                           KeyMask{tempKeys, static_cast<size_t>(m_destWidth)}, m_keyColour, pool);
+    std::atomic<bool> tempHasKey = false;
+    const int64_t bandBytes = int64_t{3} * m_destWidth * bandRows;
+    pool.ForEachChunk(bandCount, bandBytes, [&](int32_t begin, int32_t end, int32_t slot) {
+        uint8_t* myColumns = columns + static_cast<size_t>(slot) * columnBytes;
+        uint8_t* myColumnKeys = columnKeys + static_cast<size_t>(slot) * columnKeyBytes;
+        uint8_t* myTempColumns = tempColumns + static_cast<size_t>(slot) * tempColumnBytes;
+        for (int32_t band = begin; band < end; ++band) {
+            const int32_t top = band * bandRows;
+            const int32_t rows = std::min(bandRows, m_srcHeight - top);
+            const size_t columnStride = 3 * static_cast<size_t>(rows);
+            const bool bandHasKey = TransposePixels(
+                PixelRows{const_cast<uint8_t*>(m_pSrcBits) + static_cast<size_t>(top) * m_srcStride, m_srcWidth, rows,
+                          static_cast<size_t>(m_srcStride)},
+                PixelRows{myColumns, rows, m_srcWidth, columnStride}, KeyMask{myColumnKeys, static_cast<size_t>(rows)},
+                m_keyColour);
+            CombineRows(lists, 0, m_destWidth, myColumns, columnStride, bandHasKey ? myColumnKeys : nullptr,
+                        myTempColumns, columnStride, rows, m_keyColour);
+            if (TransposePixels(PixelRows{myTempColumns, rows, m_destWidth, columnStride},
+                                PixelRows{m_pTempBits + static_cast<size_t>(top) * m_destStride, m_destWidth, rows,
+                                          static_cast<size_t>(m_destStride)},
+                                KeyMask{tempKeys + static_cast<size_t>(top) * m_destWidth, static_cast<size_t>(m_destWidth)},
+                                m_keyColour))
+                tempHasKey = true;
+        }
+    });
+    return tempHasKey;
 }
 
 void CResampleFilter::VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys, CWorkerPool& pool)
