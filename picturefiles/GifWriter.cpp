@@ -1,19 +1,18 @@
 // GifWriter.cpp — giflib's encoder: screen, loop extension, images with their timing.
 #include "picturefiles/GifWriter.h"
 
-#include <fcntl.h>
 #include <gif_lib.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
 
+#include "picturefiles/PictureFileError.h"
+#include "picturefiles/TemporaryFile.h"
 #include "platform/bitmaps/FatalError.h"
 
 namespace {
@@ -44,34 +43,27 @@ ColourMap MakeColourMap(const std::array<PaletteEntry, 256>& entries)
     return map;
 }
 
-// The temporary name beside the destination.
-std::filesystem::path TemporaryBeside(const std::filesystem::path& path)
-{
-    std::filesystem::path temporary = path;
-    temporary += ".part";
-    return temporary;
-}
-
 } // namespace
 
 CGifWriter::CGifWriter(std::filesystem::path path, int32_t width, int32_t height,
                        const std::array<PaletteEntry, 256>& palette)
-    : m_path(std::move(path)), m_temporary(TemporaryBeside(m_path)), m_width(width), m_height(height)
+    : m_path(std::move(path)), m_width(width), m_height(height)
 {
     if (width < 1 || height < 1 || width > MAX_SIDE || height > MAX_SIDE)
         throw CFatalError("cannot write '" + m_path.string() + "': a GIF cannot be " + std::to_string(width) + "x" +
                           std::to_string(height) + " pixels");
-    // Opened here rather than by giflib, which would make the file readable by its owner
-    // only; this way the user's umask decides, as for any file a program writes.
-    const int file = open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (file < 0)
-        throw CFatalError("cannot write '" + m_path.string() + "': " + std::strerror(errno));
+    // Opened by us rather than by giflib, which would make the file readable by its owner
+    // only; the temporary file gets the permissions the user's umask gives.
+    try {
+        m_file = std::make_unique<CTemporaryFile>(m_path);
+    } catch (const CPictureFileError& error) {   // the recorder's failures are fatal ones
+        throw CFatalError(error.what());
+    }
+    const int file = m_file->ReleaseDescriptor();
     int error = 0;
     m_gif = EGifOpenFileHandle(file, &error);
     if (m_gif == nullptr) {
         close(file);
-        std::error_code ignored;
-        std::filesystem::remove(m_temporary, ignored);
         Fail("cannot open", error);
     }
     EGifSetGifVersion(m_gif, true);
@@ -83,11 +75,8 @@ CGifWriter::CGifWriter(std::filesystem::path path, int32_t width, int32_t height
 
 CGifWriter::~CGifWriter()
 {
-    if (m_gif == nullptr)
-        return;
-    Close();
-    std::error_code ignored;
-    std::filesystem::remove(m_temporary, ignored);
+    if (m_gif != nullptr)
+        Close();
 }
 
 void CGifWriter::PutLoopExtension()
@@ -155,16 +144,11 @@ void CGifWriter::Finish()
     if (m_gif == nullptr)
         return;
     const int error = Close();
-    if (error != 0) {
-        std::error_code ignored;
-        std::filesystem::remove(m_temporary, ignored);
+    if (error != 0)
         Fail("cannot finish", error);
-    }
     std::error_code renamed;
-    std::filesystem::rename(m_temporary, m_path, renamed);
-    if (renamed) {
-        std::error_code ignored;
-        std::filesystem::remove(m_temporary, ignored);
+    std::filesystem::rename(m_file->Name(), m_path, renamed);
+    if (renamed)
         throw CFatalError("cannot write '" + m_path.string() + "': " + renamed.message());
-    }
+    m_file->Keep();
 }

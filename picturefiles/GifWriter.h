@@ -15,10 +15,13 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "platform/bitmaps/PixelTypes.h"
 #include "platform/bitmaps/Rect.h"
+
+class CTemporaryFile;
 
 struct GifFileType;
 
@@ -57,7 +60,7 @@ private:
     void PutLoopExtension();
 
     std::filesystem::path m_path;
-    std::filesystem::path m_temporary;
+    std::unique_ptr<CTemporaryFile> m_file;   // removed unless Finish puts it in place
     GifFileType* m_gif = nullptr;
     int32_t m_width;
     int32_t m_height;

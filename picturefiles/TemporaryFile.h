@@ -28,6 +28,14 @@ public:
     void Close();
     // The file is no longer removed when this object goes.
     void Keep() { m_kept = true; }
+    // Hands the open descriptor to a writer that closes it itself (giflib does); the file
+    // is still removed with this object unless kept.
+    int ReleaseDescriptor()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
     const std::string& Name() const { return m_name; }
     const std::filesystem::path& Target() const { return m_target; }

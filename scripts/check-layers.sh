@@ -62,8 +62,8 @@ find . \( -path ./build -o -path ./tests -o -path ./bench -o -path ./.git \) -pr
             if (i == 0) next
             files[file] = 1
             if (!match(text, /include[ \t]*["<][^">]+/)) next
-            spec = substr(text, RSTART, RLENGTH); sub(/^include[ \t]*/, "", spec)
-            quote = substr(spec, 1, 1); path = substr(spec, 2)
+            target = substr(text, RSTART, RLENGTH); sub(/^include[ \t]*/, "", target)
+            quote = substr(target, 1, 1); path = substr(target, 2)
             if (quote == "\"") {
                 if (index(path, "/") == 0) next   # a header beside the file
                 if (!may_include(path, i)) {

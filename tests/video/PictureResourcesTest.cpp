@@ -61,7 +61,7 @@ TEST_F(PictureResources, TheProgramAndTheToolAcceptAndRefuseTheSameBmpFiles)
     const std::vector<Pixel24> two = {Rgb(10, 20, 30), Rgb(200, 100, 50)};
     struct Case {
         const char* what;
-        BmpSpec spec;
+        BmpHeader header;
         const char* refusal;   // null: accepted
     };
     const Case cases[] = {
@@ -93,7 +93,7 @@ TEST_F(PictureResources, TheProgramAndTheToolAcceptAndRefuseTheSameBmpFiles)
         {"an index beyond the palette", {.bitsPerPixel = 8, .palette = two, .fill = 7}, "palette"},
     };
     for (const Case& c : cases) {
-        const std::vector<uint8_t> bytes = BmpBytes(c.spec);
+        const std::vector<uint8_t> bytes = BmpBytes(c.header);
         WriteFile("case.bmp", bytes);
         const std::unique_ptr<CBitmap24> program = LoadPicture(Path("case.bmp").string());
         std::unique_ptr<CBitmap24> tool;
