@@ -8,6 +8,7 @@
 #include <SDL_ttf.h>
 
 #include "platform/bitmaps/FatalError.h"
+#include "platform/video/SdlMemory.h"
 
 namespace {
 
@@ -65,6 +66,7 @@ void QuitVideo()
 
 CSdlSession::CSdlSession(bool headless)
 {
+    CSdlMemory::Install();   // before the hints: they are SDL's first allocations
     if (headless)
         ChooseHeadlessDrivers();
     if (InitVideo() != 0)
