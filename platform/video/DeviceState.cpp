@@ -53,7 +53,7 @@ std::shared_ptr<CSurface> DeviceState::MakeSurface(const std::shared_ptr<DeviceS
     data->bitsPerPixel = mode.bitsPerPixel;
     if (role != SurfaceRole::Primary) {
         data->pitch = PitchOf(width, mode.bitsPerPixel);
-        data->pixels = CPixelBuffer(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"), CPixelBuffer::ZEROED);
+        data->pixels = surfaceMemory.Allocate(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"));
     }
     CSurface::Data* registered = data.get();
     std::shared_ptr<CSurface> surface(new CSurface(std::move(data)));

@@ -16,6 +16,7 @@
 #include "platform/video/DisplayDevice.h"
 #include "platform/video/Presenter.h"
 #include "platform/video/SurfaceData.h"
+#include "platform/video/SurfaceMemory.h"
 #include "platform/video/TextFont.h"
 
 class CDisplayWindow;
@@ -59,6 +60,7 @@ struct DeviceState {
     DisplayMode mode;         // all zero until a mode is set
     bool detached = false;
     std::vector<CSurface::Data*> surfaces;
+    CSurfaceMemory surfaceMemory;   // the surfaces' pixels
     std::unique_ptr<CPresenter> presenter;   // while a primary surface exists
     const CSurface::Data* shownBackBuffer = nullptr;   // the back buffer the presenter shows
     std::unique_ptr<CTextFont> font;

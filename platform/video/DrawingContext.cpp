@@ -5,6 +5,7 @@
 #include "platform/video/DrawingContext.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "platform/bitmaps/Bitmap24.h"
@@ -20,43 +21,74 @@ bool IsColour(ColourRef colour)
     return (colour & 0xFF000000u) == 0;
 }
 
-// The raw value of each bitmap pixel, remembering the last answer: neighbouring pixels
-// often share a colour, and a palette search is the costly part of an 8-bit conversion.
-class CColourConverter {
+// Nearest palette entries remembered per colour in a small direct-mapped table. The
+// search is the costly part of an 8-bit conversion, and a picture already reduced to the
+// palette holds at most 256 colours: each then costs one search, and a colour that meets
+// another in its slot is simply searched again.
+class CNearestIndexCache {
 public:
-    explicit CColourConverter(const CPixelFormat& format) : m_format(format) {}
+    explicit CNearestIndexCache(const CPixelFormat& format) : m_format(format) { m_colours.fill(EMPTY); }
 
-    uint32_t RawOf(const uint8_t* pixel)
+    uint32_t RawOf(ColourRef colour)
     {
-        const ColourRef colour = MakeColour(pixel[2], pixel[1], pixel[0]);
-        if (colour != m_lastColour) {
-            m_lastColour = colour;
-            m_lastRaw = m_format.RawFromColour(colour);
+        const uint32_t slot = (colour * 2654435761u) >> (32 - SLOT_BITS);   // Fibonacci hashing
+        if (m_colours[slot] != colour) {
+            m_colours[slot] = colour;
+            m_indexes[slot] = static_cast<uint8_t>(m_format.RawFromColour(colour));
         }
-        return m_lastRaw;
+        return m_indexes[slot];
     }
 
 private:
+    static constexpr uint32_t SLOT_BITS = 12;
+    static constexpr ColourRef EMPTY = 0xFFFFFFFFu;   // never a 0x00BBGGRR colour
+
     const CPixelFormat& m_format;
-    ColourRef m_lastColour = COLOUR_INVALID;
-    uint32_t m_lastRaw = 0;
+    std::array<ColourRef, size_t{1} << SLOT_BITS> m_colours;
+    std::array<uint8_t, size_t{1} << SLOT_BITS> m_indexes{};
 };
 
-// Copies the mapped bitmap pixels onto the surface, converting each.
-template <int32_t Bytes>
-void CopyBitmapPixels(const PixelView& surface, const CBitmap24& bitmap, const BlitMapping& mapping,
-                      const CPixelFormat& format)
+// Copies the mapped bitmap pixels onto the surface, `convert` giving each one's raw value.
+template <int32_t Bytes, typename Convert>
+void CopyBitmapPixels(const PixelView& surface, const CBitmap24& bitmap, const BlitMapping& mapping, Convert convert)
 {
-    CColourConverter convert(format);
     const Rect& target = mapping.target;
+    const int32_t width = target.Width();
     for (int32_t row = 0; row < target.Height(); ++row) {
         const int32_t sourceRow = mapping.stretched ? mapping.sourceRows[row] : mapping.sourceTop + row;
         const uint8_t* in = bitmap.Bits() + static_cast<ptrdiff_t>(sourceRow) * bitmap.Stride();
         uint8_t* out = surface.At(target.left, target.top + row);
-        for (int32_t i = 0; i < target.Width(); ++i) {
-            const int32_t sourceColumn = mapping.stretched ? mapping.sourceColumns[i] : mapping.sourceLeft + i;
-            WriteRaw(out + i * Bytes, Bytes, convert.RawOf(in + 3 * sourceColumn));
+        if (mapping.stretched) {
+            for (int32_t i = 0; i < width; ++i)
+                WriteRaw(out + i * Bytes, Bytes, convert(in + 3 * mapping.sourceColumns[i]));
+        } else {
+            in += 3 * static_cast<ptrdiff_t>(mapping.sourceLeft);
+            for (int32_t i = 0; i < width; ++i)
+                WriteRaw(out + i * Bytes, Bytes, convert(in + 3 * i));
         }
+    }
+}
+
+// The copy at the surface's depth: 8 bits through the palette, the others by shifts.
+void CopyBitmap(const PixelView& surface, const CBitmap24& bitmap, const BlitMapping& mapping,
+                const CPixelFormat& format)
+{
+    switch (surface.bytesPerPixel) {
+    case 1: {
+        CNearestIndexCache cache(format);
+        CopyBitmapPixels<1>(surface, bitmap, mapping,
+                            [&cache](const uint8_t* p) { return cache.RawOf(MakeColour(p[2], p[1], p[0])); });
+        break;
+    }
+    case 2:
+        CopyBitmapPixels<2>(surface, bitmap, mapping, [](const uint8_t* p) { return Raw565(p[2], p[1], p[0]); });
+        break;
+    case 3:
+        CopyBitmapPixels<3>(surface, bitmap, mapping, [](const uint8_t* p) { return RawBgr(p[2], p[1], p[0]); });
+        break;
+    default:
+        CopyBitmapPixels<4>(surface, bitmap, mapping, [](const uint8_t* p) { return RawBgr(p[2], p[1], p[0]); });
+        break;
     }
 }
 
@@ -124,21 +156,7 @@ bool CDrawingContext::StretchBlt(const Rect& destination, const CBitmap24& bitma
     case BlitMapResult::Draw:
         break;
     }
-    const PixelView view = data.View();
-    switch (view.bytesPerPixel) {
-    case 1:
-        CopyBitmapPixels<1>(view, bitmap, mapping, format);
-        break;
-    case 2:
-        CopyBitmapPixels<2>(view, bitmap, mapping, format);
-        break;
-    case 3:
-        CopyBitmapPixels<3>(view, bitmap, mapping, format);
-        break;
-    default:
-        CopyBitmapPixels<4>(view, bitmap, mapping, format);
-        break;
-    }
+    CopyBitmap(data.View(), bitmap, mapping, format);
     data.device->NoteChange(data, mapping.target);
     return true;
 }

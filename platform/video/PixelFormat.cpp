@@ -21,7 +21,7 @@ uint32_t CPixelFormat::RawFromColour(ColourRef colour) const
     case 16:
         return Raw565(RedOf(colour), GreenOf(colour), BlueOf(colour));
     default:
-        return uint32_t{BlueOf(colour)} | uint32_t{GreenOf(colour)} << 8 | uint32_t{RedOf(colour)} << 16;
+        return RawBgr(RedOf(colour), GreenOf(colour), BlueOf(colour));
     }
 }
 

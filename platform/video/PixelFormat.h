@@ -22,6 +22,12 @@ constexpr uint8_t Red565(uint32_t raw) { return static_cast<uint8_t>(((raw >> 11
 constexpr uint8_t Green565(uint32_t raw) { return static_cast<uint8_t>(((raw >> 5) & 0x3F) << 2); }
 constexpr uint8_t Blue565(uint32_t raw) { return static_cast<uint8_t>((raw & 0x1F) << 3); }
 
+// The 24- and 32-bit value of a colour: blue, green and red bytes from the lowest up.
+constexpr uint32_t RawBgr(uint8_t red, uint8_t green, uint8_t blue)
+{
+    return uint32_t{blue} | uint32_t{green} << 8 | uint32_t{red} << 16;
+}
+
 class CPixelFormat {
 public:
     // The format of a surface of this depth; `palette` (may be null) for 8 bits.

@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/bitmaps/PixelBuffer.h"
 #include "platform/video/Clipper.h"
 #include "platform/video/DisplayPalette.h"
 #include "platform/video/PixelView.h"
 #include "platform/video/Surface.h"
 #include "platform/video/SurfaceBlitter.h"
+#include "platform/video/SurfaceMemory.h"
 
 enum class SurfaceRole {
     Primary,      // what the display shows: has no pixels of its own, only its back buffer
@@ -28,7 +28,7 @@ struct CSurface::Data {
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
     int32_t pitch = 0;
-    CPixelBuffer pixels;   // pitch × height bytes, new ones zero; none for the primary
+    CSurfaceMemory::CPixels pixels;   // pitch × height bytes, new ones zero; none for the primary
 
     std::shared_ptr<CDisplayPalette> palette;
     std::shared_ptr<CClipper> clipper;
