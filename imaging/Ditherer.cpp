@@ -85,25 +85,24 @@ void CDitherer::Dither(CBitmap24* bitmap)
     }
 }
 
-// The pixel's present value includes the shares it has received.
-inline ReducedPixel CDitherer::Reduce(Pixel24 pixel, CGamePalette& palette) const
-{
-    const PaletteEntry& entry = m_pQuantizer->Entries()[palette.NearestIndex(pixel)];
-    // Differences taken in pointer width, so that indexing needs no sign extension.
-    return ReducedPixel{Pixel24{entry.blue, entry.green, entry.red},
-                        m_pErrorLimit[ptrdiff_t{pixel.red} - ptrdiff_t{entry.red}],
-                        m_pErrorLimit[ptrdiff_t{pixel.green} - ptrdiff_t{entry.green}],
-                        m_pErrorLimit[ptrdiff_t{pixel.blue} - ptrdiff_t{entry.blue}]};
-}
-
-// No serpentine order: every row runs left to right.
+// No serpentine order: every row runs left to right. The tables are taken into locals
+// first: the cursor's byte stores could alias any member as far as the compiler knows,
+// and would make it reload each one, on the path from one pixel to the next, every time.
 void CDitherer::DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const
 {
+    const uint32_t* const cells = palette.Cells();
+    const PaletteEntry* const entries = m_pQuantizer->Entries().data();
+    const int32_t* const errorLimit = m_pErrorLimit;
     for (int32_t x = 0; x < width; ++x) {
         if (!cursor.AtKey()) {
-            const ReducedPixel reduced = Reduce(cursor.Current(), palette);
-            cursor.SetCurrent(reduced.colour);
-            cursor.Diffuse(reduced.errorRed, reduced.errorGreen, reduced.errorBlue);
+            // The pixel's present value includes the shares it has received.
+            const Pixel24 pixel = cursor.Current();
+            const PaletteEntry& entry = entries[palette.NearestIndex(pixel, cells)];
+            cursor.SetCurrent(Pixel24{entry.blue, entry.green, entry.red});
+            // Differences taken in pointer width, so that indexing needs no sign extension.
+            cursor.Diffuse(errorLimit[ptrdiff_t{pixel.red} - ptrdiff_t{entry.red}],
+                           errorLimit[ptrdiff_t{pixel.green} - ptrdiff_t{entry.green}],
+                           errorLimit[ptrdiff_t{pixel.blue} - ptrdiff_t{entry.blue}]);
         }
         cursor.NextPixel();
     }

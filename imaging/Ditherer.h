@@ -57,8 +57,6 @@ private:
     CGamePalette& Palette() const;
     // Walks one row step by step.
     void DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const;
-    // The nearest entry's colour for a pixel, and the limited errors it leaves.
-    ReducedPixel Reduce(Pixel24 pixel, CGamePalette& palette) const;
 
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
     const CQuantizer* m_pQuantizer = nullptr;

@@ -32,6 +32,16 @@ public:
         return cached != 0 ? cached : Search(ColourOf(colour), cell);
     }
 
+    // NearestIndex for a pass that looks up many colours between byte stores: the cells
+    // are given once, held where the stores cannot make the compiler reload them.
+    uint32_t NearestIndex(Pixel24 colour, const uint32_t* cells)
+    {
+        const uint32_t cell = CellIndex(colour.red, colour.green, colour.blue);
+        const uint32_t cached = cells[cell];
+        return cached != 0 ? cached : Search(ColourOf(colour), cell);
+    }
+    const uint32_t* Cells() const { return m_cells.data(); }
+
     const CLogicalPalette& LogicalPalette() const { return *m_hPalette; }
 
 private:
