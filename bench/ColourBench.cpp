@@ -5,7 +5,7 @@
 // pictures from res/, rescaled as the program rescales them (argument 0), and generated
 // ones with sensor-like noise everywhere, a harder case for the lookup cache (argument 1).
 // Copying the pictures and, for the dither alone, computing the palette are kept out of
-// the timed region.
+// the timed region, and out of the page faults each benchmark reports ("faults").
 //
 //     build/release/bench/tolmix_bench --benchmark_filter='Quantize|Dither'
 #include <benchmark/benchmark.h>
@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "bench/PageFaults.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
@@ -205,11 +206,13 @@ int64_t PixelCount(const CBitmap24& picture)
 void BM_QuantizeAndDither(benchmark::State& state)
 {
     const Pictures& pictures = ThePictures(state.range(0));
+    CFaultCounter faults;
     for (auto _ : state) {
         state.PauseTiming();
         CBitmap24 background = pictures.background;
         CBitmap24 ball = pictures.ball;
         CBitmap24 paddle = pictures.paddle;
+        faults.Start();
         state.ResumeTiming();
 
         const std::unique_ptr<CQuantizer> quantizer = Quantize(background, ball, paddle);
@@ -219,7 +222,9 @@ void BM_QuantizeAndDither(benchmark::State& state)
         benchmark::DoNotOptimize(background.Bits());
         benchmark::DoNotOptimize(ball.Bits());
         benchmark::DoNotOptimize(paddle.Bits());
+        faults.Stop();
     }
+    faults.Report(state);
     state.SetItemsProcessed(state.iterations() *
                             (PixelCount(pictures.background) + PixelCount(pictures.ball) + PixelCount(pictures.paddle)));
 }
@@ -229,15 +234,19 @@ BENCHMARK(BM_QuantizeAndDither)->Unit(benchmark::kMillisecond)->ArgName("generat
 void BM_Dither1080p(benchmark::State& state)
 {
     const Pictures& pictures = ThePictures(state.range(0));
+    CFaultCounter faults;
     for (auto _ : state) {
         state.PauseTiming();
         CBitmap24 background = pictures.background;
         const std::unique_ptr<CQuantizer> quantizer = Quantize(pictures.background, pictures.ball, pictures.paddle);
+        faults.Start();
         state.ResumeTiming();
 
         Dither(*quantizer, background, SCREEN_KEY);
         benchmark::DoNotOptimize(background.Bits());
+        faults.Stop();
     }
+    faults.Report(state);
     state.SetItemsProcessed(state.iterations() * PixelCount(pictures.background));
 }
 BENCHMARK(BM_Dither1080p)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);

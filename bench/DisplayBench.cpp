@@ -18,6 +18,7 @@
 #include <array>
 #include <memory>
 
+#include "bench/PageFaults.h"
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DisplayDevice.h"
@@ -165,9 +166,11 @@ private:
 // Cases
 // ---------------------------------------------------------------------------------------
 
-// Frames per second, and the pixels each frame uploaded.
-void ReportFrames(benchmark::State& state, const CDisplayDevice& device, uint64_t uploadedBefore)
+// Frames per second, the pixels each frame uploaded and its page faults.
+void ReportFrames(benchmark::State& state, const CDisplayDevice& device, uint64_t uploadedBefore, int64_t faultsBefore)
 {
+    state.counters["faults"] =
+        benchmark::Counter(static_cast<double>(PageFaults() - faultsBefore), benchmark::Counter::kAvgIterations);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["uploaded px/frame"] =
         static_cast<double>(device.UploadedPixelCount() - uploadedBefore) / static_cast<double>(state.iterations());
@@ -178,9 +181,10 @@ void Present(benchmark::State& state)
     CScene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
                  static_cast<int32_t>(state.range(2)));
     const uint64_t before = scene.Device().UploadedPixelCount();
+    const int64_t faultsBefore = PageFaults();
     for (auto _ : state)
         scene.PresentWhole();
-    ReportFrames(state, scene.Device(), before);
+    ReportFrames(state, scene.Device(), before, faultsBefore);
 }
 
 void Repair(benchmark::State& state)
@@ -188,9 +192,10 @@ void Repair(benchmark::State& state)
     CScene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
                  static_cast<int32_t>(state.range(2)));
     const uint64_t before = scene.Device().UploadedPixelCount();
+    const int64_t faultsBefore = PageFaults();
     for (auto _ : state)
         scene.RepairAndDraw();
-    ReportFrames(state, scene.Device(), before);
+    ReportFrames(state, scene.Device(), before, faultsBefore);
 }
 
 // The program's background (640 × 480, not reduced to the palette, so tens of thousands
@@ -205,15 +210,19 @@ void ConvertTo8Bits(benchmark::State& state)
     const Rect whole{0, 0, picture->Width(), picture->Height()};
     std::unique_ptr<CDrawingContext> context;
     Check(surface->GetDrawingContext(context), *surface, "GetDrawingContext");
+    CFaultCounter faults;
     for (auto _ : state) {
         // A new palette each time: nothing remembered from the last conversion.
         state.PauseTiming();
         std::shared_ptr<CDisplayPalette> palette;
         Check(scene.Device().CreatePalette(scene.Palette()->Entries(), palette), scene.Device(), "CreatePalette");
         Check(surface->SetPalette(palette), *surface, "SetPalette");
+        faults.Start();
         state.ResumeTiming();
         benchmark::DoNotOptimize(context->StretchBlt({0, 0, 1920, 1080}, *picture, whole));
+        faults.Stop();
     }
+    faults.Report(state);
     state.counters["pictures/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 

@@ -14,6 +14,7 @@
 #include <spng.h>
 #include <stb_image_write.h>
 
+#include "bench/PageFaults.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/KernelFilters.h"
 #include "picturefiles/PictureFile.h"
@@ -52,7 +53,9 @@ void BM_PngStbImageWrite(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
     size_t bytes = 0;
+    CFaultCounter faults;
     for (auto _ : state) {
+        faults.Start();
         const std::vector<uint8_t> rgb = PackedRgb(picture);
         std::vector<uint8_t> file;
         stbi_write_png_to_func(
@@ -63,7 +66,9 @@ void BM_PngStbImageWrite(benchmark::State& state)
             &file, picture.Width(), picture.Height(), 3, rgb.data(), picture.Width() * 3);
         bytes = file.size();
         benchmark::DoNotOptimize(file.data());
+        faults.Stop();
     }
+    faults.Report(state);
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_PngStbImageWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -73,11 +78,15 @@ void BM_PngLibspng(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
     size_t bytes = 0;
+    CFaultCounter faults;
     for (auto _ : state) {
+        faults.Start();
         const std::vector<uint8_t> file = EncodeRgbPng(picture, std::nullopt, static_cast<int32_t>(state.range(0)));
         bytes = file.size();
         benchmark::DoNotOptimize(file.data());
+        faults.Stop();
     }
+    faults.Report(state);
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_PngLibspng)->DenseRange(1, 6)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -87,7 +96,9 @@ void BM_PngLibspngAdaptiveFilters(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
     size_t bytes = 0;
+    CFaultCounter faults;
     for (auto _ : state) {
+        faults.Start();
         const std::vector<uint8_t> rgb = PackedRgb(picture);
         spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
         spng_set_option(context, SPNG_ENCODE_TO_BUFFER, 1);
@@ -102,7 +113,9 @@ void BM_PngLibspngAdaptiveFilters(benchmark::State& state)
         void* file = spng_get_png_buffer(context, &bytes, &error);
         std::free(file);
         spng_ctx_free(context);
+        faults.Stop();
     }
+    faults.Report(state);
     state.counters["file_bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_PngLibspngAdaptiveFilters)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->Repetitions(5)

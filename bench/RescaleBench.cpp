@@ -6,8 +6,6 @@
 //     build/release/bench/tolmix_bench --benchmark_filter=Rescale
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -15,6 +13,7 @@
 
 #include <stb_image_resize.h>
 
+#include "bench/PageFaults.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/RescaleScratch.h"
@@ -60,14 +59,6 @@ CBitmap24 MakeBallStrip()
         }
     }
     return picture;
-}
-
-// The process's page faults so far.
-int64_t PageFaults()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<int64_t>(usage.ru_minflt) + static_cast<int64_t>(usage.ru_majflt);
 }
 
 // Output pixels per second, and page faults per iteration since `faultsBefore`.
