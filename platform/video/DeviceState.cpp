@@ -20,12 +20,17 @@ DeviceState::DeviceState(CDisplayWindow* displayWindow, CooperativeLevel coopera
                          PresentOptions presentOptions)
     : window(displayWindow), level(cooperativeLevel), options(presentOptions)
 {
-    if (level == CooperativeLevel::Exclusive)
-        fontOpening = std::async(std::launch::async, [] {
-            FontOpening opening;
-            opening.font = CTextFont::Open(opening.error);
-            return opening;
-        });
+}
+
+void DeviceState::StartOpeningFont()
+{
+    if (font || fontOpening.valid() || detached)
+        return;
+    fontOpening = std::async(std::launch::async, [] {
+        FontOpening opening;
+        opening.font = CTextFont::Open(opening.error);
+        return opening;
+    });
 }
 
 void DeviceState::Detach()

@@ -51,6 +51,10 @@ struct DeviceState {
     void NoteChange(const CSurface::Data& surface, const Rect& rectangle);
     void NoteWholeChange(const CSurface::Data& surface);
 
+    // Starts opening the font on another thread, once. An exclusive device does so when it
+    // first sets a mode: text follows soon, and the callers' own start-up work (pictures,
+    // palette) has had both cores until then.
+    void StartOpeningFont();
     // The font for text, opened the first time it is asked for; null with `error`.
     CTextFont* Font(std::string& error);
 
@@ -64,5 +68,5 @@ struct DeviceState {
     std::unique_ptr<CPresenter> presenter;   // while a primary surface exists
     const CSurface::Data* shownBackBuffer = nullptr;   // the back buffer the presenter shows
     std::unique_ptr<CTextFont> font;
-    std::future<FontOpening> fontOpening;   // exclusive devices, until Font takes it
+    std::future<FontOpening> fontOpening;   // from StartOpeningFont until Font takes it
 };

@@ -162,6 +162,7 @@ DisplayResult CDisplayDevice::SetDisplayMode(const DisplayMode& mode)
     if (shown != DISPLAY_OK)
         return Fail(shown, "SetDisplayMode: " + window.LastError());
     state.mode = mode;
+    state.StartOpeningFont();
     return DISPLAY_OK;
 }
 
