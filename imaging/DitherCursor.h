@@ -1,11 +1,13 @@
 // DitherCursor.h — the moving position of one error-diffusion pass over a picture's rows.
 //
 // The rows are in the shared layout (stride (3w + 1) & ~1; blue, green, red). The cursor
-// walks them left to right, top to bottom, and spreads a pixel's error over its four
-// not yet visited neighbours: right 7/16, below 3/16, below-right 1/16, below-left 5/16.
-// A share goes only to a pixel of the picture: past either end of a row or below the
-// last row it is dropped, and the other shares keep their weights. So pad bytes are never
-// touched and nothing outside the rows is needed.
+// walks them left to right, top to bottom. A pixel's error goes to its four not yet
+// visited neighbours: right 7/16, below 3/16, below-right 1/16, below-left 5/16. The
+// cursor spreads the three below; the right one is carried to the next pixel by the walk
+// (CDitherer), which adds it as it reads that pixel. A share goes only to a pixel of the
+// picture: past either end of a row or below the last row it is dropped, and the other
+// shares keep their weights. So pad bytes are never touched and nothing outside the rows
+// is needed.
 //
 // A key pixel is one whose own colour is the key, decided before it can receive any
 // share: it is never changed and takes no share, and received error never turns
@@ -54,23 +56,18 @@ public:
     // Moves to the first pixel of the next row.
     void NextRow();
 
-    // Spreads limited errors (−32..32) over the neighbours in sixteenths: right 7,
-    // below 3, below-right 1, below-left 5, each added to a neighbour of the picture
-    // that is not a key pixel and clamped to 0..255. The shift rounds towards minus
-    // infinity.
-    void Diffuse(int32_t errorRed, int32_t errorGreen, int32_t errorBlue)
+    // Spreads limited errors (−32..32) over the neighbours below in sixteenths: below 3,
+    // below-right 1, below-left 5, each added to a neighbour of the picture that is not a
+    // key pixel and clamped to 0..255. The shift rounds towards minus infinity.
+    void DiffuseBelow(int32_t errorRed, int32_t errorGreen, int32_t errorBlue)
     {
         // Everything read first: the byte stores below could alias any member as far as
         // the compiler knows, and would make it reload each one after every store.
         uint8_t* const pixel = m_pCur;
         const size_t stride = m_stride;
         const uint8_t* const limit = m_pRangeLimit;
-        const uint8_t* const here = m_keyHere.data() + m_x + 1;   // the rows' marks have a slot either side
-        const uint8_t* const below = m_keyBelow.data() + m_x + 1;
-        const bool toRight = here[1] == 0, toBelow = below[0] == 0;
-        const bool toBelowRight = below[1] == 0, toBelowLeft = below[-1] == 0;
-        if (toRight)
-            Share(pixel + 3, limit, errorRed, errorGreen, errorBlue, 7);
+        const uint8_t* const below = m_keyBelow.data() + m_x + 1;   // the rows' marks have a slot either side
+        const bool toBelow = below[0] == 0, toBelowRight = below[1] == 0, toBelowLeft = below[-1] == 0;
         if (toBelow)
             Share(pixel + stride, limit, errorRed, errorGreen, errorBlue, 3);
         if (toBelowRight)

@@ -7,6 +7,11 @@
 // pixels (by their colour before the pass) stay as they are and take no share. The
 // picture stays 24-bit; its pad bytes are left as they are.
 //
+// The share for the right neighbour is carried along the row in registers and added as
+// the walk reaches that pixel, rather than stored into it and read back: the chain from
+// one pixel to the next (clamp, cell, entry, error) bounds the pass, so it holds no table
+// look-up and no memory round trip it can do without. The result is the same.
+//
 //     CDitherer ditherer;
 //     ditherer.SetQuantizer(&quantizer);      // after quantizer.Compute()
 //     ditherer.SetKeyColour(0x00FF0000);      // or KEY_FROM_FIRST_PIXEL
@@ -49,8 +54,9 @@ public:
     static int32_t LimitError(int32_t difference);
 
 private:
-    // Fills the table of LimitError for −256..255, once per ditherer.
-    void BuildErrorLimit();
+    // Fills the tables of LimitError and of the right neighbour's share of it for
+    // −256..255, once per ditherer.
+    void BuildErrorTables();
     // The key for a pass over `rows`.
     Pixel24 KeyFor(const uint8_t* rows) const;
     // The palette object to look colours up in, refusing when there is none.
@@ -62,4 +68,6 @@ private:
     const CQuantizer* m_pQuantizer = nullptr;
     std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
     const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0
+    std::vector<int32_t> m_rightShareTable;   // (LimitError × 7) >> 4, the same differences
+    const int32_t* m_pRightShare = nullptr;    // its entry for difference 0
 };

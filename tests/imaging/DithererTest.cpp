@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -81,6 +82,46 @@ bool IsPaletteColour(Pixel24 pixel, const CQuantizer& quantizer)
                        [&](const PaletteEntry& e) { return Pixel24{e.blue, e.green, e.red} == pixel; });
 }
 
+// The pass as its rules state it, pixel by pixel and share by share: key pixels by their
+// colour before the pass, a share only to a pixel of the picture that is not a key pixel,
+// each share clamped as it arrives. Its own quantizer, so its lookup cache fills in the
+// same order as the pass's.
+void ModelDither(CBitmap24& picture, const CQuantizer& quantizer, Pixel24 key)
+{
+    const int32_t width = picture.Width(), height = picture.Height();
+    std::vector<bool> isKey(static_cast<size_t>(width) * height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            isKey[static_cast<size_t>(y) * width + x] = PixelAt(picture, x, y) == key;
+    struct Share {
+        int32_t dx, dy, weight;
+    };
+    const Share shares[] = {{1, 0, 7}, {0, 1, 3}, {1, 1, 1}, {-1, 1, 5}};
+    const auto add = [](uint8_t value, int32_t error, int32_t weight) {
+        return static_cast<uint8_t>(std::clamp(value + ((error * weight) >> 4), 0, 255));
+    };
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            if (isKey[static_cast<size_t>(y) * width + x])
+                continue;
+            const Pixel24 pixel = PixelAt(picture, x, y);
+            const PaletteEntry& entry = quantizer.Entries()[quantizer.GamePalette()->NearestIndex(pixel)];
+            SetPixel(picture, x, y, Pixel24{entry.blue, entry.green, entry.red});
+            const int32_t red = CDitherer::LimitError(pixel.red - entry.red);
+            const int32_t green = CDitherer::LimitError(pixel.green - entry.green);
+            const int32_t blue = CDitherer::LimitError(pixel.blue - entry.blue);
+            for (const Share& share : shares) {
+                const int32_t nx = x + share.dx, ny = y + share.dy;
+                if (nx < 0 || nx >= width || ny >= height || isKey[static_cast<size_t>(ny) * width + nx])
+                    continue;
+                const Pixel24 old = PixelAt(picture, nx, ny);
+                SetPixel(picture, nx, ny,
+                         Pixel24{add(old.blue, blue, share.weight), add(old.green, green, share.weight),
+                                 add(old.red, red, share.weight)});
+            }
+        }
+}
+
 } // namespace
 
 // --- Error limit -------------------------------------------------------------------------
@@ -98,36 +139,36 @@ TEST(Ditherer, ErrorLimitPassesSmallDampsMiddleAndCapsLarge)
 // A 4 × 2 picture (stride 12, no pad byte): from the first pixel, right is byte 3, below
 // byte 12 and below-right byte 15; its below-left would lie left of the picture.
 
-TEST(DitherCursor, DiffusesSevenThreeOneFiveSixteenthsToPixelsOfThePictureOnly)
+TEST(DitherCursor, DiffusesThreeOneFiveSixteenthsBelowToPixelsOfThePictureOnly)
 {
     std::vector<uint8_t> rows(24, 100);
-    StorePixel(&rows[6], Rgb(250, 5, 128));
+    StorePixel(&rows[15], Rgb(250, 5, 128));
     CDitherCursor cursor(rows, 4, 2, KEY_BLUE);
-    cursor.Diffuse(18, -1, 1);   // red, green, blue
-    EXPECT_EQ(LoadPixel(&rows[3]), Rgb(107, 99, 100));    // right: 7, −1, 0
+    cursor.DiffuseBelow(18, -1, 1);   // red, green, blue
+    EXPECT_EQ(LoadPixel(&rows[3]), Rgb(100, 100, 100));   // right: the walk's to carry
     EXPECT_EQ(LoadPixel(&rows[12]), Rgb(103, 99, 100));   // below: 3, −1, 0
-    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(101, 99, 100));   // below-right: 1, −1, 0
+    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(251, 4, 128));    // below-right: 1, −1, 0
     EXPECT_EQ(LoadPixel(&rows[9]), Rgb(100, 100, 100));   // the row's last pixel: no share
-    EXPECT_EQ(LoadPixel(&rows[0]), Rgb(100, 100, 100));
 
     cursor.NextPixel();
-    cursor.Diffuse(32, -32, 0);   // ±14 to the right, clamped to the byte range
-    EXPECT_EQ(LoadPixel(&rows[6]), Rgb(255, 0, 128));
+    cursor.DiffuseBelow(32, -32, 0);   // below: ±6, below-right ±2, below-left ±10, clamped
+    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(255, 0, 128));
+    EXPECT_EQ(LoadPixel(&rows[18]), Rgb(102, 98, 100));
+    EXPECT_EQ(LoadPixel(&rows[12]), Rgb(113, 89, 100));
 
-    // The row's last pixel: no right share (the next row's first pixel) and no
-    // below-right one; below and below-left take theirs.
+    // The row's last pixel: no below-right share (the first pixel two rows down); below
+    // and below-left take theirs.
     cursor.NextPixel();
     cursor.NextPixel();
-    const std::vector<uint8_t> before = rows;
-    cursor.Diffuse(16, 16, 16);
-    EXPECT_EQ(LoadPixel(&rows[12]), LoadPixel(&before[12]));
+    cursor.DiffuseBelow(16, 16, 16);
     EXPECT_EQ(LoadPixel(&rows[21]), Rgb(103, 103, 103));   // below: 3
-    EXPECT_EQ(LoadPixel(&rows[18]), Rgb(107, 103, 105));   // below-left: 5 (after 2, −2, 0 from pixel 1)
+    EXPECT_EQ(LoadPixel(&rows[18]), Rgb(107, 103, 105));   // below-left: 5 (after 2, −2, 0)
 
-    // The last row passes nothing on, even to the right within it.
+    // The last row passes nothing below.
     cursor.NextRow();
-    cursor.Diffuse(16, 16, 16);
-    EXPECT_EQ(LoadPixel(&rows[15]), Rgb(114, 100, 107));   // right: 7 (after 1+6, −1−6, 0)
+    const std::vector<uint8_t> before = rows;
+    cursor.DiffuseBelow(16, 16, 16);
+    EXPECT_EQ(rows, before);
 
     EXPECT_EQ(cursor.RangeLimit(-256), 0);
     EXPECT_EQ(cursor.RangeLimit(511), 255);
@@ -257,3 +298,36 @@ TEST(Ditherer, KeyPixelsStayAndEveryOtherPixelBecomesAPaletteColourAtAnyWidth)
     }
 }
 
+// Whole passes byte for byte as the plain model does them: noisy pictures of many sizes
+// with keys sprinkled in, and a large smooth one where errors run far along each row.
+TEST(Ditherer, MatchesThePlainModelByteForByte)
+{
+    std::mt19937 random(77);
+    const std::pair<int32_t, int32_t> sizes[] = {{1, 1}, {2, 3}, {5, 1}, {7, 4}, {37, 23}, {64, 9}, {301, 200}};
+    for (const auto& [width, height] : sizes) {
+        const Pixel24 key = Rgb(static_cast<uint8_t>(random()), static_cast<uint8_t>(random()), 255);
+        CBitmap24 source = RandomPicture(random, width, height, key);
+        if (width > 100)   // a smooth picture, its pixels many steps from the nearest entries
+            source = PictureOf(width, height, [&](int32_t x, int32_t y) {
+                return (x * 7 + y * 3) % 97 == 0 ? key
+                                                 : Rgb(static_cast<uint8_t>(x * 255 / width),
+                                                       static_cast<uint8_t>(y * 255 / height),
+                                                       static_cast<uint8_t>((x + y) % 256));
+            });
+        const auto computed = [&] {
+            auto quantizer = std::make_unique<CQuantizer>(32);
+            quantizer->AddBitmap(&source, 1);
+            quantizer->ReserveColour(ColourOf(key));
+            quantizer->Compute();
+            return quantizer;
+        };
+        const std::unique_ptr<CQuantizer> forPass = computed(), forModel = computed();
+        CBitmap24 passed = source, modelled = source;
+        CDitherer ditherer;
+        ditherer.SetQuantizer(forPass.get());
+        ditherer.SetKeyColour(ColourOf(key));
+        ditherer.Dither(&passed);
+        ModelDither(modelled, *forModel, key);
+        ASSERT_EQ(BitsOf(passed), BitsOf(modelled)) << width << "x" << height;
+    }
+}
