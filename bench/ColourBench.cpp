@@ -230,6 +230,23 @@ void BM_QuantizeAndDither(benchmark::State& state)
 }
 BENCHMARK(BM_QuantizeAndDither)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
 
+// Choosing the palette alone: the histogram of all three pictures and the median cut.
+void BM_Quantize(benchmark::State& state)
+{
+    const Pictures& pictures = ThePictures(state.range(0));
+    CFaultCounter faults;
+    for (auto _ : state) {
+        faults.Start();
+        const std::unique_ptr<CQuantizer> quantizer = Quantize(pictures.background, pictures.ball, pictures.paddle);
+        benchmark::DoNotOptimize(quantizer->Entries().data());
+        faults.Stop();
+    }
+    faults.Report(state);
+    state.SetItemsProcessed(state.iterations() *
+                            (PixelCount(pictures.background) + PixelCount(pictures.ball) + PixelCount(pictures.paddle)));
+}
+BENCHMARK(BM_Quantize)->Unit(benchmark::kMillisecond)->ArgName("generated")->Arg(0)->Arg(1);
+
 // The background alone, with a fresh palette (its lookup cache empty) every time.
 void BM_Dither1080p(benchmark::State& state)
 {

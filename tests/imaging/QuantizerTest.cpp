@@ -76,7 +76,8 @@ TEST(ColourHistogram, CountsEveryPixelOnceWithItsWeightWhateverTheRowsAreSharedO
 {
     // Two pictures of the same pixels, each over 256 KB, so that their rows are counted on
     // both cores; pad bytes of 0xFF that must not be read as part of a pixel; an empty
-    // picture and a picture of weight 0 that count nothing.
+    // picture and a picture of weight 0 that count nothing; a picture of long runs of one
+    // colour, some running on from the end of one row into the next.
     const int32_t width = 401;
     const int32_t height = 307;
     std::vector<ColourRef> colours;
@@ -87,13 +88,19 @@ TEST(ColourHistogram, CountsEveryPixelOnceWithItsWeightWhateverTheRowsAreSharedO
     const CBitmap24 picture = MakePicture(width, height, colours, 0xFF);
     const CBitmap24 tall = MakePicture(1, width * height, colours, 0xFF);
     const CBitmap24 empty(0, 4);
-    const CBitmap24* pictures[] = {&picture, &tall, &empty, &picture, &tall};
-    const int32_t weights[] = {3, 1, 7, 2, 0};
-    const CColourHistogram histogram(pictures, weights, 5);
+    std::vector<ColourRef> runColours;
+    for (int32_t i = 0; i < 301 * 5; ++i)
+        runColours.push_back(MakeColour(static_cast<uint8_t>(i / 37 * 50), 9, static_cast<uint8_t>(i / 111)));
+    const CBitmap24 runs = MakePicture(301, 5, runColours, 0xFF);
+    const CBitmap24* pictures[] = {&picture, &tall, &empty, &picture, &tall, &runs};
+    const int32_t weights[] = {3, 1, 7, 2, 0, 5};
+    const CColourHistogram histogram(pictures, weights, 6);
 
     std::vector<uint32_t> expected(CColourHistogram::CELL_COUNT, 0);
     for (const ColourRef colour : colours)
         expected[CColourHistogram::CellIndex(RedOf(colour), GreenOf(colour), BlueOf(colour))] += 6;
+    for (const ColourRef colour : runColours)
+        expected[CColourHistogram::CellIndex(RedOf(colour), GreenOf(colour), BlueOf(colour))] += 5;
     for (uint32_t r = 0; r < 64; ++r)
         for (uint32_t g = 0; g < 64; ++g)
             for (uint32_t b = 0; b < 32; ++b)
