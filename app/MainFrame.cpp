@@ -81,6 +81,9 @@ int32_t CMainFrame::OnCreate()
     AddStartObjects();
     // 12. The background (deepest) first.
     m_pGame->SortObjects();
+    // In palette modes the pictures are reduced on another thread while the display is set
+    // up, in the order the first tick draws them.
+    m_pGame->m_screen.ReduceAheadInOrder(m_pGame->SpritesInDrawOrder());
     // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
     if (!m_options.record.empty())

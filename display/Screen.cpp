@@ -2,8 +2,10 @@
 #include "display/Screen.h"
 
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "display/VideoModeDlg.h"
 #include "display/VideoModes.h"
@@ -39,10 +41,12 @@ CScreen::CScreen()
     lister.EnumDisplayModes(EnumModesCallback);
 }
 
-// Sprites first (they release their surfaces), then palette, surfaces, clipper and device,
-// then the quantizer.
+// The reducing thread first (it works on the sprites' pictures), then the sprites (they
+// release their surfaces), then palette, surfaces, clipper and device, then the quantizer.
 CScreen::~CScreen()
 {
+    if (m_reductions.valid())
+        m_reductions.wait();
     m_sprites.RemoveAll();
     m_pPalette.reset();
     m_pPrimary.reset();
@@ -84,7 +88,9 @@ void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
         timing.reset();
         CStartupPhases::CScope palette(m_pStartupPhases, CStartupPhases::PALETTE);
         BuildPalette();
+        StartReductions();
     }
+    m_reductionOrder.clear();
     timing.emplace(m_pStartupPhases, CStartupPhases::DISPLAY);
     if (m_pDirectDraw->SetDisplayMode({m_width, m_height, m_bitsPerPixel, m_refreshRate}) != DISPLAY_OK)
         FailDisplay("cannot set the mode " + std::to_string(m_width) + "x" + std::to_string(m_height) + "x" +
@@ -105,6 +111,35 @@ void CScreen::BuildPalette()
     m_pQuantizer->Compute();
     if (m_pDirectDraw->CreatePalette(m_pQuantizer->Entries(), m_pPalette) != DISPLAY_OK)
         FailDisplay("cannot create the palette", *m_pDirectDraw);
+}
+
+void CScreen::ReduceAheadInOrder(std::vector<CSprite*> sprites)
+{
+    m_reductionOrder = std::move(sprites);
+}
+
+// One thread reduces the pictures one after another; each sprite waits for its own only,
+// so the first is drawn while the next is being reduced. A failure is passed to the sprite
+// whose picture failed and to every later one, none of which is reduced.
+void CScreen::StartReductions()
+{
+    if (m_reductionOrder.empty() || m_reductions.valid())
+        return;
+    auto done = std::make_shared<std::vector<std::promise<void>>>(m_reductionOrder.size());
+    for (size_t i = 0; i < m_reductionOrder.size(); ++i)
+        m_reductionOrder[i]->m_reducedAhead = (*done)[i].get_future();
+    m_reductions = std::async(std::launch::async, [sprites = m_reductionOrder, done] {
+        size_t i = 0;
+        try {
+            for (; i < sprites.size(); ++i) {
+                sprites[i]->ReduceColours();
+                (*done)[i].set_value();
+            }
+        } catch (...) {
+            for (; i < sprites.size(); ++i)
+                (*done)[i].set_exception(std::current_exception());
+        }
+    });
 }
 
 // The primary with its back buffer, the palette on both, and a clipper whose one rectangle

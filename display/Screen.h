@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
+#include <vector>
 
 #include "display/DirtyRectList.h"
 #include "display/StartupPhases.h"
@@ -47,9 +49,17 @@ public:
     // Takes a mode without asking.
     void ApplyVideoMode(const DisplayMode& mode);
 
+    // The sprites in the order they will first be drawn. Given before Initialise, it has
+    // their pictures reduced to the palette on another thread, one after another in that
+    // order, while the display is set up and the first ones are drawn: the palette's
+    // cache fills just as drawing them in turn would fill it, so every pixel comes out the
+    // same. Without it each picture is reduced when first drawn.
+    void ReduceAheadInOrder(std::vector<CSprite*> sprites);
+
     // Takes the window over at the chosen mode: in 8-bit modes computes the palette from
-    // every stored sprite, then builds the primary surface, its back buffer and the
-    // clipper. Every failure is fatal (CFatalError saying what failed and why).
+    // every stored sprite (and starts reducing the pictures given to ReduceAheadInOrder),
+    // then builds the primary surface, its back buffer and the clipper. Every failure is
+    // fatal (CFatalError saying what failed and why).
     void Initialise(CDisplayWindow& window, const PresentOptions& options = {});
 
     // Flips the back buffer to the front, restoring lost surfaces on the way.
@@ -107,6 +117,11 @@ public:
 private:
     void BuildPalette();
     void BuildSurfaces();
+    // Starts the thread that reduces the pictures of m_reductionOrder, each sprite given
+    // the future it waits on.
+    void StartReductions();
 
     bool m_bRestored = false;
+    std::vector<CSprite*> m_reductionOrder;   // until Initialise takes it
+    std::future<void> m_reductions;           // that thread; waited for before the sprites go
 };

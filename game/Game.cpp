@@ -1,6 +1,7 @@
 // Game.cpp — the world's table, clock and tick.
 #include "game/Game.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -59,6 +60,17 @@ int CGame::CompareDepth(const void* a, const void* b)
 void CGame::SortObjects()
 {
     std::qsort(m_objects.data(), static_cast<size_t>(m_objectCount), sizeof(CGameObject*), CompareDepth);
+}
+
+std::vector<CSprite*> CGame::SpritesInDrawOrder() const
+{
+    std::vector<CSprite*> sprites;
+    for (int32_t i = 0; i < m_objectCount; ++i) {
+        CSprite* sprite = m_objects[i]->m_pSprite;
+        if (sprite != nullptr && std::find(sprites.begin(), sprites.end(), sprite) == sprites.end())
+            sprites.push_back(sprite);
+    }
+    return sprites;
 }
 
 void CGame::StopClock()

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "display/Screen.h"
 #include "platform/video/PerformanceCounter.h"
@@ -36,6 +37,8 @@ public:
     virtual bool AddObject(std::unique_ptr<CGameObject>& object);
     // Sorts the table by depth, largest first (qsort with CompareDepth).
     void SortObjects();
+    // The objects' sprites in the order a tick first draws them (table order), each once.
+    std::vector<CSprite*> SpritesInDrawOrder() const;
     // One frame: clock, update and draw each object, present.
     virtual void Tick();
     // What was shown is gone: every object draws whole again from its next Draw.

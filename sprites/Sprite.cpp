@@ -67,18 +67,9 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
     m_frameWidth = m_hBitmap->Width();
     m_frameHeight = m_hBitmap->Height() / m_frameCount;
 
-    // Once: the picture keeps its reduced pixels, which every later filling (after a loss)
-    // copies again. A second pass over palette colours would drift further each time.
-    if (screen.m_pPalette && (m_flags & SPRITE_DITHER) && !m_bReduced) {
-        CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::DITHER);
-        CDitherer ditherer;
-        ditherer.SetQuantizer(screen.m_pQuantizer.get());
-        ditherer.SetKeyColour(m_keyColour);
-        ditherer.Dither(m_hBitmap.get());
-        m_bReduced = true;
-    }
-
-    CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::SURFACES);
+    // The surfaces first: while the picture is still being reduced on another thread,
+    // making them costs no time of its own.
+    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.m_pStartupPhases, CStartupPhases::SURFACES);
     for (int32_t i = 0; i < m_frameCount; ++i) {
         std::shared_ptr<CSurface>& surface = m_surfaces[i];
         if (!surface) {
@@ -90,8 +81,32 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
         } else if (surface->IsLost() == DISPLAY_SURFACE_LOST && surface->Restore() != DISPLAY_OK) {
             throw CFatalError("sprite '" + m_name + "': cannot restore a frame surface: " + surface->LastError());
         }
-        FillFrame(i);
     }
+
+    // Once: the picture keeps its reduced pixels, which every later filling (after a loss)
+    // copies again. A second pass over palette colours would drift further each time.
+    if (m_reducedAhead.valid() || (screen.m_pPalette && (m_flags & SPRITE_DITHER) && !m_bReduced)) {
+        timing.emplace(screen.m_pStartupPhases, CStartupPhases::DITHER);
+        if (m_reducedAhead.valid())
+            m_reducedAhead.get();   // reduced on another thread; passes on what failed there
+        ReduceColours();            // nothing left to do after a reduction ahead
+    }
+
+    timing.emplace(screen.m_pStartupPhases, CStartupPhases::SURFACES);
+    for (int32_t i = 0; i < m_frameCount; ++i)
+        FillFrame(i);
+}
+
+void CSprite::ReduceColours()
+{
+    const CScreen& screen = m_pGame->m_screen;
+    if (!screen.m_pPalette || !(m_flags & SPRITE_DITHER) || m_bReduced)
+        return;
+    CDitherer ditherer;
+    ditherer.SetQuantizer(screen.m_pQuantizer.get());
+    ditherer.SetKeyColour(m_keyColour);
+    ditherer.Dither(m_hBitmap.get());
+    m_bReduced = true;
 }
 
 // Copies frame i of the picture onto its surface and sets the surface's colour key.

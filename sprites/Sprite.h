@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,11 @@ public:
     // picture (reduced to the palette first where that applies, on the first call only).
     virtual void CreateSurfaces(int32_t frameWidth, int32_t frameHeight);
 
+    // Reduces the picture to the screen's palette by error diffusion, once, where that
+    // applies (SPRITE_DITHER in a palette mode). It touches only the picture and the
+    // quantizer's cache, so the screen may run it on another thread ahead of drawing.
+    void ReduceColours();
+
     int32_t m_paletteWeight = 1;
     std::string m_name;
     uint32_t m_flags = 0;
@@ -63,6 +69,9 @@ public:
     CGame* m_pGame;
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
     bool m_bReduced = false;   // m_hBitmap already holds palette colours
+    // Set while the screen reduces the picture ahead of its first drawing: ready when that
+    // is done, or holding what failed. CreateSurfaces waits on it.
+    std::future<void> m_reducedAhead;
 
 private:
     void FillFrame(int32_t frame);

@@ -169,6 +169,10 @@ TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheW
     EXPECT_EQ(m_game->ObjectCount(), CGame::MAX_OBJECTS);
 
     m_game->SortObjects();
+    const std::vector<CSprite*> sprites = m_game->SpritesInDrawOrder();   // a sprite each, in table order
+    ASSERT_EQ(sprites.size(), static_cast<size_t>(CGame::MAX_OBJECTS));
+    for (int32_t i = 0; i < CGame::MAX_OBJECTS; ++i)
+        ASSERT_EQ(sprites[i], m_game->ObjectAt(i)->m_pSprite) << i;
     m_game->Tick();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "draw far");
@@ -282,6 +286,15 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     // Names longer than nineteen characters are cut.
     CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");
     EXPECT_STREQ(object.Name(), "a name that is much");
+
+    // Two balls in the table share one sprite, listed once in the order of drawing.
+    for (const char* name : {"Ball A", "Paddle", "Ball B"}) {
+        std::unique_ptr<CGameObject> added = name[0] == 'B' ? std::unique_ptr<CGameObject>(std::make_unique<CBall>(
+                                                                  300, 300, m_game.get(), name))
+                                                            : std::make_unique<CPaddle>(m_game.get(), name);
+        ASSERT_TRUE(m_game->AddObject(added));
+    }
+    EXPECT_EQ(m_game->SpritesInDrawOrder(), (std::vector<CSprite*>{ball.m_pSprite, paddle.m_pSprite}));
 }
 
 // --- background --------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include <stb_image_write.h>
@@ -232,6 +233,80 @@ TEST_F(SpriteTest, AfterALossFramesAreRestoredAndRefilled)
             if (PixelAt(picture, x, y) != PixelAt(picture, 0, 0)) {
                 ASSERT_EQ(colours[frame[y * 40 + x]], PixelAt(picture, x, y)) << x << "," << y;
             }
+}
+
+// --- reduction ahead ---------------------------------------------------------------------
+
+// The ball and the paddle reduced to the palette at 800 × 600 × 8, drawn ball first: when
+// first drawn, or on the screen's thread while the display is set up, given in the order
+// of drawing. The pictures and every frame come out byte for byte the same.
+TEST_F(SpriteTest, PicturesReducedAheadInDrawingOrderAreThoseReducedWhenFirstDrawn)
+{
+    struct Result {
+        std::vector<uint8_t> ball, paddle;
+        std::vector<std::vector<uint32_t>> frames;
+    };
+    const auto run = [&](bool ahead) {
+        MakeWorld();
+        Screen().ApplyVideoMode({800, 600, 8, 0});
+        CSprite* paddle = AddSprite("Paddle1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 400, 150);
+        CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+        if (ahead)
+            Screen().ReduceAheadInOrder({ball, paddle});
+        Screen().Initialise(*m_window);
+        EXPECT_EQ(ball->m_reducedAhead.valid(), ahead);
+        ball->Blit({0, 0, 100, 100}, 0);
+        paddle->Blit({650, 1050, 1050, 1200}, 0);
+        EXPECT_TRUE(ball->m_bReduced && paddle->m_bReduced);
+        EXPECT_FALSE(ball->m_reducedAhead.valid());   // taken by the first drawing
+        Result result{BitsOf(*ball->m_hBitmap), BitsOf(*paddle->m_hBitmap), {}};
+        for (CSprite* sprite : {ball, paddle})
+            for (int32_t frame = 0; frame < 30; ++frame)
+                result.frames.push_back(Raws(*sprite->m_surfaces[frame]));
+        TearDown();
+        return result;
+    };
+    const Result whenDrawn = run(false);
+    const Result ahead = run(true);
+    EXPECT_EQ(ahead.ball, whenDrawn.ball);
+    EXPECT_EQ(ahead.paddle, whenDrawn.paddle);
+    EXPECT_EQ(ahead.frames, whenDrawn.frames);
+}
+
+// Out of a palette mode nothing is reduced; a failed reduction reaches the drawing that
+// waits for it and every later one; a world can go before anything is drawn.
+TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWorldCanGoFirst)
+{
+    MakeWorld();
+    Screen().ApplyVideoMode({640, 480, 32, 0});
+    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    Screen().ReduceAheadInOrder({ball});
+    Screen().Initialise(*m_window);
+    EXPECT_FALSE(ball->m_reducedAhead.valid());
+    ball->Blit({0, 0, 100, 100}, 0);
+    EXPECT_FALSE(ball->m_bReduced);
+    TearDown();
+
+    MakeWorld();
+    ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+    CSprite broken(m_game.get(), "Broken");   // no picture to reduce, and not in the store
+    broken.m_flags = SPRITE_DITHER;
+    Screen().ReduceAheadInOrder({&broken, ball});
+    Initialise(640, 480, 8);
+    try {
+        ball->Blit({0, 0, 100, 100}, 0);
+        ADD_FAILURE() << "the ball was drawn after the paddle's reduction failed";
+    } catch (const CFatalError& error) {
+        EXPECT_NE(std::string(error.what()).find("ditherer"), std::string::npos) << error.what();
+    }
+    EXPECT_FALSE(ball->m_bReduced);
+    TearDown();
+
+    MakeWorld();
+    AddSprite("Background1", 1, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 1600, 1200);
+    Screen().ReduceAheadInOrder({Screen().m_sprites.GetAt(0)});
+    Initialise(640, 480, 8);
+    TearDown();   // the screen waits for the reduction before its sprites go
 }
 
 // --- the store ---------------------------------------------------------------------------
