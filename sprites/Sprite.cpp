@@ -38,10 +38,12 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
                           std::to_string(MAX_FRAMES) + " allowed)");
     CScreen& screen = m_pGame->m_screen;
     std::optional<CStartupPhases::CScope> timing(std::in_place, screen.m_pStartupPhases, CStartupPhases::DECODE);
-    std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName);
+    std::string why;
+    std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
     timing.reset();
     if (!picture)
-        throw CFatalError("sprite '" + m_name + "': no picture or BMP file named '" + resourceName + "'");
+        throw CFatalError("sprite '" + m_name + "': no picture or BMP file named '" + resourceName + "'" +
+                          (why.empty() ? "" : " (" + why + ")"));
 
     // The whole strip at once: the strip's height is rounded once, not per frame.
     const SizeInPixels target = screen.ScaleSize(frameWidth, m_frameCount * frameHeight);

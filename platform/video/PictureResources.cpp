@@ -21,28 +21,36 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
            });
 }
 
-// The picture the reader makes of a BMP file, or null where it refuses the file.
+// The picture the reader makes of a BMP file, or null where it refuses the file (with the
+// reader's reason in `why`, when given).
 template <typename Read>
-std::unique_ptr<CBitmap24> BmpOrNull(Read&& read)
+std::unique_ptr<CBitmap24> BmpOrNull(Read&& read, std::string* why)
 {
     try {
         return read();
-    } catch (const CPictureFileError&) {
+    } catch (const CPictureFileError& error) {
+        if (why != nullptr)
+            *why = error.what();
         return nullptr;
     }
 }
 
 } // namespace
 
-std::unique_ptr<CBitmap24> LoadPicture(std::string_view name)
+std::unique_ptr<CBitmap24> LoadPicture(std::string_view name, std::string* why)
 {
+    if (why != nullptr)
+        why->clear();
     for (const EmbeddedPicture& picture : EmbeddedPictures())
         if (SameNameIgnoringCase(picture.name, name))
-            return BmpOrNull([&] {
-                return DecodePicture(std::span(reinterpret_cast<const uint8_t*>(picture.bytes.data()), picture.bytes.size()),
-                                     PictureFormats::BmpOnly);
-            });
+            return BmpOrNull(
+                [&] {
+                    return DecodePicture(
+                        std::span(reinterpret_cast<const uint8_t*>(picture.bytes.data()), picture.bytes.size()),
+                        PictureFormats::BmpOnly);
+                },
+                why);
     if (name.empty())
         return nullptr;
-    return BmpOrNull([&] { return ReadPicture(std::string(name), PictureFormats::BmpOnly); });
+    return BmpOrNull([&] { return ReadPicture(std::string(name), PictureFormats::BmpOnly); }, why);
 }

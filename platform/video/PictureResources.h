@@ -6,9 +6,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/bitmaps/Bitmap24.h"
 
-// The picture, or null when neither a built-in picture nor a readable BMP file has the name.
-std::unique_ptr<CBitmap24> LoadPicture(std::string_view name);
+// The picture, or null when neither a built-in picture nor a readable BMP file has the name;
+// then `why`, when given, says what the reader found wrong (empty when nothing was read).
+std::unique_ptr<CBitmap24> LoadPicture(std::string_view name, std::string* why = nullptr);

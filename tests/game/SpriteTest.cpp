@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,20 @@ TEST_F(SpriteTest, LoadRefusesBadFrameCountsAndMissingPictures)
     sprite.m_frameCount = 1;
     EXPECT_THROW(sprite.Load("NoSuchPicture", 100, 100), CFatalError);
     EXPECT_NO_THROW(sprite.Load("ball1", 100, 100));   // built-in names ignore case
+
+    // A file that is there but is no BMP: the message carries the reader's reason.
+    const std::filesystem::path garbage = std::filesystem::temp_directory_path() /
+                                          ("tolmix-garbage-" + std::to_string(::getpid()) + ".bmp");
+    std::ofstream(garbage) << "not a picture";
+    try {
+        sprite.Load(garbage.string(), 100, 100);
+        ADD_FAILURE() << "a file that is no BMP was loaded";
+    } catch (const CFatalError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("sprite 'Ball1': no picture or BMP file named"), std::string::npos) << message;
+        EXPECT_NE(message.find(" ("), std::string::npos) << message;   // the reader's reason follows
+    }
+    std::filesystem::remove(garbage);
 }
 
 // --- colour keys -------------------------------------------------------------------------

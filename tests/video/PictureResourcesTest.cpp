@@ -42,6 +42,17 @@ TEST_F(PictureResources, WhatIsNeitherABuiltInNameNorABmpFileGivesNothing)
 
     WriteFile("text.bmp", {'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(LoadPicture(Path("text.bmp").string()), nullptr);
+
+    // Asked, the loader says why: the reader's reason, or nothing where nothing was read.
+    std::string why = "stale";
+    EXPECT_EQ(LoadPicture(Path("text.bmp").string(), &why), nullptr);
+    EXPECT_NE(why.find("text.bmp"), std::string::npos) << why;
+    EXPECT_EQ(LoadPicture(Path("missing.bmp").string(), &why), nullptr);
+    EXPECT_NE(why.find("missing.bmp"), std::string::npos) << why;
+    EXPECT_EQ(LoadPicture("", &why), nullptr);
+    EXPECT_EQ(why, "");
+    EXPECT_NE(LoadPicture("Ball1", &why), nullptr);
+    EXPECT_EQ(why, "");
     // A sound PNG is the tool's, not the program's: the program loads bitmaps only.
     WritePicture(Path("picture.png"), CBitmap24(2, 2));
     EXPECT_EQ(LoadPicture(Path("picture.png").string()), nullptr);
