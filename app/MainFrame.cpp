@@ -86,8 +86,6 @@ int32_t CMainFrame::OnCreate()
     m_pGame->m_screen.ReduceAheadInOrder(m_pGame->SpritesInDrawOrder());
     // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
-    // The sprites whose pictures are not being reduced make their frames meanwhile.
-    m_pGame->PrepareSprites();
     if (!m_options.record.empty())
         m_pRecorder = std::make_unique<CFrameRecorder>(m_options.record);
     // 14.

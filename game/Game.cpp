@@ -7,7 +7,6 @@
 
 #include "game/GameObject.h"
 #include "platform/bitmaps/FatalError.h"
-#include "sprites/Sprite.h"
 
 namespace {
 
@@ -72,15 +71,6 @@ std::vector<CSprite*> CGame::SpritesInDrawOrder() const
             sprites.push_back(sprite);
     }
     return sprites;
-}
-
-void CGame::PrepareSprites()
-{
-    for (int32_t i = 0; i < m_objectCount; ++i) {
-        const CGameObject& object = *m_objects[i];
-        if (object.m_pSprite != nullptr)
-            object.m_pSprite->PrepareSurfaces(object.m_rect.Width(), object.m_rect.Height());
-    }
 }
 
 void CGame::StopClock()

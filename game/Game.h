@@ -39,10 +39,6 @@ public:
     void SortObjects();
     // The objects' sprites in the order a tick first draws them (table order), each once.
     std::vector<CSprite*> SpritesInDrawOrder() const;
-    // Has every object's sprite make its frame surfaces now where it need not wait for its
-    // picture's reduction (CSprite::PrepareSurfaces), in drawing order, so that the work is
-    // done while the other pictures are still being reduced rather than in the first tick.
-    void PrepareSprites();
     // One frame: clock, update and draw each object, present.
     virtual void Tick();
     // What was shown is gone: every object draws whole again from its next Draw.

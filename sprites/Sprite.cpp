@@ -1,7 +1,6 @@
 // Sprite.cpp — loading, frame surfaces and drawing of one picture.
 #include "sprites/Sprite.h"
 
-#include <chrono>
 #include <optional>
 #include <string>
 
@@ -98,14 +97,6 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
     timing.emplace(screen.m_pStartupPhases, CStartupPhases::SURFACES);
     for (int32_t i = 0; i < m_frameCount; ++i)
         FillFrame(i);
-}
-
-void CSprite::PrepareSurfaces(int32_t frameWidth, int32_t frameHeight)
-{
-    const bool beingReduced =
-        m_reducedAhead.valid() && m_reducedAhead.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
-    if (!m_surfaces[0] && !beingReduced)
-        CreateSurfaces(frameWidth, frameHeight);
 }
 
 void CSprite::ReduceColours()

@@ -51,11 +51,6 @@ public:
     // picture (reduced to the palette first where that applies, on the first call only).
     virtual void CreateSurfaces(int32_t frameWidth, int32_t frameHeight);
 
-    // Makes and fills the frame surfaces ahead of the first Blit (for a frame of the given
-    // size in world units), unless they exist or the picture is still being reduced on
-    // another thread: then the first Blit does it, as it would anyway.
-    void PrepareSurfaces(int32_t frameWidth, int32_t frameHeight);
-
     // Reduces the picture to the screen's palette by error diffusion, once, where that
     // applies (SPRITE_DITHER in a palette mode). It touches only the picture and the
     // quantizer's cache, so the screen may run it on another thread ahead of drawing.

@@ -295,16 +295,6 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
         ASSERT_TRUE(m_game->AddObject(added));
     }
     EXPECT_EQ(m_game->SpritesInDrawOrder(), (std::vector<CSprite*>{ball.m_pSprite, paddle.m_pSprite}));
-
-    // Prepared ahead, each sprite's frames have its object's size (at 640 × 480, a unit is
-    // 0.4 pixel).
-    Initialise(640, 480, 32);
-    m_game->PrepareSprites();
-    ASSERT_NE(ball.m_pSprite->m_surfaces[29], nullptr);
-    EXPECT_EQ(ball.m_pSprite->m_surfaces[29]->Width(), 40);
-    ASSERT_NE(paddle.m_pSprite->m_surfaces[29], nullptr);
-    EXPECT_EQ(paddle.m_pSprite->m_surfaces[29]->Width(), 160);
-    EXPECT_EQ(paddle.m_pSprite->m_surfaces[29]->Height(), 60);
 }
 
 // --- background --------------------------------------------------------------------------

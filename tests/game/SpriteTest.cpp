@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -323,32 +322,6 @@ TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWo
     Screen().ReduceAheadInOrder({Screen().m_sprites.GetAt(0)});
     Initialise(640, 480, 8);
     TearDown();   // the screen waits for the reduction before its sprites go
-}
-
-// Surfaces made ahead of the first blit: not while the picture is still being reduced, then
-// as the first blit would have made them, and never twice.
-TEST_F(SpriteTest, SurfacesArePreparedAheadOnlyOnceThePictureIsNotBeingReduced)
-{
-    MakeWorld();
-    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    Initialise(640, 480, 8);
-    std::promise<void> reduced;
-    ball->m_reducedAhead = reduced.get_future();
-    ball->PrepareSurfaces(100, 100);
-    EXPECT_EQ(ball->m_surfaces[0], nullptr);   // still being reduced: left to the first blit
-
-    ball->ReduceColours();   // as the reducing thread would
-    reduced.set_value();
-    ball->PrepareSurfaces(100, 100);
-    ASSERT_NE(ball->m_surfaces[29], nullptr);
-    EXPECT_EQ(ball->m_surfaces[29]->Width(), 40);
-    EXPECT_FALSE(ball->m_reducedAhead.valid());
-    const std::shared_ptr<CSurface> made = ball->m_surfaces[0];
-    const std::vector<uint32_t> pixels = Raws(*made);
-    ball->PrepareSurfaces(100, 100);
-    ball->Blit({0, 0, 100, 100}, 0);
-    EXPECT_EQ(ball->m_surfaces[0], made);   // neither made again nor refilled
-    EXPECT_EQ(Raws(*made), pixels);
 }
 
 // --- the store ---------------------------------------------------------------------------
