@@ -169,8 +169,7 @@ private:
 // Frames per second, the pixels each frame uploaded and its page faults.
 void ReportFrames(benchmark::State& state, const CDisplayDevice& device, uint64_t uploadedBefore, int64_t faultsBefore)
 {
-    state.counters["faults"] =
-        benchmark::Counter(static_cast<double>(PageFaults() - faultsBefore), benchmark::Counter::kAvgIterations);
+    state.counters["faults"] = FaultsPerIteration(PageFaults() - faultsBefore);
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["uploaded px/frame"] =
         static_cast<double>(device.UploadedPixelCount() - uploadedBefore) / static_cast<double>(state.iterations());

@@ -47,15 +47,25 @@ std::vector<uint8_t> PackedRgb(const CBitmap24& picture)
     return rgb;
 }
 
+// Times `encode` (which writes the background and returns the file's length) and reports
+// that length and the page faults per iteration.
+template <typename Encode>
+void TimeEncoder(benchmark::State& state, Encode encode)
+{
+    size_t bytes = 0;
+    const int64_t faultsBefore = PageFaults();
+    for (auto _ : state)
+        bytes = encode();
+    state.counters["faults"] = FaultsPerIteration(PageFaults() - faultsBefore);
+    state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+
 // stb_image_write at its default level (8), as PNGs were written before libspng; the row
 // conversion is timed too, as libspng's encoder does its own.
 void BM_PngStbImageWrite(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
-    size_t bytes = 0;
-    CFaultCounter faults;
-    for (auto _ : state) {
-        faults.Start();
+    TimeEncoder(state, [&] {
         const std::vector<uint8_t> rgb = PackedRgb(picture);
         std::vector<uint8_t> file;
         stbi_write_png_to_func(
@@ -64,12 +74,9 @@ void BM_PngStbImageWrite(benchmark::State& state)
                 out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
             },
             &file, picture.Width(), picture.Height(), 3, rgb.data(), picture.Width() * 3);
-        bytes = file.size();
         benchmark::DoNotOptimize(file.data());
-        faults.Stop();
-    }
-    faults.Report(state);
-    state.counters["file_bytes"] = static_cast<double>(bytes);
+        return file.size();
+    });
 }
 BENCHMARK(BM_PngStbImageWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -77,17 +84,11 @@ BENCHMARK(BM_PngStbImageWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->R
 void BM_PngLibspng(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
-    size_t bytes = 0;
-    CFaultCounter faults;
-    for (auto _ : state) {
-        faults.Start();
+    TimeEncoder(state, [&] {
         const std::vector<uint8_t> file = EncodeRgbPng(picture, std::nullopt, static_cast<int32_t>(state.range(0)));
-        bytes = file.size();
         benchmark::DoNotOptimize(file.data());
-        faults.Stop();
-    }
-    faults.Report(state);
-    state.counters["file_bytes"] = static_cast<double>(bytes);
+        return file.size();
+    });
 }
 BENCHMARK(BM_PngLibspng)->DenseRange(1, 6)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -95,10 +96,7 @@ BENCHMARK(BM_PngLibspng)->DenseRange(1, 6)->Unit(benchmark::kMillisecond)->Repet
 void BM_PngLibspngAdaptiveFilters(benchmark::State& state)
 {
     const CBitmap24& picture = FullHdBackground();
-    size_t bytes = 0;
-    CFaultCounter faults;
-    for (auto _ : state) {
-        faults.Start();
+    TimeEncoder(state, [&] {
         const std::vector<uint8_t> rgb = PackedRgb(picture);
         spng_ctx* context = spng_ctx_new(SPNG_CTX_ENCODER);
         spng_set_option(context, SPNG_ENCODE_TO_BUFFER, 1);
@@ -109,14 +107,13 @@ void BM_PngLibspngAdaptiveFilters(benchmark::State& state)
         spng_set_ihdr(context, &header);
         if (spng_encode_image(context, rgb.data(), rgb.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) != 0)
             state.SkipWithError("libspng failed");
+        size_t bytes = 0;
         int error = 0;
         void* file = spng_get_png_buffer(context, &bytes, &error);
         std::free(file);
         spng_ctx_free(context);
-        faults.Stop();
-    }
-    faults.Report(state);
-    state.counters["file_bytes"] = static_cast<double>(bytes);
+        return bytes;
+    });
 }
 BENCHMARK(BM_PngLibspngAdaptiveFilters)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond)->Repetitions(5)
     ->ReportAggregatesOnly(true);

@@ -66,8 +66,7 @@ void SetCounters(benchmark::State& state, SizeInPixels target, int64_t faultsBef
 {
     state.counters["Mpixel/s"] = benchmark::Counter(double(target.width) * target.height,
                                                     benchmark::Counter::kIsIterationInvariantRate, benchmark::Counter::kIs1000);
-    state.counters["faults"] = benchmark::Counter(static_cast<double>(PageFaults() - faultsBefore),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["faults"] = FaultsPerIteration(PageFaults() - faultsBefore);
 }
 
 // ---------------------------------------------------------------------------------------
