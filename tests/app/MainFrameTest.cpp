@@ -66,6 +66,15 @@ class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override { FlushEvents(); }
     void TearDown() override { FlushEvents(); }
+
+    // Starts the program, drops the events its start-up queued and runs `ticks` ticks.
+    static void StartAndTick(CGameApp& app, int32_t ticks)
+    {
+        app.InitInstance();
+        FlushEvents();
+        for (int32_t tick = 0; tick < ticks; ++tick)
+            app.TickWorld();
+    }
 };
 
 // --- Start-up ----------------------------------------------------------------------------
@@ -166,8 +175,7 @@ TEST_F(MainFrameTest, OnlyTheAboutCommandReachesAHandlerInTheApplicationAndTheMe
 TEST_F(MainFrameTest, TheFramesFocusGoesToTheView)
 {
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
-    app.InitInstance();
-    FlushEvents();
+    StartAndTick(app, 0);
     PushWindowEvent(app.MainFrame()->WindowId(), SDL_WINDOWEVENT_FOCUS_GAINED);
     ASSERT_TRUE(app.PumpMessage());
     EXPECT_TRUE(app.MainFrame()->m_wndView.HasFocus());
@@ -215,10 +223,7 @@ TEST_F(MainFrameTest, EscapeAndQCloseTheWindowThroughTheNormalTeardown)
 TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
 {
     CGameApp app(HeadlessOptions({640, 480, 8, 0}, 16));
-    app.InitInstance();
-    FlushEvents();
-    for (int32_t tick = 0; tick < 5; ++tick)
-        app.TickWorld();
+    StartAndTick(app, 5);
     const uint32_t windowId = app.MainFrame()->WindowId();
 
     PushKey(windowId, SDLK_p);
@@ -252,10 +257,7 @@ TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
 TEST_F(MainFrameTest, AMinimisedWindowStopsTheWorldAndIsDrawnWholeWhenShownAgain)
 {
     CGameApp app(HeadlessOptions({640, 480, 8, 0}, 16));
-    app.InitInstance();
-    FlushEvents();
-    for (int32_t tick = 0; tick < 5; ++tick)
-        app.TickWorld();
+    StartAndTick(app, 5);
     const uint32_t windowId = app.MainFrame()->WindowId();
     PushWindowEvent(windowId, SDL_WINDOWEVENT_MINIMIZED);
     PushWindowEvent(windowId, SDL_WINDOWEVENT_HIDDEN);   // said twice: still one stop
@@ -279,10 +281,7 @@ TEST_F(MainFrameTest, AMinimisedWindowStopsTheWorldAndIsDrawnWholeWhenShownAgain
 TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
 {
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
-    app.InitInstance();
-    FlushEvents();
-    for (int32_t tick = 0; tick < 5; ++tick)
-        app.TickWorld();
+    StartAndTick(app, 5);
     CScreen& screen = app.m_pGame->m_screen;
     const std::vector<uint32_t> before = Raws(*screen.m_pBackBuffer);
     const uint32_t windowId = app.MainFrame()->WindowId();

@@ -35,12 +35,7 @@ CBitmap24 RandomPicture(int32_t width, int32_t height)
 // What stb_image_write makes of the picture as a BMP: the file the BMP writer has always made.
 std::vector<uint8_t> StbBmp(const CBitmap24& picture)
 {
-    std::vector<uint8_t> rgb;
-    for (int32_t y = 0; y < picture.Height(); ++y)
-        for (int32_t x = 0; x < picture.Width(); ++x) {
-            const Pixel24 p = PixelAt(picture, x, y);
-            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
-        }
+    const std::vector<uint8_t> rgb = PackedRgbOf(picture);
     std::vector<uint8_t> file;
     stbi_write_bmp_to_func([](void* context, void* data, int size) {
         auto* bytes = static_cast<std::vector<uint8_t>*>(context);

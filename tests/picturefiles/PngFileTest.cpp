@@ -29,18 +29,6 @@ std::string TextOf(const std::vector<uint8_t>& bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
-// The picture's pixels as packed RGB rows, as libspng decodes them.
-std::vector<uint8_t> PackedRgbOf(const CBitmap24& picture)
-{
-    std::vector<uint8_t> rgb;
-    for (int32_t y = 0; y < picture.Height(); ++y)
-        for (int32_t x = 0; x < picture.Width(); ++x) {
-            const Pixel24 p = PixelAt(picture, x, y);
-            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
-        }
-    return rgb;
-}
-
 // A picture whose pixels are drawn at random from the first `count` entries.
 CBitmap24 PictureOver(const std::vector<PaletteEntry>& entries, size_t count, int32_t width, int32_t height)
 {

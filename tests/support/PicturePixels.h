@@ -47,6 +47,19 @@ inline std::vector<uint8_t> BitsOf(const CBitmap24& picture)
     return std::vector<uint8_t>(picture.Bits(), picture.Bits() + picture.ByteCount());
 }
 
+// The pixels as packed RGB rows (red first, no pad bytes), as PNG and stb take them.
+inline std::vector<uint8_t> PackedRgbOf(const CBitmap24& picture)
+{
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height()) * 3);
+    for (int32_t y = 0; y < picture.Height(); ++y)
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const Pixel24 p = PixelAt(picture, x, y);
+            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
+        }
+    return rgb;
+}
+
 // How two pictures of one size differ outside a rectangle: how many pixels, and the
 // first of them, row by row.
 struct PictureDifference {

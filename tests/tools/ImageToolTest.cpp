@@ -95,18 +95,6 @@ Reduction ReduceAsTheToolDoes(std::vector<CBitmap24> pictures, int32_t colours, 
     return {std::move(pictures), {quantizer.Entries().begin(), quantizer.Entries().begin() + colours}};
 }
 
-// The picture's pixels as packed RGB rows.
-std::vector<uint8_t> PackedRgbOf(const CBitmap24& picture)
-{
-    std::vector<uint8_t> rgb;
-    for (int32_t y = 0; y < picture.Height(); ++y)
-        for (int32_t x = 0; x < picture.Width(); ++x) {
-            const Pixel24 p = PixelAt(picture, x, y);
-            rgb.insert(rgb.end(), {p.red, p.green, p.blue});
-        }
-    return rgb;
-}
-
 std::vector<PaletteEntry> PaletteOf(const PngContents& png)
 {
     std::vector<PaletteEntry> entries;
