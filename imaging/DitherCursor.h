@@ -22,15 +22,6 @@
 
 #include "platform/bitmaps/PixelTypes.h"
 
-// One pixel as the palette step leaves it: its new colour and the limited errors
-// (−32..32) it passes on.
-struct ReducedPixel {
-    Pixel24 colour;
-    int32_t errorRed = 0;
-    int32_t errorGreen = 0;
-    int32_t errorBlue = 0;
-};
-
 class CDitherCursor {
 public:
     // A cursor at the first pixel of `rows`, which must hold the width × height picture

@@ -60,7 +60,7 @@ void CDitherer::BuildErrorTables()
     m_rightShareTable.resize(ERROR_TABLE_SIZE);
     for (int32_t i = 0; i < ERROR_TABLE_SIZE; ++i) {
         m_errorLimitTable[i] = LimitError(i - ERROR_TABLE_ZERO);
-        m_rightShareTable[i] = (m_errorLimitTable[i] * RIGHT_WEIGHT) >> 4;
+        m_rightShareTable[i] = (m_errorLimitTable[i] * RIGHT_WEIGHT) >> 4;   // as the cursor's shares: floor
     }
     m_pErrorLimit = m_errorLimitTable.data() + ERROR_TABLE_ZERO;
     m_pRightShare = m_rightShareTable.data() + ERROR_TABLE_ZERO;

@@ -25,12 +25,7 @@ public:
 
     // The index of the entry nearest to a colour; all colours of one cell share the
     // answer found for the first of them.
-    uint32_t NearestIndex(Pixel24 colour)
-    {
-        const uint32_t cell = CellIndex(colour.red, colour.green, colour.blue);
-        const uint32_t cached = m_cells[cell];
-        return cached != 0 ? cached : Search(ColourOf(colour), cell);
-    }
+    uint32_t NearestIndex(Pixel24 colour) { return NearestIndex(colour, m_cells.data()); }
 
     // NearestIndex for a pass that looks up many colours between byte stores: the cells
     // are given once, held where the stores cannot make the compiler reload them.
