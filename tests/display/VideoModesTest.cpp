@@ -305,7 +305,9 @@ TEST_F(ModalDialogTest, ADialogStandsOnTheWindowsLastFrame)
 
 namespace {
 
-// The middle of a rectangle, and a point near its right end (where no text is).
+// The middle of a rectangle, and a point near its right end: past the text, and clear of
+// the focus frame, which sits just inside the bar's visible end (the list's clipping may
+// cut the bar a few pixels short of the row's rectangle, by how wide the font sets it).
 SDL_Point Middle(const Rect& r)
 {
     return SDL_Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -313,7 +315,7 @@ SDL_Point Middle(const Rect& r)
 
 SDL_Point RightEnd(const Rect& r)
 {
-    return SDL_Point{r.right - 4, (r.top + r.bottom) / 2};
+    return SDL_Point{r.right - 8, (r.top + r.bottom) / 2};
 }
 
 // A left button press at the pointer, as SDL reports it (`clicks` in a row).
