@@ -48,36 +48,19 @@ std::vector<PaletteEntry> DistinctEntries(size_t count)
     return entries;
 }
 
-void AppendBigEndian(std::string& bytes, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes += static_cast<char>((value >> shift) & 0xFF);
-}
-
-// The PNG chunk checksum (CRC-32, reflected polynomial 0xEDB88320) of the bytes.
-uint32_t Crc32(const std::string& bytes)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (const unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // A PNG of just a signature and a valid IHDR chunk of an 8-bit RGB picture.
 std::string HeaderOnlyPng(uint32_t width, uint32_t height)
 {
-    std::string chunk = "IHDR";
-    AppendBigEndian(chunk, width);
-    AppendBigEndian(chunk, height);
-    chunk += std::string("\x08\x02\0\0\0", 5);
-    std::string png = "\x89PNG\r\n\x1a\n";
-    AppendBigEndian(png, 13);
-    png += chunk;
-    AppendBigEndian(png, Crc32(chunk));
-    return png;
+    return PngOf({{"IHDR", IhdrData(width, height, 8, SPNG_COLOR_TYPE_TRUECOLOR), std::nullopt}});
+}
+
+// A PNG declaring an 8-bit grey picture whose image data is `imageData` bytes of zeros:
+// sound in its chunks, whatever its pixels.
+std::string DeclaredGreyPng(uint32_t width, uint32_t height, size_t imageData)
+{
+    return PngOf({{"IHDR", IhdrData(width, height, 8, SPNG_COLOR_TYPE_GRAYSCALE), std::nullopt},
+                  {"IDAT", std::string(imageData, '\0'), std::nullopt},
+                  {"IEND", "", std::nullopt}});
 }
 
 // The message DecodePng throws for the bytes, or "" when it decodes them.
@@ -107,8 +90,8 @@ TEST(PngFileTest, RefusesDamagedForeignAndImpossibleFilesWithTheReason)
         {"damaged header", badCrc, spng_strerror(SPNG_ECHUNK_CRC)},
         // 30000 × 30000 is 2.5 GiB of pixels: refused by our limit, before any decoding.
         {"too large", HeaderOnlyPng(30000, 30000), "30000x30000 is too large"},
-        // 10000 × 10000 is within the limit, but 33 bytes cannot hold its pixels.
-        {"too large for its length", HeaderOnlyPng(10000, 10000), "cannot be in 33 bytes"},
+        // 10000 × 10000 is within the limit, but 100 bytes cannot hold its pixels.
+        {"too large for its data", DeclaredGreyPng(10000, 10000, 100), "cannot be in 100 bytes of image data"},
         // Wider than any picture the byte limit allows: libspng's own limit, set to ours.
         {"too wide", HeaderOnlyPng(0x7FFFFFFF, 1), spng_strerror(SPNG_EUSER_WIDTH)},
         {"cut short", good.substr(0, good.size() / 2), ""},
