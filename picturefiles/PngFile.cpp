@@ -225,7 +225,7 @@ public:
     int Format() const { return m_format; }
     int Flags() const { return m_keyed && m_format != SPNG_FMT_PNG ? SPNG_DECODE_TRNS : 0; }
 
-    // Column x of a decoded row into the picture's pixel at `out`.
+    // Pixel x of a decoded scanline into the picture's pixel at `out`.
     void Store(const uint8_t* in, uint32_t x, uint8_t* out) const
     {
         switch (m_format) {
@@ -266,7 +266,7 @@ private:
                     m_palette[i] = m_key;
     }
 
-    // The palette index of column x, packed high bits first at the picture's depth.
+    // The palette index of pixel x, packed high bits first at the picture's depth.
     uint32_t Index(const uint8_t* in, uint32_t x) const
     {
         const uint32_t depth = m_header.bit_depth;
@@ -286,28 +286,28 @@ private:
     uint32_t m_paletteSize = 0;
 };
 
-// Decodes the image row by row straight into the picture (one decoded row at a time, so
-// no second picture-sized buffer), then reads the chunks after it, their checksums
-// included, to IEND.
+// Decodes the image scanline by scanline straight into the picture (one scanline at a
+// time, so no second picture-sized buffer; an interlaced picture's scanlines hold every
+// column of their pass), then reads the chunks after it, their checksums included, to
+// IEND.
 void DecodeRows(spng_ctx* context, const spng_ihdr& header, std::optional<ColourRef> alphaKey, CBitmap24& picture)
 {
     const CRowStore store(context, header, alphaKey);
     size_t imageBytes = 0;
     CheckRead(spng_decoded_image_size(context, store.Format(), &imageBytes));
-    std::vector<uint8_t> row(imageBytes / header.height);
+    std::vector<uint8_t> scanline(imageBytes / header.height);
     CheckRead(spng_decode_image(context, nullptr, 0, store.Format(), store.Flags() | SPNG_DECODE_PROGRESSIVE));
-    const uint32_t width = header.width;
     int result = 0;
     do {
         spng_row_info info{};
         CheckRead(spng_get_row_info(context, &info));
-        result = spng_decode_row(context, row.data(), row.size());
+        result = spng_decode_scanline(context, scanline.data(), scanline.size());
         if (result != SPNG_EOI)
             CheckRead(result);
         const Columns columns = ColumnsOf(header, info);
         uint8_t* out = picture.Bits() + size_t{info.row_num} * static_cast<size_t>(picture.Stride());
-        for (uint32_t x = columns.first; x < width; x += columns.step)
-            store.Store(row.data(), x, out + 3 * size_t{x});
+        for (uint32_t x = columns.first, i = 0; x < header.width; x += columns.step, ++i)
+            store.Store(scanline.data(), i, out + 3 * size_t{x});
     } while (result == 0);
     CheckRead(spng_decode_chunks(context));
 }
