@@ -23,7 +23,9 @@ constexpr std::array<uint8_t, 8> PNG_SIGNATURE = {0x89, 'P', 'N', 'G', '\r', '\n
 constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
 
 // Text, profiles and other side chunks libspng keeps while decoding: a file may hold this
-// much of them decompressed, or as much as its own length, whichever is more.
+// much of them decompressed, or twice its own length, whichever is more (libspng counts a
+// text chunk it keeps about twice: a file whose one side chunk is nearly all of it needs
+// twice its length).
 constexpr size_t SIDE_CHUNK_CACHE_LIMIT = size_t{16} << 20;
 
 // The longest chunk the PNG format allows.
@@ -142,7 +144,7 @@ SpngContext NewDecoder(std::span<const uint8_t> png)
     SpngContext context = NewContext(0);
     const size_t chunkLimit = std::min<size_t>(png.size(), MAX_CHUNK_BYTES);
     Check(spng_set_image_limits(context.get(), MAX_SIDE, MAX_SIDE));
-    Check(spng_set_chunk_limits(context.get(), chunkLimit, std::max(chunkLimit, SIDE_CHUNK_CACHE_LIMIT)));
+    Check(spng_set_chunk_limits(context.get(), chunkLimit, std::max(2 * chunkLimit, SIDE_CHUNK_CACHE_LIMIT)));
     Check(spng_set_crc_action(context.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD));
     Check(spng_set_png_buffer(context.get(), png.data(), png.size()));
     return context;

@@ -87,6 +87,11 @@ TEST_F(PictureResources, TheProgramAndTheToolAcceptAndRefuseTheSameBmpFiles)
         {"60 of 102 bytes", {.width = 4, .height = 4, .dataBytes = 6}, "rows"},
         {"18000 x 18000 declared in 54 bytes", {.width = 18000, .height = 18000, .dataBytes = 0}, "rows"},
         {"beyond the size limit", {.width = 30000, .height = 30000, .dataBytes = 0}, "too large"},
+        // 21845 x 16384 is exactly the limit (rows of 65536 bytes): refused only for its
+        // missing rows; one row more is over it.
+        {"at the size limit", {.width = 21845, .height = 16384, .dataBytes = 0}, "holds 0 of its 16384 rows"},
+        {"one row past the size limit", {.width = 21845, .height = 16385, .dataBytes = 0},
+         "(1073807360 bytes; the limit is 1073741824 bytes)"},
         {"huge products", {.width = INT32_MAX, .height = INT32_MIN, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
         {"rows of 2^32 bytes", {.width = 1 << 30, .height = 1, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
         {"a negative compression", {.compression = 0xFFFFFFFF}, "compression"},
