@@ -43,14 +43,19 @@ TEST_F(PictureResources, WhatIsNeitherABuiltInNameNorABmpFileGivesNothing)
     WriteFile("text.bmp", {'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(LoadPicture(Path("text.bmp").string()), nullptr);
 
-    // Asked, the loader says why: the reader's reason, or nothing where nothing was read.
+    // Asked, the loader says why: that nothing has the name, or the reader's reason for
+    // the file that has it; a damaged file is never taken for a missing one.
     std::string why = "stale";
     EXPECT_EQ(LoadPicture(Path("text.bmp").string(), &why), nullptr);
-    EXPECT_NE(why.find("text.bmp"), std::string::npos) << why;
+    EXPECT_NE(why.find("cannot read '" + Path("text.bmp").string() + "': not a BMP file"), std::string::npos) << why;
     EXPECT_EQ(LoadPicture(Path("missing.bmp").string(), &why), nullptr);
-    EXPECT_NE(why.find("missing.bmp"), std::string::npos) << why;
+    EXPECT_EQ(why, "no picture or BMP file named '" + Path("missing.bmp").string() + "'");
     EXPECT_EQ(LoadPicture("", &why), nullptr);
-    EXPECT_EQ(why, "");
+    EXPECT_EQ(why, "no picture or BMP file named ''");
+    WriteFile("cut.bmp", BmpBytes({.dataBytes = 12}));   // one row of two
+    EXPECT_EQ(LoadPicture(Path("cut.bmp").string(), &why), nullptr);
+    EXPECT_NE(why.find("damaged BMP file: the file holds 1 of its 2 rows"), std::string::npos) << why;
+    EXPECT_EQ(why.find("no picture"), std::string::npos) << why;
     EXPECT_NE(LoadPicture("Ball1", &why), nullptr);
     EXPECT_EQ(why, "");
     // A sound PNG is the tool's, not the program's: the program loads bitmaps only.
