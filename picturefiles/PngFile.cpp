@@ -82,54 +82,76 @@ std::string ChunkName(const uint8_t* type)
     return name;
 }
 
-// Walks the chunks from the signature to IEND: each must lie whole inside the file, IHDR
-// first, at most one PLTE and none in a grey picture or after the image data, the IDAT
-// chunks one run, IEND present. Returns how many bytes of image data the IDAT chunks
-// hold. (libspng checks each chunk's CRC and contents as it reads; the chunks it would
-// only meet after the pixels, or never, are checked here.) Throws CPngError naming the
-// fault.
+// The order PNG demands of the chunks, followed one chunk at a time: IHDR first and once,
+// at most one PLTE and none in a grey picture or after the image data, the IDAT chunks one
+// run. Counts the bytes of image data.
+class CChunkOrder {
+public:
+    // The chunk `name` whose data starts at `data`; throws CPngError for one out of place.
+    void Take(const std::string& name, const uint8_t* data, uint32_t length)
+    {
+        const bool first = m_chunks++ == 0;
+        if (first != (name == "IHDR"))
+            RefuseDamaged(first ? "its first chunk is " + name + ", not IHDR" : "a second IHDR chunk");
+        if (first && length > 9)
+            m_colourType = data[9];
+        if (name == "PLTE")
+            TakePalette();
+        if (name == "IDAT") {
+            if (m_idatEnded)
+                RefuseDamaged("its IDAT chunks are not one run");
+            m_idat = true;
+            m_imageDataBytes += length;
+        } else {
+            m_idatEnded = m_idat;
+        }
+    }
+
+    bool HasImageData() const { return m_idat; }
+    uint64_t ImageDataBytes() const { return m_imageDataBytes; }
+
+private:
+    void TakePalette()
+    {
+        if (m_plte || m_idat)
+            RefuseDamaged(m_plte ? "a second PLTE chunk" : "a PLTE chunk after the image data");
+        if (m_colourType == SPNG_COLOR_TYPE_GRAYSCALE || m_colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA)
+            RefuseDamaged("a PLTE chunk in a grey picture");
+        m_plte = true;
+    }
+
+    uint64_t m_chunks = 0;
+    uint8_t m_colourType = 0;
+    bool m_plte = false;
+    bool m_idat = false;
+    bool m_idatEnded = false;
+    uint64_t m_imageDataBytes = 0;
+};
+
+// Walks the chunks from the signature to IEND: each must lie whole inside the file, in
+// order, and IEND be there. Returns how many bytes of image data the IDAT chunks hold.
+// (libspng checks each chunk's checksum and contents as it reads; the chunks it would only
+// meet after the pixels, or never, are checked here.) Throws CPngError naming the fault.
 uint64_t ImageDataBytes(std::span<const uint8_t> png)
 {
-    uint64_t imageData = 0;
-    bool plte = false, idat = false, idatEnded = false;
-    uint8_t colourType = 0;
+    CChunkOrder order;
     for (size_t at = PNG_SIGNATURE.size();;) {
         if (png.size() - at < 8)
             RefuseDamaged(at == png.size() ? "it ends without an IEND chunk" : "it ends inside a chunk's header");
         const uint32_t length = BigEndian32(png.data() + at);
-        const uint8_t* type = png.data() + at + 4;
-        const std::string name = ChunkName(type);
+        const std::string name = ChunkName(png.data() + at + 4);
         if (length > MAX_CHUNK_BYTES)
             RefuseDamaged("its " + name + " chunk declares " + std::to_string(length) + " bytes, more than a chunk holds");
         if (png.size() - at - 8 < uint64_t{length} + 4)
             RefuseDamaged("it ends inside its " + name + " chunk");
-        const bool first = at == PNG_SIGNATURE.size();
-        if (first != (name == "IHDR"))
-            RefuseDamaged(first ? "its first chunk is " + name + ", not IHDR" : "a second IHDR chunk");
-        if (first && length >= 10)
-            colourType = type[4 + 9];
-        if (name == "PLTE") {
-            if (plte || idat)
-                RefuseDamaged(plte ? "a second PLTE chunk" : "a PLTE chunk after the image data");
-            if (colourType == SPNG_COLOR_TYPE_GRAYSCALE || colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA)
-                RefuseDamaged("a PLTE chunk in a grey picture");
-            plte = true;
-        }
-        if (name == "IDAT") {
-            if (idatEnded)
-                RefuseDamaged("its IDAT chunks are not one run");
-            idat = true;
-            imageData += length;
-        } else {
-            idatEnded = idat;
-        }
+        order.Take(name, png.data() + at + 8, length);
         if (name == "IEND")
             break;
         at += 12 + size_t{length};
     }
-    if (!idat)
+    if (!order.HasImageData())
         RefuseDamaged("it has no IDAT chunk");
-    return imageData;
+    return order.ImageDataBytes();
 }
 
 // ---------------------------------------------------------------------------------------
