@@ -146,6 +146,8 @@ TEST(PngFileTest, RefusesEveryDamagedChunkListNamingTheFault)
     const std::string good = PngOf(rgb);
     std::string overlong = good;
     overlong[good.size() - 12] = '\x80';   // IEND's length: 2^31
+    std::string longest = good;            // IEND's length: 2^31 - 1, the most a chunk holds
+    longest.replace(good.size() - 12, 4, "\x7F\xFF\xFF\xFF");
     std::vector<PngChunk> shortPalette = indexed;
     shortPalette[ChunkIndex(indexed, "PLTE")].data.resize(6);   // two entries for indices 0-2
     const std::string crc = spng_strerror(SPNG_ECHUNK_CRC);
@@ -166,6 +168,7 @@ TEST(PngFileTest, RefusesEveryDamagedChunkListNamingTheFault)
         {"no IEND", without(rgb, 4), "without an IEND chunk"},
         {"no IDAT", PngOf({rgb[0], rgb[4]}), "no IDAT chunk"},
         {"a chunk longer than PNG allows", overlong, "declares 2147483648 bytes"},
+        {"a chunk as long as PNG allows, past the end", longest, "ends inside its IEND chunk"},
         {"IHDR not first", with(rgb, 0, text), "IHDR"},
         {"a second IHDR after the image data", with(rgb, 4, rgb[0]), "a second IHDR chunk"},
         {"PLTE after the image data", with(rgb, 4, plte), "a PLTE chunk after the image data"},
