@@ -91,9 +91,9 @@ void CheckFileBytes(uint64_t length)
 
 // The bytes of the file that hold its picture, each size checked before anything is
 // allocated: a BMP's up to the end of the rows its header describes (whatever follows is
-// not read), a PNG whole, and of anything else only its start, which is enough to refuse
-// it. A file that cannot be opened or read says why.
-std::vector<uint8_t> ReadPictureBytes(const fs::path& path)
+// not read), a PNG whole where PNG is taken, and of anything else only its start, which
+// is enough to refuse it. A file that cannot be opened or read says why.
+std::vector<uint8_t> ReadPictureBytes(const fs::path& path, PictureFormats formats)
 {
     OpenFile file;
     file.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -111,7 +111,7 @@ std::vector<uint8_t> ReadPictureBytes(const fs::path& path)
     uint64_t wanted = bytes.size();
     if (CBmpReader::HasSignature(bytes))
         wanted = CBmpReader(bytes, fileLength).FileBytes();
-    else if (IsPng(bytes))
+    else if (formats == PictureFormats::PngOrBmp && IsPng(bytes))
         wanted = fileLength;
     CheckFileBytes(wanted);
     if (wanted <= bytes.size())
@@ -175,7 +175,7 @@ std::unique_ptr<CBitmap24> DecodePicture(std::span<const uint8_t> bytes, Picture
 std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats formats, std::optional<ColourRef> alphaKey)
 {
     try {
-        return DecodePicture(ReadPictureBytes(path), formats, alphaKey);
+        return DecodePicture(ReadPictureBytes(path, formats), formats, alphaKey);
     } catch (const CPictureFileError& error) {
         throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
     }
