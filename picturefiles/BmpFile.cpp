@@ -43,6 +43,12 @@ uint32_t Little32(const uint8_t* p)
     throw CPictureFileError(why);
 }
 
+// A file whose own fields contradict it or run past its end.
+[[noreturn]] void RefuseDamaged(const std::string& why)
+{
+    throw CPictureFileError("damaged BMP file: " + why);
+}
+
 } // namespace
 
 bool CBmpReader::HasSignature(std::span<const uint8_t> file)
@@ -50,17 +56,17 @@ bool CBmpReader::HasSignature(std::span<const uint8_t> file)
     return file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
 }
 
-CBmpReader::CBmpReader(std::span<const uint8_t> file) : m_file(file)
+CBmpReader::CBmpReader(std::span<const uint8_t> file, uint64_t fileLength) : m_file(file), m_fileLength(fileLength)
 {
     if (!HasSignature(file))
         Refuse("not a BMP file");
     if (file.size() < INFO_HEADER_AT + 4)
-        Refuse("the BMP file ends inside its header");
+        RefuseDamaged("the file ends inside its header");
     m_headerBytes = Little32(file.data() + INFO_HEADER_AT);
     if (std::find(KNOWN_HEADERS.begin(), KNOWN_HEADERS.end(), m_headerBytes) == KNOWN_HEADERS.end())
         Refuse("unknown BMP header of " + std::to_string(m_headerBytes) + " bytes");
     if (file.size() < INFO_HEADER_AT + m_headerBytes)
-        Refuse("the BMP file ends inside its header");
+        RefuseDamaged("the file ends inside its header");
     ReadInfoHeader();
     CheckPixelData();
 }
@@ -116,7 +122,7 @@ void CBmpReader::ReadColourLayout(uint32_t declaredColours)
         if (m_headerBytes == WINDOWS_HEADER)
             headersEnd += MASK_BYTES;
         if (m_file.size() < headersEnd)
-            Refuse("the BMP file ends inside its colour masks");
+            RefuseDamaged("the file ends inside its colour masks");
         ReadMasks(MASKS_AT);
     } else if (bits == 16) {
         m_channels = {Channel{0x7C00}, Channel{0x03E0}, Channel{0x001F}};
@@ -132,9 +138,9 @@ void CBmpReader::ReadColourLayout(uint32_t declaredColours)
 
     m_pixelOffset = Little32(m_file.data() + 10);
     if (m_pixelOffset < headersEnd)
-        Refuse("the BMP pixel data at byte " + std::to_string(m_pixelOffset) + " would overlap the header");
-    if (m_pixelOffset > m_file.size())
-        Refuse("the BMP pixel data at byte " + std::to_string(m_pixelOffset) + " lies beyond the file's end");
+        RefuseDamaged("the pixel data at byte " + std::to_string(m_pixelOffset) + " would overlap the header");
+    if (m_pixelOffset > m_fileLength)
+        RefuseDamaged("the pixel data at byte " + std::to_string(m_pixelOffset) + " lies beyond the file's end");
     if (paletted)
         ReadPalette(headersEnd, core ? 3 : 4, declaredColours);
 }
@@ -147,20 +153,21 @@ void CBmpReader::ReadMasks(size_t at)
         const uint32_t mask = Little32(m_file.data() + at + 4 * i);
         const uint32_t run = mask == 0 ? 0 : mask >> std::countr_zero(mask);
         if (mask == 0 || (run & (run + 1)) != 0 || mask > pixelMask)
-            Refuse("a BMP colour mask that is not one run of the pixel's bits");
+            RefuseDamaged("a colour mask that is not one run of the pixel's bits");
         m_channels[i].mask = mask;
     }
 }
 
 // The palette lies between the headers and the pixels: as many colours as the header
-// says (all the depth allows when it says 0), and no more than that space holds.
+// says (all the depth allows when it says 0), and no more than that space holds (nor than
+// the bytes given hold, which HEAD_BYTES make the same).
 void CBmpReader::ReadPalette(size_t at, size_t entryBytes, uint32_t declaredColours)
 {
     const uint32_t depthColours = uint32_t{1} << m_bitsPerPixel;
     uint32_t colours = declaredColours == 0 ? depthColours : std::min(declaredColours, depthColours);
-    colours = static_cast<uint32_t>(std::min<size_t>(colours, (m_pixelOffset - at) / entryBytes));
+    colours = static_cast<uint32_t>(std::min<size_t>(colours, (std::min(m_pixelOffset, m_file.size()) - at) / entryBytes));
     if (colours == 0)
-        Refuse("the BMP file has no palette for its " + std::to_string(m_bitsPerPixel) + "-bit pixels");
+        RefuseDamaged("no palette for its " + std::to_string(m_bitsPerPixel) + "-bit pixels");
     for (uint32_t i = 0; i < colours; ++i) {
         const uint8_t* entry = m_file.data() + at + i * entryBytes;
         m_palette[i] = Pixel24{entry[0], entry[1], entry[2]};
@@ -172,15 +179,18 @@ void CBmpReader::ReadPalette(size_t at, size_t entryBytes, uint32_t declaredColo
 void CBmpReader::CheckPixelData()
 {
     const int64_t rowBytes = (int64_t{m_width} * m_bitsPerPixel + 31) / 32 * 4;
-    const int64_t available = static_cast<int64_t>(m_file.size() - m_pixelOffset);
+    const int64_t available = static_cast<int64_t>(m_fileLength - m_pixelOffset);
     if (rowBytes > available || available / rowBytes < m_height)
-        Refuse("the BMP file holds " + std::to_string(available / rowBytes) + " of its " +
-               std::to_string(m_height) + " rows");
+        RefuseDamaged("the file holds " + std::to_string(available / rowBytes) + " of its " +
+                      std::to_string(m_height) + " rows");
     m_rowBytes = static_cast<size_t>(rowBytes);
 }
 
 std::unique_ptr<CBitmap24> CBmpReader::Decode() const
 {
+    if (m_file.size() < FileBytes())
+        Refuse("the BMP reader was given " + std::to_string(m_file.size()) + " of the file's " +
+               std::to_string(FileBytes()) + " bytes");
     auto picture = std::make_unique<CBitmap24>(m_width, m_height);
     for (int32_t row = 0; row < m_height; ++row) {
         const int32_t y = m_bottomUp ? m_height - 1 - row : row;
@@ -216,8 +226,8 @@ void CBmpReader::DecodeRow(const uint8_t* in, uint8_t* out) const
             const size_t bit = static_cast<size_t>(x) * bits;
             const uint32_t index = (in[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
             if (index >= m_paletteColours)
-                Refuse("a BMP colour index of " + std::to_string(index) + " lies beyond its palette of " +
-                       std::to_string(m_paletteColours));
+                RefuseDamaged("a colour index of " + std::to_string(index) + " lies beyond its palette of " +
+                              std::to_string(m_paletteColours));
             pixel = m_palette[index];
         } else {
             const uint32_t value = bits == 16 ? Little16(in + 2 * x) : Little32(in + 4 * x);

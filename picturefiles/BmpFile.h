@@ -1,7 +1,8 @@
 // BmpFile.h — BMP files read from memory into 24-bit pictures.
 //
 // The header is read and every size checked against the file's real length before
-// anything is allocated: the picture must not be empty, must fit the size limit
+// anything is allocated (the reader can be given just the start of a file and its whole
+// length, to learn how many of its bytes the picture needs before they are read): the picture must not be empty, must fit the size limit
 // (platform/bitmaps/ImageSize.h), and every row must be present in the file. Headers of
 // OS/2 (12, 16 or 64 bytes) and of Windows (40, 52, 56, 108 or 124 bytes) are known;
 // 1, 4 and 8 bits per pixel with a palette, 16 and 32 bits with or without colour masks,
@@ -24,8 +25,15 @@ class CBmpReader {
 public:
     // Reads and checks the headers of the BMP file held in `file`, which must outlive the
     // reader. Throws CPictureFileError saying why a file is refused.
-    explicit CBmpReader(std::span<const uint8_t> file);
+    explicit CBmpReader(std::span<const uint8_t> file) : CBmpReader(file, file.size()) {}
+    // The same from the start of a file of `fileLength` bytes: `head` must hold its
+    // headers and palette (HEAD_BYTES, or the whole file when it is shorter). Decode then
+    // needs every byte up to FileBytes().
+    CBmpReader(std::span<const uint8_t> head, uint64_t fileLength);
     virtual ~CBmpReader() = default;
+
+    // The most bytes the headers, colour masks and palette take.
+    static constexpr size_t HEAD_BYTES = 14 + 124 + 12 + 256 * 4;
 
     // Whether the bytes start as a BMP file does ("BM").
     static bool HasSignature(std::span<const uint8_t> file);
@@ -33,8 +41,12 @@ public:
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
 
+    // The bytes of the file the picture takes: up to the end of its last row. Bytes after
+    // them are not part of it.
+    uint64_t FileBytes() const { return m_pixelOffset + uint64_t{m_rowBytes} * static_cast<uint64_t>(m_height); }
+
     // The picture, top row first. Throws CPictureFileError for a colour index beyond the
-    // palette.
+    // palette, or when the reader was given fewer bytes than FileBytes().
     std::unique_ptr<CBitmap24> Decode() const;
 
 private:
@@ -61,6 +73,7 @@ private:
     uint8_t ChannelValue(uint32_t pixel, const Channel& channel) const;
 
     std::span<const uint8_t> m_file;
+    uint64_t m_fileLength = 0;
     uint32_t m_headerBytes = 0;
     int32_t m_width = 0;
     int32_t m_height = 0;

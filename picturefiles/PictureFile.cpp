@@ -62,9 +62,38 @@ std::unique_ptr<CBitmap24> DecodePngPicture(std::span<const uint8_t> bytes, std:
     }
 }
 
-// The whole file, its size checked before anything is allocated. A file that cannot be
-// opened or read says why.
-std::vector<uint8_t> ReadWholeFile(const fs::path& path)
+// Appends bytes from the file until `bytes` holds `length` of them, or the file ends (it
+// shrank while it was read: what is there is decoded, and refused if short).
+void ReadUpTo(int fd, std::vector<uint8_t>& bytes, uint64_t length)
+{
+    size_t got = bytes.size();
+    bytes.resize(static_cast<size_t>(length));
+    while (got < bytes.size()) {
+        const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw CPictureFileError(std::strerror(errno));
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
+}
+
+// Refuses a read of more bytes than any picture that may be made needs.
+void CheckFileBytes(uint64_t length)
+{
+    if (length > static_cast<uint64_t>(MAX_PICTURE_FILE_BYTES))
+        throw CPictureFileError("a file of " + std::to_string(length) + " bytes is larger than any picture this " +
+                                "reader takes (at most " + std::to_string(MAX_PICTURE_FILE_BYTES) + " bytes)");
+}
+
+// The bytes of the file that hold its picture, each size checked before anything is
+// allocated: a BMP's up to the end of the rows its header describes (whatever follows is
+// not read), a PNG whole where PNG is taken, and of anything else only its start, which
+// is enough to refuse it. A file that cannot be opened or read says why.
+std::vector<uint8_t> ReadPictureBytes(const fs::path& path, PictureFormats formats)
 {
     OpenFile file;
     file.fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -75,23 +104,20 @@ std::vector<uint8_t> ReadWholeFile(const fs::path& path)
         throw CPictureFileError(std::strerror(errno));
     if (!S_ISREG(status.st_mode))
         throw CPictureFileError("not a file");
-    if (status.st_size > MAX_PICTURE_FILE_BYTES)
-        throw CPictureFileError("a file of " + std::to_string(status.st_size >> 20) +
-                                " MiB is larger than any picture this reader takes");
+    const uint64_t fileLength = static_cast<uint64_t>(status.st_size);
 
-    std::vector<uint8_t> bytes(static_cast<size_t>(status.st_size));
-    size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw CPictureFileError(std::strerror(errno));
-        if (n == 0)
-            break;   // the file shrank while it was read: decode what is there
-        got += static_cast<size_t>(n);
-    }
-    bytes.resize(got);
+    std::vector<uint8_t> bytes;
+    ReadUpTo(file.fd, bytes, std::min<uint64_t>(fileLength, CBmpReader::HEAD_BYTES));
+    uint64_t wanted = bytes.size();
+    if (CBmpReader::HasSignature(bytes))
+        wanted = CBmpReader(bytes, fileLength).FileBytes();
+    else if (formats == PictureFormats::PngOrBmp && IsPng(bytes))
+        wanted = fileLength;
+    CheckFileBytes(wanted);
+    if (wanted <= bytes.size())
+        bytes.resize(static_cast<size_t>(wanted));
+    else
+        ReadUpTo(file.fd, bytes, wanted);
     return bytes;
 }
 
@@ -149,7 +175,7 @@ std::unique_ptr<CBitmap24> DecodePicture(std::span<const uint8_t> bytes, Picture
 std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats formats, std::optional<ColourRef> alphaKey)
 {
     try {
-        return DecodePicture(ReadWholeFile(path), formats, alphaKey);
+        return DecodePicture(ReadPictureBytes(path, formats), formats, alphaKey);
     } catch (const CPictureFileError& error) {
         throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
     }

@@ -1,11 +1,12 @@
 // PictureFile.h — reading and writing PNG and BMP files as 24-bit bitmaps.
 //
 // Reading goes through one entry point, DecodePicture, which takes the file's bytes from
-// memory: ReadPicture reads a file whole (its size checked first) and hands it on, and the
-// program's built-in pictures are decoded by the same call. PNG is read by libspng
-// (PngFile.h: grey and palette pictures are expanded, alpha is dropped unless an alpha key
-// asks for it), BMP by CBmpReader (BmpFile.h). A picture with no pixels is refused by every
-// reader. Writing makes 24-bit RGB files, PNG or BMP by the name's ending, or indexed PNGs,
+// memory: ReadPicture reads the bytes of a file that hold its picture (a PNG whole, a BMP
+// up to the end of the rows its header describes; each size checked first) and hands
+// them on, and the program's built-in pictures are decoded by the same call. PNG is read
+// by libspng (PngFile.h: grey and palette pictures are expanded, alpha is dropped unless
+// an alpha key asks for it), BMP by CBmpReader (BmpFile.h). A picture with no pixels is
+// refused by every reader, and a damaged one with "damaged" and why. Writing makes 24-bit RGB files, PNG or BMP by the name's ending, or indexed PNGs,
 // and never leaves a partial file: the picture is written to a temporary name beside the
 // target and renamed over it when complete (FileBatch.h).
 //

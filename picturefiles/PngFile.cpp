@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 
 #include "picturefiles/IndexedPicture.h"
 #include "platform/bitmaps/FatalError.h"
@@ -18,12 +19,17 @@ using SpngContext = std::unique_ptr<spng_ctx, decltype(&spng_ctx_free)>;
 constexpr std::array<uint8_t, 8> PNG_SIGNATURE = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 // Deflate cannot make data smaller than 1 part in 1032 (a 258-byte match coded in two
-// bits), so a file cannot hold more pixel bytes than that many times its length.
+// bits), so the image data cannot hold more scanline bytes than that many times its length.
 constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
 
-// Text, profiles and other side chunks libspng keeps while decoding: far more than any
-// picture of ours carries.
+// Text, profiles and other side chunks libspng keeps while decoding: a file may hold this
+// much of them decompressed, or twice its own length, whichever is more (libspng counts a
+// text chunk it keeps about twice: a file whose one side chunk is nearly all of it needs
+// twice its length).
 constexpr size_t SIDE_CHUNK_CACHE_LIMIT = size_t{16} << 20;
+
+// The longest chunk the PNG format allows.
+constexpr uint32_t MAX_CHUNK_BYTES = 0x7FFFFFFF;
 
 // No side can be longer than the byte limit allows for a one-row picture.
 constexpr uint32_t MAX_SIDE = static_cast<uint32_t>(MAX_IMAGE_BYTES / 3);
@@ -35,6 +41,20 @@ void Check(int result)
         throw CPngError(spng_strerror(result));
 }
 
+// The same for a call that read the file: every reason but our own limits is damage.
+void CheckRead(int result)
+{
+    if (result == SPNG_EUSER_WIDTH || result == SPNG_EUSER_HEIGHT || result == SPNG_EMEM)
+        Check(result);
+    if (result != 0)
+        throw CPngError(std::string("damaged PNG file: ") + spng_strerror(result));
+}
+
+[[noreturn]] void RefuseDamaged(const std::string& why)
+{
+    throw CPngError("damaged PNG file: " + why);
+}
+
 SpngContext NewContext(int flags)
 {
     SpngContext context(spng_ctx_new(flags), spng_ctx_free);
@@ -44,16 +64,110 @@ SpngContext NewContext(int flags)
 }
 
 // ---------------------------------------------------------------------------------------
+// The chunk list, walked before libspng reads it
+// ---------------------------------------------------------------------------------------
+
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
+}
+
+// The chunk's four-letter type, printable whatever its bytes.
+std::string ChunkName(const uint8_t* type)
+{
+    std::string name(reinterpret_cast<const char*>(type), 4);
+    for (char& c : name)
+        if (c < ' ' || c > '~')
+            c = '?';
+    return name;
+}
+
+// The order PNG demands of the chunks, followed one chunk at a time: IHDR first and once,
+// at most one PLTE and none in a grey picture or after the image data, the IDAT chunks one
+// run. Counts the bytes of image data.
+class CChunkOrder {
+public:
+    // The chunk `name` whose data starts at `data`; throws CPngError for one out of place.
+    void Take(const std::string& name, const uint8_t* data, uint32_t length)
+    {
+        const bool first = m_chunks++ == 0;
+        if (first != (name == "IHDR"))
+            RefuseDamaged(first ? "its first chunk is " + name + ", not IHDR" : "a second IHDR chunk");
+        if (first && length > 9)
+            m_colourType = data[9];
+        if (name == "PLTE")
+            TakePalette();
+        if (name == "IDAT") {
+            if (m_idatEnded)
+                RefuseDamaged("its IDAT chunks are not one run");
+            m_idat = true;
+            m_imageDataBytes += length;
+        } else {
+            m_idatEnded = m_idat;
+        }
+    }
+
+    bool HasImageData() const { return m_idat; }
+    uint64_t ImageDataBytes() const { return m_imageDataBytes; }
+
+private:
+    void TakePalette()
+    {
+        if (m_plte || m_idat)
+            RefuseDamaged(m_plte ? "a second PLTE chunk" : "a PLTE chunk after the image data");
+        if (m_colourType == SPNG_COLOR_TYPE_GRAYSCALE || m_colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA)
+            RefuseDamaged("a PLTE chunk in a grey picture");
+        m_plte = true;
+    }
+
+    uint64_t m_chunks = 0;
+    uint8_t m_colourType = 0;
+    bool m_plte = false;
+    bool m_idat = false;
+    bool m_idatEnded = false;
+    uint64_t m_imageDataBytes = 0;
+};
+
+// Walks the chunks from the signature to IEND: each must lie whole inside the file, in
+// order, and IEND be there. Returns how many bytes of image data the IDAT chunks hold.
+// (libspng checks each chunk's checksum and contents as it reads; the chunks it would only
+// meet after the pixels, or never, are checked here.) Throws CPngError naming the fault.
+uint64_t ImageDataBytes(std::span<const uint8_t> png)
+{
+    CChunkOrder order;
+    for (size_t at = PNG_SIGNATURE.size();;) {
+        if (png.size() - at < 8)
+            RefuseDamaged(at == png.size() ? "it ends without an IEND chunk" : "it ends inside a chunk's header");
+        const uint32_t length = BigEndian32(png.data() + at);
+        const std::string name = ChunkName(png.data() + at + 4);
+        if (length > MAX_CHUNK_BYTES)
+            RefuseDamaged("its " + name + " chunk declares " + std::to_string(length) + " bytes, more than a chunk holds");
+        if (png.size() - at - 8 < uint64_t{length} + 4)
+            RefuseDamaged("it ends inside its " + name + " chunk");
+        order.Take(name, png.data() + at + 8, length);
+        if (name == "IEND")
+            break;
+        at += 12 + size_t{length};
+    }
+    if (!order.HasImageData())
+        RefuseDamaged("it has no IDAT chunk");
+    return order.ImageDataBytes();
+}
+
+// ---------------------------------------------------------------------------------------
 // Decoding
 // ---------------------------------------------------------------------------------------
 
 // A decoder over the bytes with our limits in place of libspng's: sides within the byte
-// limit, no chunk longer than the file itself.
+// limit, no chunk longer than the file itself, a bad checksum on any critical chunk an
+// error.
 SpngContext NewDecoder(std::span<const uint8_t> png)
 {
     SpngContext context = NewContext(0);
+    const size_t chunkLimit = std::min<size_t>(png.size(), MAX_CHUNK_BYTES);
     Check(spng_set_image_limits(context.get(), MAX_SIDE, MAX_SIDE));
-    Check(spng_set_chunk_limits(context.get(), png.size(), SIDE_CHUNK_CACHE_LIMIT));
+    Check(spng_set_chunk_limits(context.get(), chunkLimit, std::max(2 * chunkLimit, SIDE_CHUNK_CACHE_LIMIT)));
+    Check(spng_set_crc_action(context.get(), SPNG_CRC_ERROR, SPNG_CRC_DISCARD));
     Check(spng_set_png_buffer(context.get(), png.data(), png.size()));
     return context;
 }
@@ -69,38 +183,157 @@ uint64_t ChannelsOf(uint8_t colourType)
     }
 }
 
-// The header, once its size has passed the byte limit and is possible for the file's
-// length; before any pixel is allocated.
-spng_ihdr CheckedHeader(spng_ctx* context, size_t fileLength)
+// The fewest bytes the image data inflates to: every scanline with its filter byte (an
+// interlaced picture has more scanlines; its pixel bytes alone are counted).
+uint64_t LeastInflatedBytes(const spng_ihdr& header)
+{
+    const uint64_t rowBits = uint64_t{header.width} * ChannelsOf(header.color_type) * header.bit_depth;
+    if (header.interlace_method != SPNG_INTERLACE_NONE)
+        return (rowBits * header.height + 7) / 8;
+    return ((rowBits + 7) / 8 + 1) * header.height;
+}
+
+// The header, once its size has passed the byte limit; before any pixel is allocated.
+spng_ihdr CheckedHeader(spng_ctx* context)
 {
     spng_ihdr header{};
-    Check(spng_get_ihdr(context, &header));
+    CheckRead(spng_get_ihdr(context, &header));
     try {
         CheckedImageBytes(header.width, header.height, "picture");
     } catch (const CFatalError& tooLarge) {
         throw CPngError(tooLarge.what());
     }
-    const uint64_t pixelBits = uint64_t{header.width} * header.height * ChannelsOf(header.color_type) * header.bit_depth;
-    if (pixelBits / 8 > uint64_t{fileLength} * MAX_DEFLATE_RATIO)
-        throw CPngError(std::to_string(header.width) + "x" + std::to_string(header.height) + " pixels cannot be in " +
-                        std::to_string(fileLength) + " bytes: the file is damaged or cut short");
     return header;
 }
 
-// Copies decoded rows of `channels` bytes per pixel (red first) into the picture; with an
-// alpha key, pixels of alpha 0 take the key.
-void StoreRows(const std::vector<uint8_t>& decoded, int32_t channels, std::optional<ColourRef> alphaKey,
-               CBitmap24& picture)
+// Refuses a picture whose rows the image data cannot hold, however well compressed.
+void CheckCompression(const spng_ihdr& header, uint64_t imageDataBytes)
 {
-    const size_t width = static_cast<size_t>(picture.Width());
-    for (int32_t y = 0; y < picture.Height(); ++y) {
-        const uint8_t* in = decoded.data() + static_cast<size_t>(y) * width * channels;
-        uint8_t* out = picture.Bits() + static_cast<size_t>(y) * picture.Stride();
-        for (size_t x = 0; x < width; ++x, in += channels) {
-            const bool keyed = alphaKey && in[3] == 0;
-            StorePixel(out + 3 * x, keyed ? PixelOf(*alphaKey) : Pixel24{in[2], in[1], in[0]});
+    if (LeastInflatedBytes(header) > imageDataBytes * MAX_DEFLATE_RATIO)
+        RefuseDamaged(std::to_string(header.width) + "x" + std::to_string(header.height) + " pixels cannot be in " +
+                      std::to_string(imageDataBytes) + " bytes of image data");
+}
+
+// The columns of a row that one decoded scanline fills: every one, or those of its
+// interlace pass.
+struct Columns {
+    uint32_t first = 0;
+    uint32_t step = 1;
+};
+
+Columns ColumnsOf(const spng_ihdr& header, const spng_row_info& row)
+{
+    static constexpr std::array<Columns, 7> ADAM7 = {{{0, 8}, {4, 8}, {0, 4}, {2, 4}, {0, 2}, {1, 2}, {0, 1}}};
+    if (header.interlace_method == SPNG_INTERLACE_NONE || row.pass < 0 || row.pass >= 7)
+        return Columns{};
+    return ADAM7[static_cast<size_t>(row.pass)];
+}
+
+// Turns the decoded rows of one libspng format into picture pixels: `format` is what
+// libspng is asked for, and `Store(in, x, out)` writes column x of a decoded row at `out`.
+// Indexed pictures are asked for as stored, so that an index past the palette's end is
+// seen (libspng would make it black); 16-bit alpha is kept whole, so that only 0 keys.
+class CRowStore {
+public:
+    CRowStore(spng_ctx* context, const spng_ihdr& header, std::optional<ColourRef> alphaKey)
+        : m_header(header), m_key(alphaKey ? PixelOf(*alphaKey) : Pixel24{}), m_keyed(alphaKey.has_value())
+    {
+        if (header.color_type == SPNG_COLOR_TYPE_INDEXED) {
+            m_format = SPNG_FMT_PNG;
+            ReadPalette(context);
+        } else if (m_keyed) {
+            m_format = header.bit_depth == 16 ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
         }
     }
+
+    int Format() const { return m_format; }
+    int Flags() const { return m_keyed && m_format != SPNG_FMT_PNG ? SPNG_DECODE_TRNS : 0; }
+
+    // Pixel x of a decoded scanline into the picture's pixel at `out`.
+    void Store(const uint8_t* in, uint32_t x, uint8_t* out) const
+    {
+        switch (m_format) {
+        case SPNG_FMT_PNG: StorePixel(out, m_palette[Index(in, x)]); return;
+        case SPNG_FMT_RGBA8: {
+            const uint8_t* p = in + 4 * size_t{x};
+            StorePixel(out, p[3] == 0 ? m_key : Pixel24{p[2], p[1], p[0]});
+            return;
+        }
+        case SPNG_FMT_RGBA16: {
+            uint16_t p[4];
+            std::memcpy(p, in + 8 * size_t{x}, sizeof p);
+            StorePixel(out, p[3] == 0 ? m_key : Pixel24{HighByte(p[2]), HighByte(p[1]), HighByte(p[0])});
+            return;
+        }
+        default: {
+            const uint8_t* p = in + 3 * size_t{x};
+            StorePixel(out, Pixel24{p[2], p[1], p[0]});
+        }
+        }
+    }
+
+private:
+    static uint8_t HighByte(uint16_t sample) { return static_cast<uint8_t>(sample >> 8); }
+
+    // The palette, and with a key the entries whose alpha is 0 made the key's colour.
+    void ReadPalette(spng_ctx* context)
+    {
+        spng_plte plte{};
+        CheckRead(spng_get_plte(context, &plte));
+        m_paletteSize = plte.n_entries;
+        for (uint32_t i = 0; i < plte.n_entries; ++i)
+            m_palette[i] = Pixel24{plte.entries[i].blue, plte.entries[i].green, plte.entries[i].red};
+        spng_trns trns{};
+        if (m_keyed && spng_get_trns(context, &trns) == 0)
+            for (uint32_t i = 0; i < trns.n_type3_entries && i < m_paletteSize; ++i)
+                if (trns.type3_alpha[i] == 0)
+                    m_palette[i] = m_key;
+    }
+
+    // The palette index of pixel x, packed high bits first at the picture's depth.
+    uint32_t Index(const uint8_t* in, uint32_t x) const
+    {
+        const uint32_t depth = m_header.bit_depth;
+        const size_t bit = size_t{x} * depth;
+        const uint32_t index = (in[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1);
+        if (index >= m_paletteSize)
+            RefuseDamaged("a palette index of " + std::to_string(index) + " lies beyond its palette of " +
+                          std::to_string(m_paletteSize));
+        return index;
+    }
+
+    spng_ihdr m_header;
+    int m_format = SPNG_FMT_RGB8;
+    Pixel24 m_key;
+    bool m_keyed;
+    std::array<Pixel24, 256> m_palette{};
+    uint32_t m_paletteSize = 0;
+};
+
+// Decodes the image scanline by scanline straight into the picture (one scanline at a
+// time, so no second picture-sized buffer; an interlaced picture's scanlines hold every
+// column of their pass), then reads the chunks after it, their checksums included, to
+// IEND.
+void DecodeRows(spng_ctx* context, const spng_ihdr& header, std::optional<ColourRef> alphaKey, CBitmap24& picture)
+{
+    const CRowStore store(context, header, alphaKey);
+    size_t imageBytes = 0;
+    CheckRead(spng_decoded_image_size(context, store.Format(), &imageBytes));
+    std::vector<uint8_t> scanline(imageBytes / header.height);
+    CheckRead(spng_decode_image(context, nullptr, 0, store.Format(), store.Flags() | SPNG_DECODE_PROGRESSIVE));
+    int result = 0;
+    do {
+        spng_row_info info{};
+        CheckRead(spng_get_row_info(context, &info));
+        result = spng_decode_scanline(context, scanline.data(), scanline.size());
+        if (result != SPNG_EOI)
+            CheckRead(result);
+        const Columns columns = ColumnsOf(header, info);
+        uint8_t* out = picture.Bits() + size_t{info.row_num} * static_cast<size_t>(picture.Stride());
+        for (uint32_t x = columns.first, i = 0; x < header.width; x += columns.step, ++i)
+            store.Store(scanline.data(), i, out + 3 * size_t{x});
+    } while (result == 0);
+    CheckRead(spng_decode_chunks(context));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -174,18 +407,13 @@ bool IsPng(std::span<const uint8_t> bytes)
 
 std::unique_ptr<CBitmap24> DecodePng(std::span<const uint8_t> png, std::optional<ColourRef> alphaKey)
 {
+    if (!IsPng(png))
+        Check(SPNG_ESIGNATURE);
     SpngContext context = NewDecoder(png);
-    const spng_ihdr header = CheckedHeader(context.get(), png.size());
-    const int format = alphaKey ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
-    const int32_t channels = alphaKey ? 4 : 3;
-
+    const spng_ihdr header = CheckedHeader(context.get());
+    CheckCompression(header, ImageDataBytes(png));
     auto picture = std::make_unique<CBitmap24>(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height));
-    size_t length = 0;
-    Check(spng_decoded_image_size(context.get(), format, &length));
-    // At most 4/3 of the picture's own bytes, which passed the limit.
-    std::vector<uint8_t> decoded(length);
-    Check(spng_decode_image(context.get(), decoded.data(), decoded.size(), format, alphaKey ? SPNG_DECODE_TRNS : 0));
-    StoreRows(decoded, channels, alphaKey, *picture);
+    DecodeRows(context.get(), header, alphaKey, *picture);
     return picture;
 }
 

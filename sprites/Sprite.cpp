@@ -42,8 +42,7 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
     std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
     timing.reset();
     if (!picture)
-        throw CFatalError("sprite '" + m_name + "': no picture or BMP file named '" + resourceName + "'" +
-                          (why.empty() ? "" : " (" + why + ")"));
+        throw CFatalError("sprite '" + m_name + "': " + why);
 
     // The whole strip at once: the strip's height is rounded once, not per frame.
     const SizeInPixels target = screen.ScaleSize(frameWidth, m_frameCount * frameHeight);

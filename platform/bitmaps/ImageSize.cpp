@@ -13,9 +13,9 @@ size_t CheckedImageBytes(int64_t width, int64_t height, const std::string& what)
         throw CFatalError(what + ": " + std::to_string(width) + "x" + std::to_string(height) + " is too large");
     const int64_t bytes = RowStride64(width) * height;
     if (bytes > MAX_IMAGE_BYTES)
+        // Exact figures: rounded, a picture just over the limit would seem to be at it.
         throw CFatalError(what + ": " + std::to_string(width) + "x" + std::to_string(height) + " is too large (" +
-                          std::to_string(bytes >> 20) + " MiB; the limit is " + std::to_string(MAX_IMAGE_BYTES >> 20) +
-                          " MiB)");
+                          std::to_string(bytes) + " bytes; the limit is " + std::to_string(MAX_IMAGE_BYTES) + " bytes)");
     return static_cast<size_t>(bytes);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -22,15 +23,15 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
 }
 
 // The picture the reader makes of a BMP file, or null where it refuses the file (with the
-// reader's reason in `why`, when given).
+// reader's reason, after `where`, in `why` when given).
 template <typename Read>
-std::unique_ptr<CBitmap24> BmpOrNull(Read&& read, std::string* why)
+std::unique_ptr<CBitmap24> BmpOrNull(Read&& read, const std::string& where, std::string* why)
 {
     try {
         return read();
     } catch (const CPictureFileError& error) {
         if (why != nullptr)
-            *why = error.what();
+            *why = where + error.what();
         return nullptr;
     }
 }
@@ -49,8 +50,14 @@ std::unique_ptr<CBitmap24> LoadPicture(std::string_view name, std::string* why)
                         std::span(reinterpret_cast<const uint8_t*>(picture.bytes.data()), picture.bytes.size()),
                         PictureFormats::BmpOnly);
                 },
-                why);
-    if (name.empty())
+                "built-in picture '" + std::string(picture.name) + "': ", why);
+    // A name that is neither a built-in picture nor a file is missing; a file that is there
+    // but refused is damaged or no BMP, as the reader says.
+    std::error_code unknown;
+    if (name.empty() || !std::filesystem::exists(std::string(name), unknown)) {
+        if (why != nullptr)
+            *why = "no picture or BMP file named '" + std::string(name) + "'";
         return nullptr;
-    return BmpOrNull([&] { return ReadPicture(std::string(name), PictureFormats::BmpOnly); }, why);
+    }
+    return BmpOrNull([&] { return ReadPicture(std::string(name), PictureFormats::BmpOnly); }, "", why);
 }

@@ -12,5 +12,6 @@
 #include "platform/bitmaps/Bitmap24.h"
 
 // The picture, or null when neither a built-in picture nor a readable BMP file has the name;
-// then `why`, when given, says what the reader found wrong (empty when nothing was read).
+// then `why`, when given, says why in one phrase: that nothing has the name, or what the
+// reader found wrong with the picture that has it ("damaged" and how, or not a BMP).
 std::unique_ptr<CBitmap24> LoadPicture(std::string_view name, std::string* why = nullptr);

@@ -119,6 +119,46 @@ TEST_F(PictureFileTest, RefusesMissingDamagedForeignAndHugeFiles)
     }
 }
 
+// A BMP is read only as far as its header describes: whatever follows its last row, even
+// more than any picture file may hold, is neither read nor refused. Every other file is
+// still bounded: a PNG that long is refused by its length, before it is read.
+TEST_F(PictureFileTest, ABmpIsReadOnlyAsFarAsItsHeaderDescribes)
+{
+    const CBitmap24 picture = RandomPicture(10, 10);
+    WritePicture(Path("small.bmp"), picture);
+    const auto sparse = [&](const char* name, const std::string& start, uintmax_t length) {
+        WriteFile(name, std::vector<uint8_t>(start.begin(), start.end()));
+        fs::resize_file(Path(name), length);   // a sparse file: its zeros take no space
+    };
+    const uintmax_t beyondAnyPicture = (uintmax_t{2} << 30) + 1;
+    sparse("trailing.bmp", ReadFile(Path("small.bmp")), beyondAnyPicture);
+    EXPECT_EQ(BitsOf(*ReadPicture(Path("trailing.bmp"))), BitsOf(picture));
+
+    WritePicture(Path("small.png"), picture);
+    sparse("trailing.png", ReadFile(Path("small.png")), beyondAnyPicture);
+    try {
+        ReadPicture(Path("trailing.png"));
+        FAIL() << "a PNG file of 2 GiB was read";
+    } catch (const CPictureFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("a file of 2147483649 bytes is larger than any picture"),
+                  std::string::npos) << error.what();
+    }
+    // A file of neither kind is refused by its start alone.
+    sparse("zeros.bmp", "", beyondAnyPicture);
+    EXPECT_THROW(ReadPicture(Path("zeros.bmp")), CPictureFileError);
+
+    // A BMP whose rows run past the file's end is refused before its rows are read.
+    const std::string whole = ReadFile(Path("small.bmp"));
+    WriteFile("short.bmp", std::vector<uint8_t>(whole.begin(), whole.end() - 1));
+    try {
+        ReadPicture(Path("short.bmp"));
+        FAIL() << "a BMP one byte short was read";
+    } catch (const CPictureFileError& error) {
+        EXPECT_NE(std::string(error.what()).find("damaged BMP file: the file holds 9 of its 10 rows"), std::string::npos)
+            << error.what();
+    }
+}
+
 // Every seed of the picture reader's fuzz corpus is sound: BMPs of 1, 4, 8, 16, 24 and
 // 32 bits, top-down and bottom-up, with masks, with OS/2 headers, and PNGs. Each is read,
 // and each that stb_image reads too (it knows no OS/2 2.x header) gives its pixels.

@@ -2,6 +2,7 @@
 // indexed files we write as libspng and stb_image read them back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <span>
@@ -48,36 +49,19 @@ std::vector<PaletteEntry> DistinctEntries(size_t count)
     return entries;
 }
 
-void AppendBigEndian(std::string& bytes, uint32_t value)
-{
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes += static_cast<char>((value >> shift) & 0xFF);
-}
-
-// The PNG chunk checksum (CRC-32, reflected polynomial 0xEDB88320) of the bytes.
-uint32_t Crc32(const std::string& bytes)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (const unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
 // A PNG of just a signature and a valid IHDR chunk of an 8-bit RGB picture.
 std::string HeaderOnlyPng(uint32_t width, uint32_t height)
 {
-    std::string chunk = "IHDR";
-    AppendBigEndian(chunk, width);
-    AppendBigEndian(chunk, height);
-    chunk += std::string("\x08\x02\0\0\0", 5);
-    std::string png = "\x89PNG\r\n\x1a\n";
-    AppendBigEndian(png, 13);
-    png += chunk;
-    AppendBigEndian(png, Crc32(chunk));
-    return png;
+    return PngOf({{"IHDR", IhdrData(width, height, 8, SPNG_COLOR_TYPE_TRUECOLOR), std::nullopt}});
+}
+
+// A PNG declaring an 8-bit grey picture whose image data is `imageData` bytes of zeros:
+// sound in its chunks, whatever its pixels.
+std::string DeclaredGreyPng(uint32_t width, uint32_t height, size_t imageData)
+{
+    return PngOf({{"IHDR", IhdrData(width, height, 8, SPNG_COLOR_TYPE_GRAYSCALE), std::nullopt},
+                  {"IDAT", std::string(imageData, '\0'), std::nullopt},
+                  {"IEND", "", std::nullopt}});
 }
 
 // The message DecodePng throws for the bytes, or "" when it decodes them.
@@ -107,8 +91,8 @@ TEST(PngFileTest, RefusesDamagedForeignAndImpossibleFilesWithTheReason)
         {"damaged header", badCrc, spng_strerror(SPNG_ECHUNK_CRC)},
         // 30000 × 30000 is 2.5 GiB of pixels: refused by our limit, before any decoding.
         {"too large", HeaderOnlyPng(30000, 30000), "30000x30000 is too large"},
-        // 10000 × 10000 is within the limit, but 33 bytes cannot hold its pixels.
-        {"too large for its length", HeaderOnlyPng(10000, 10000), "cannot be in 33 bytes"},
+        // 10000 × 10000 is within the limit, but 100 bytes cannot hold its pixels.
+        {"too large for its data", DeclaredGreyPng(10000, 10000, 100), "cannot be in 100 bytes of image data"},
         // Wider than any picture the byte limit allows: libspng's own limit, set to ours.
         {"too wide", HeaderOnlyPng(0x7FFFFFFF, 1), spng_strerror(SPNG_EUSER_WIDTH)},
         {"cut short", good.substr(0, good.size() / 2), ""},
@@ -119,6 +103,221 @@ TEST(PngFileTest, RefusesDamagedForeignAndImpossibleFilesWithTheReason)
         EXPECT_NE(refusal.find(c.says), std::string::npos) << c.name << ": " << refusal;
     }
     EXPECT_EQ(BitsOf(*DecodePng(BytesOf(good))), BitsOf(picture));
+}
+
+// An indexed PNG of three colours at 2 bits, every index used, unfiltered.
+std::string ThreeColourPng()
+{
+    std::vector<PaletteEntry> entries = DistinctEntries(3);
+    const CBitmap24 picture = PictureOf(6, 4, [&](int32_t x, int32_t y) {
+        const PaletteEntry& e = entries[static_cast<size_t>(x + y) % 3];
+        return Rgb(e.red, e.green, e.blue);
+    });
+    const std::optional<CIndexedPicture> indexed = CIndexedPicture::Index(picture, entries);
+    return TextOf(EncodeIndexedPng(*indexed));
+}
+
+// Each fault in a file's chunks is refused with a message naming it, whether libspng
+// would meet the chunk before the pixels, after them, or never: damaged chunks (a wrong
+// checksum on any critical one), a file cut anywhere, chunks out of order, and a palette
+// index past the palette's end (which libspng would make black).
+TEST(PngFileTest, RefusesEveryDamagedChunkListNamingTheFault)
+{
+    const CBitmap24 picture = PictureOver(DistinctEntries(200), 200, 40, 30);
+    const std::vector<PngChunk> rgb = WithImageDataIn(ChunksOf(TextOf(EncodeRgbPng(picture))), 3);
+    const std::vector<PngChunk> indexed = ChunksOf(ThreeColourPng());
+    const std::string grey = PngOf({{"IHDR", IhdrData(2, 2, 8, SPNG_COLOR_TYPE_GRAYSCALE), std::nullopt},
+                                    {"IDAT", ChunksOf(DeclaredGreyPng(1, 1, 1))[1].data, std::nullopt}});
+    ASSERT_EQ(rgb.size(), 5u);   // IHDR, three IDAT, IEND
+    const PngChunk plte = indexed[ChunkIndex(indexed, "PLTE")];
+    const PngChunk text{"tEXt", std::string("Comment\0a", 9), std::nullopt};
+    const auto with = [](std::vector<PngChunk> chunks, size_t at, const PngChunk& chunk) {
+        chunks.insert(chunks.begin() + static_cast<std::ptrdiff_t>(at), chunk);
+        return PngOf(chunks);
+    };
+    const auto wrongCrc = [](std::vector<PngChunk> chunks, size_t at) {
+        chunks[at].crc = PngCrc(chunks[at].type + chunks[at].data) ^ 1;
+        return PngOf(chunks);
+    };
+    const auto without = [](std::vector<PngChunk> chunks, size_t at) {
+        chunks.erase(chunks.begin() + static_cast<std::ptrdiff_t>(at));
+        return PngOf(chunks);
+    };
+    const std::string good = PngOf(rgb);
+    std::string overlong = good;
+    overlong[good.size() - 12] = '\x80';   // IEND's length: 2^31
+    std::string longest = good;            // IEND's length: 2^31 - 1, the most a chunk holds
+    longest.replace(good.size() - 12, 4, "\x7F\xFF\xFF\xFF");
+    std::vector<PngChunk> shortPalette = indexed;
+    shortPalette[ChunkIndex(indexed, "PLTE")].data.resize(6);   // two entries for indices 0-2
+    const std::string crc = spng_strerror(SPNG_ECHUNK_CRC);
+    struct Case {
+        std::string name;
+        std::string bytes;
+        std::string says;
+    };
+    const std::vector<Case> cases = {
+        {"a wrong IHDR checksum", wrongCrc(rgb, 0), crc},
+        {"a wrong checksum on the first IDAT", wrongCrc(rgb, 1), crc},
+        {"a wrong checksum on the last IDAT", wrongCrc(rgb, 3), crc},
+        {"a wrong IEND checksum", wrongCrc(rgb, 4), crc},
+        {"a wrong PLTE checksum", wrongCrc(indexed, ChunkIndex(indexed, "PLTE")), crc},
+        {"cut inside the last checksum", good.substr(0, good.size() - 2), "ends inside its IEND chunk"},
+        {"cut inside a chunk's header", good.substr(0, good.size() - 6), "ends inside a chunk's header"},
+        {"cut inside the image data", good.substr(0, good.size() - 40), "ends inside its IDAT chunk"},
+        {"no IEND", without(rgb, 4), "without an IEND chunk"},
+        {"no IDAT", PngOf({rgb[0], rgb[4]}), "no IDAT chunk"},
+        {"a chunk longer than PNG allows", overlong, "declares 2147483648 bytes"},
+        {"a chunk as long as PNG allows, past the end", longest, "ends inside its IEND chunk"},
+        {"IHDR not first", with(rgb, 0, text), "IHDR"},
+        {"a second IHDR after the image data", with(rgb, 4, rgb[0]), "a second IHDR chunk"},
+        {"PLTE after the image data", with(rgb, 4, plte), "a PLTE chunk after the image data"},
+        {"two PLTE chunks", with(indexed, ChunkIndex(indexed, "PLTE"), plte), "a second PLTE chunk"},
+        {"PLTE in a grey picture", with(ChunksOf(grey + PngOf({{"IEND", "", std::nullopt}}).substr(8)), 1, plte),
+         "a PLTE chunk in a grey picture"},
+        {"IDAT chunks apart", with(rgb, 2, text), "IDAT chunks are not one run"},
+        {"an index past the palette", PngOf(shortPalette), "a palette index of 2 lies beyond its palette of 2"},
+    };
+    for (const Case& c : cases) {
+        const std::string refusal = RefusalOf(c.bytes);
+        EXPECT_NE(refusal.find("damaged PNG file: "), std::string::npos) << c.name << ": " << refusal;
+        EXPECT_NE(refusal.find(c.says), std::string::npos) << c.name << ": " << refusal;
+        EXPECT_EQ(refusal.find('\n'), std::string::npos) << c.name;
+    }
+    // Each fault is the only one: the files they were made from are read.
+    EXPECT_EQ(BitsOf(*DecodePng(BytesOf(good))), BitsOf(picture));
+    EXPECT_EQ(RefusalOf(PngOf(indexed)), "");
+    EXPECT_EQ(RefusalOf(with(rgb, 4, text)), "");   // a side chunk after the pixels
+}
+
+// libspng's chunk limits follow the file: a file of any length reads, whether its bytes
+// are pixels or side chunks, and a chunk may run to the file's end but not past it.
+TEST(PngFileTest, FilesLongerThanSixteenMebibytesAreRead)
+{
+    // 2400 x 2400 of noise stored uncompressed: 17.3 MB of image data.
+    std::mt19937 random(11);
+    const CBitmap24 noise = PictureOf(2400, 2400, [&](int32_t, int32_t) {
+        const uint32_t bits = random();
+        return Pixel24{uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16)};
+    });
+    const std::vector<uint8_t> large = EncodeRgbPng(noise, std::nullopt, 0);
+    ASSERT_GT(large.size(), size_t{16} << 20);
+    EXPECT_EQ(BitsOf(*DecodePng(large)), BitsOf(noise));
+
+    // A small picture with a text chunk that brings the file to just under and just over
+    // 16 MiB.
+    const CBitmap24 small = PictureOver(DistinctEntries(9), 9, 5, 4);
+    const std::vector<PngChunk> chunks = ChunksOf(TextOf(EncodeRgbPng(small)));
+    const size_t bare = PngOf(chunks).size() + 12 + 8;   // the text chunk's frame and keyword
+    for (const size_t length : {(size_t{16} << 20) - 1, (size_t{16} << 20) + 1}) {
+        std::vector<PngChunk> padded = chunks;
+        padded.insert(padded.begin() + 1, {"tEXt", "Comment" + std::string(1, '\0') + std::string(length - bare, 'x'),
+                                           std::nullopt});
+        const std::string png = PngOf(padded);
+        ASSERT_EQ(png.size(), length);
+        EXPECT_EQ(RefusalOf(png), "") << length << " bytes";
+        EXPECT_EQ(BitsOf(*DecodePng(BytesOf(png))), BitsOf(small)) << length << " bytes";
+
+        // The text chunk declared one byte longer runs into the next chunk and past the end.
+        std::string overrun = png;
+        const uint32_t declared = BigEndianAt(png, 8 + 25);
+        for (int i = 0; i < 4; ++i)
+            overrun[8 + 25 + i] = static_cast<char>((declared + 1) >> (24 - 8 * i));
+        EXPECT_NE(RefusalOf(overrun).find("damaged PNG file: "), std::string::npos) << length << " bytes";
+    }
+    // The last chunk's length one past the file's end.
+    std::string png = PngOf(chunks);
+    png[png.size() - 9] = 1;   // IEND's length
+    EXPECT_NE(RefusalOf(png).find("ends inside its IEND chunk"), std::string::npos) << RefusalOf(png);
+}
+
+// A picture is refused before it is allocated when its image data could not hold its
+// rows even at deflate's best (1032 to 1): at that bound it goes on to be decoded.
+TEST(PngFileTest, TheCompressionBoundRefusesImpossiblePicturesAndOnlyThose)
+{
+    // 8-bit grey: each row is its width and a filter byte, so 1031 x 100 needs exactly
+    // 1032 x 100 bytes, the most 100 bytes of image data can give.
+    const std::string atBound = RefusalOf(DeclaredGreyPng(1031, 100, 100));
+    EXPECT_EQ(atBound.find("cannot be in"), std::string::npos) << atBound;
+    EXPECT_NE(atBound.find("damaged PNG file: "), std::string::npos) << atBound;   // its zeros are no zlib stream
+    EXPECT_NE(RefusalOf(DeclaredGreyPng(1032, 100, 100)).find("1032x100 pixels cannot be in 100 bytes"),
+              std::string::npos);
+    EXPECT_NE(RefusalOf(DeclaredGreyPng(1031, 101, 100)).find("cannot be in 100 bytes"), std::string::npos);
+    // The file: 18918 x 18918 declared over 100 bytes of image data.
+    EXPECT_NE(RefusalOf(DeclaredGreyPng(18918, 18918, 100)).find("cannot be in"), std::string::npos);
+
+    // A real file far nearer the bound than pictures come: 2000 x 2000 of black,
+    // compressed about 740 to 1.
+    const CBitmap24 black(2000, 2000);
+    const std::vector<uint8_t> dense = EncodeRgbPng(black, std::nullopt, 9);
+    ASSERT_LT(dense.size(), black.ByteCount() / 700);
+    EXPECT_EQ(BitsOf(*DecodePng(dense)), BitsOf(black));
+}
+
+// The picture limit is checked on the declared size before anything else: 21845 x 16384
+// (rows of 65536 bytes) is exactly the limit and goes on to the compression bound; one
+// row more is refused with both exact sizes.
+TEST(PngFileTest, ThePictureLimitHoldsAtItsExactSize)
+{
+    EXPECT_NE(RefusalOf(DeclaredGreyPng(21845, 16384, 100)).find("cannot be in"), std::string::npos);
+    const std::string over = RefusalOf(DeclaredGreyPng(21845, 16385, 100));
+    EXPECT_NE(over.find("21845x16385 is too large (1073807360 bytes; the limit is 1073741824 bytes)"), std::string::npos)
+        << over;
+}
+
+// Interlaced pictures of every kind decode to the pixels libspng's own whole-image
+// decoding gives: each pass's scanline is put in its columns.
+TEST(PngFileTest, InterlacedPicturesOfEveryKindDecodeToLibspngsPixels)
+{
+    struct Kind {
+        uint8_t colourType;
+        uint8_t depth;
+        uint32_t channels;
+    };
+    const Kind kinds[] = {{SPNG_COLOR_TYPE_GRAYSCALE, 1, 1}, {SPNG_COLOR_TYPE_GRAYSCALE, 16, 1},
+                          {SPNG_COLOR_TYPE_INDEXED, 1, 1},   {SPNG_COLOR_TYPE_INDEXED, 2, 1},
+                          {SPNG_COLOR_TYPE_INDEXED, 4, 1},   {SPNG_COLOR_TYPE_INDEXED, 8, 1},
+                          {SPNG_COLOR_TYPE_TRUECOLOR, 8, 3}, {SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 16, 4}};
+    std::mt19937 random(3);
+    for (const Kind& kind : kinds) {
+        for (const auto& [width, height] : {std::pair{1u, 1u}, {3u, 9u}, {13u, 11u}, {33u, 17u}}) {
+            spng_ihdr header{width, height, kind.depth, kind.colourType, 0, 0, 1};
+            const size_t rowBytes = (size_t{width} * kind.channels * kind.depth + 7) / 8;
+            std::vector<uint8_t> raw(rowBytes * height);
+            for (uint8_t& byte : raw)
+                byte = static_cast<uint8_t>(random());
+            std::optional<spng_plte> palette;
+            if (kind.colourType == SPNG_COLOR_TYPE_INDEXED) {
+                palette = spng_plte{};
+                palette->n_entries = 1u << kind.depth;
+                for (uint32_t i = 0; i < palette->n_entries; ++i)
+                    palette->entries[i] = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 255};
+            }
+            const std::string png = EncodedRaw(header, raw, palette);
+            const PngContents theirs = ReadPngContents(png);
+            EXPECT_EQ(PackedRgbOf(*DecodePng(BytesOf(png))), theirs.rgb)
+                << int(kind.colourType) << "/" << int(kind.depth) << " " << width << "x" << height;
+        }
+    }
+}
+
+// With an alpha key, only alpha 0 is fully transparent, at 16 bits as at 8: 1 of 65535 is
+// not. Every other pixel keeps the colour the plain reading gives (16-bit samples cut to
+// their high byte).
+TEST(PngFileTest, SixteenBitAlphaKeysOnlyItsZero)
+{
+    const std::vector<uint16_t> alphas = {0, 1, 255, 256, 32768, 65535};
+    std::vector<uint8_t> raw;
+    for (size_t i = 0; i < alphas.size(); ++i)
+        for (const uint16_t sample : {uint16_t(0x1234 * (i + 1)), uint16_t(0xFFFF - i), uint16_t(0x00FF), alphas[i]})
+            raw.insert(raw.end(), {uint8_t(sample >> 8), uint8_t(sample)});
+    const spng_ihdr header{static_cast<uint32_t>(alphas.size()), 1, 16, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, 0};
+    const std::string png = EncodedRaw(header, raw);
+    const std::vector<uint8_t> plain = PackedRgbOf(*DecodePng(BytesOf(png)));
+    const std::vector<uint8_t> keyed = PackedRgbOf(*DecodePng(BytesOf(png), MakeColour(255, 0, 255)));
+    EXPECT_EQ(plain, ReadPngContents(png).rgb);
+    EXPECT_EQ(std::vector<uint8_t>(keyed.begin(), keyed.begin() + 3), (std::vector<uint8_t>{255, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(keyed.begin() + 3, keyed.end()), std::vector<uint8_t>(plain.begin() + 3, plain.end()));
 }
 
 TEST(PngFileTest, EveryColourTypeDecodesToTheRgbThatStbImageReads)

@@ -43,14 +43,19 @@ TEST_F(PictureResources, WhatIsNeitherABuiltInNameNorABmpFileGivesNothing)
     WriteFile("text.bmp", {'h', 'e', 'l', 'l', 'o'});
     EXPECT_EQ(LoadPicture(Path("text.bmp").string()), nullptr);
 
-    // Asked, the loader says why: the reader's reason, or nothing where nothing was read.
+    // Asked, the loader says why: that nothing has the name, or the reader's reason for
+    // the file that has it; a damaged file is never taken for a missing one.
     std::string why = "stale";
     EXPECT_EQ(LoadPicture(Path("text.bmp").string(), &why), nullptr);
-    EXPECT_NE(why.find("text.bmp"), std::string::npos) << why;
+    EXPECT_NE(why.find("cannot read '" + Path("text.bmp").string() + "': not a BMP file"), std::string::npos) << why;
     EXPECT_EQ(LoadPicture(Path("missing.bmp").string(), &why), nullptr);
-    EXPECT_NE(why.find("missing.bmp"), std::string::npos) << why;
+    EXPECT_EQ(why, "no picture or BMP file named '" + Path("missing.bmp").string() + "'");
     EXPECT_EQ(LoadPicture("", &why), nullptr);
-    EXPECT_EQ(why, "");
+    EXPECT_EQ(why, "no picture or BMP file named ''");
+    WriteFile("cut.bmp", BmpBytes({.dataBytes = 12}));   // one row of two
+    EXPECT_EQ(LoadPicture(Path("cut.bmp").string(), &why), nullptr);
+    EXPECT_NE(why.find("damaged BMP file: the file holds 1 of its 2 rows"), std::string::npos) << why;
+    EXPECT_EQ(why.find("no picture"), std::string::npos) << why;
     EXPECT_NE(LoadPicture("Ball1", &why), nullptr);
     EXPECT_EQ(why, "");
     // A sound PNG is the tool's, not the program's: the program loads bitmaps only.
@@ -87,6 +92,11 @@ TEST_F(PictureResources, TheProgramAndTheToolAcceptAndRefuseTheSameBmpFiles)
         {"60 of 102 bytes", {.width = 4, .height = 4, .dataBytes = 6}, "rows"},
         {"18000 x 18000 declared in 54 bytes", {.width = 18000, .height = 18000, .dataBytes = 0}, "rows"},
         {"beyond the size limit", {.width = 30000, .height = 30000, .dataBytes = 0}, "too large"},
+        // 21845 x 16384 is exactly the limit (rows of 65536 bytes): refused only for its
+        // missing rows; one row more is over it.
+        {"at the size limit", {.width = 21845, .height = 16384, .dataBytes = 0}, "holds 0 of its 16384 rows"},
+        {"one row past the size limit", {.width = 21845, .height = 16385, .dataBytes = 0},
+         "(1073807360 bytes; the limit is 1073741824 bytes)"},
         {"huge products", {.width = INT32_MAX, .height = INT32_MIN, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
         {"rows of 2^32 bytes", {.width = 1 << 30, .height = 1, .bitsPerPixel = 32, .dataBytes = 0}, "too large"},
         {"a negative compression", {.compression = 0xFFFFFFFF}, "compression"},
