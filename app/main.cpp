@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     } catch (const COutOfMemory& memory) {
         return Fail(EXIT_FATAL, memory.what());
     } catch (const std::bad_alloc&) {
-        return Fail(EXIT_FATAL, "out of memory (a smaller allocation failed)");
+        return Fail(EXIT_FATAL, "out of memory: an allocation failed");
     } catch (const std::exception& other) {
         return Fail(EXIT_FATAL, other.what());
     }

@@ -18,6 +18,7 @@
 #include "picturefiles/PngFile.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "platform/bitmaps/PixelTypes.h"
 
 namespace fs = std::filesystem;
@@ -79,7 +80,12 @@ std::vector<uint8_t> ReadWholeFile(const fs::path& path)
         throw CPictureFileError("a file of " + std::to_string(status.st_size >> 20) +
                                 " MiB is larger than any picture this reader takes");
 
-    std::vector<uint8_t> bytes(static_cast<size_t>(status.st_size));
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(status.st_size));
+    } catch (const std::bad_alloc&) {
+        throw COutOfMemory("the file's bytes", static_cast<size_t>(status.st_size));
+    }
     size_t got = 0;
     while (got < bytes.size()) {
         const ssize_t n = read(file.fd, bytes.data() + got, bytes.size() - got);
@@ -152,6 +158,8 @@ std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats form
         return DecodePicture(ReadWholeFile(path), formats, alphaKey);
     } catch (const CPictureFileError& error) {
         throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
+    } catch (const COutOfMemory& memory) {
+        throw CFatalError("cannot read " + QuotedPath(path) + ": " + memory.what());
     }
 }
 

@@ -10,6 +10,7 @@
 #include "picturefiles/IndexedPicture.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/OutOfMemory.h"
 
 namespace {
 
@@ -183,7 +184,12 @@ std::unique_ptr<CBitmap24> DecodePng(std::span<const uint8_t> png, std::optional
     size_t length = 0;
     Check(spng_decoded_image_size(context.get(), format, &length));
     // At most 4/3 of the picture's own bytes, which passed the limit.
-    std::vector<uint8_t> decoded(length);
+    std::vector<uint8_t> decoded;
+    try {
+        decoded.resize(length);
+    } catch (const std::bad_alloc&) {
+        throw COutOfMemory("the decoded PNG rows", length);
+    }
     Check(spng_decode_image(context.get(), decoded.data(), decoded.size(), format, alphaKey ? SPNG_DECODE_TRNS : 0));
     StoreRows(decoded, channels, alphaKey, *picture);
     return picture;

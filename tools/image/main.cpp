@@ -150,7 +150,7 @@ int main(int argc, char** argv)
     } catch (const COutOfMemory& memory) {
         return Fail(EXIT_FAILURE_IO, memory.what());
     } catch (const std::bad_alloc&) {
-        return Fail(EXIT_FAILURE_IO, "out of memory (a smaller allocation failed)");
+        return Fail(EXIT_FAILURE_IO, "out of memory: an allocation failed");
     } catch (const std::exception& other) {
         return Fail(EXIT_FAILURE_IO, other.what());
     }
