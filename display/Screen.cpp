@@ -143,8 +143,8 @@ void CScreen::StartReductions()
             }
         });
     } catch (const std::system_error& failure) {
-        // No thread will keep the sprites' promises: each reduces its own picture, as
-        // without the order.
+        // No thread will keep the sprites' promises: they are let go, so that nothing
+        // waits on them while the failure unwinds.
         for (CSprite* sprite : m_reductionOrder)
             sprite->m_reducedAhead = {};
         throw CFatalError(std::string("cannot start the thread that reduces the pictures' colours: ") + failure.what());

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <string>
 
