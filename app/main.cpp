@@ -18,6 +18,7 @@
 #include "app/ModeOption.h"
 #include "app/UsageError.h"
 #include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "platform/video/SdlSession.h"
 
 namespace {
@@ -81,8 +82,10 @@ int main(int argc, char** argv)
         return EXIT_USAGE;
     } catch (const CFatalError& fatal) {
         return Fail(EXIT_FATAL, fatal.what());
+    } catch (const COutOfMemory& memory) {
+        return Fail(EXIT_FATAL, memory.what());
     } catch (const std::bad_alloc&) {
-        return Fail(EXIT_FATAL, "out of memory");
+        return Fail(EXIT_FATAL, "out of memory: an allocation failed");
     } catch (const std::exception& other) {
         return Fail(EXIT_FATAL, other.what());
     }

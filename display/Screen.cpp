@@ -5,6 +5,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "display/VideoModeDlg.h"
@@ -128,18 +129,26 @@ void CScreen::StartReductions()
     auto done = std::make_shared<std::vector<std::promise<void>>>(m_reductionOrder.size());
     for (size_t i = 0; i < m_reductionOrder.size(); ++i)
         m_reductionOrder[i]->m_reducedAhead = (*done)[i].get_future();
-    m_reductions = std::async(std::launch::async, [sprites = m_reductionOrder, done] {
-        size_t i = 0;
-        try {
-            for (; i < sprites.size(); ++i) {
-                sprites[i]->ReduceColours();
-                (*done)[i].set_value();
+    try {
+        m_reductions = std::async(std::launch::async, [sprites = m_reductionOrder, done] {
+            size_t i = 0;
+            try {
+                for (; i < sprites.size(); ++i) {
+                    sprites[i]->ReduceColours();
+                    (*done)[i].set_value();
+                }
+            } catch (...) {
+                for (; i < sprites.size(); ++i)
+                    (*done)[i].set_exception(std::current_exception());
             }
-        } catch (...) {
-            for (; i < sprites.size(); ++i)
-                (*done)[i].set_exception(std::current_exception());
-        }
-    });
+        });
+    } catch (const std::system_error& failure) {
+        // No thread will keep the sprites' promises: they are let go, so that nothing
+        // waits on them while the failure unwinds.
+        for (CSprite* sprite : m_reductionOrder)
+            sprite->m_reducedAhead = {};
+        throw CFatalError(std::string("cannot start the thread that reduces the pictures' colours: ") + failure.what());
+    }
 }
 
 // The primary with its back buffer, the palette on both, and a clipper whose one rectangle

@@ -4,11 +4,14 @@
 // source column becomes a row), so each intermediate column is the weighted sum of source
 // columns, and is transposed back, one band of source rows at a time so that a band's
 // three forms stay in the processor's cache; the vertical pass sums intermediate rows. Every output
-// pixel gets exactly the sum its contributor list defines, in list order.
+// pixel gets exactly the sum its contributor list defines, in list order. A destination
+// column depends only on its own intermediate column, so the intermediate can be made a
+// strip of columns at a time, each strip followed by the destination columns it gives.
 #include "imaging/ResampleFilter.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cmath>
 #include <string>
 
@@ -76,6 +79,39 @@ int32_t BandRows(int32_t destWidth)
     return static_cast<int32_t>(std::clamp<int64_t>(rows, BAND_ROW_STEP, 16 * BAND_ROW_STEP));
 }
 
+// The lists of output columns left .. left + columns − 1, with the source columns they
+// name counted from the first of them (`firstColumn`, of `sourceColumns` in all), so
+// that a strip turns on its side only the source it reads.
+ContributorTable StripLists(const ContributorTable& whole, int32_t left, int32_t columns, int32_t& firstColumn,
+                            int32_t& sourceColumns)
+{
+    int32_t lowest = INT32_MAX;
+    int32_t highest = 0;
+    for (int32_t i = left; i < left + columns; ++i)
+        for (int32_t m = 0; m < whole.lists[i].count; ++m) {
+            lowest = std::min(lowest, whole.lists[i].entries[m].pixel);
+            highest = std::max(highest, whole.lists[i].entries[m].pixel);
+        }
+    if (lowest > highest)
+        lowest = highest = 0;   // lists without entries read nothing
+    firstColumn = lowest;
+    sourceColumns = highest - lowest + 1;
+
+    ContributorTable strip;
+    strip.capacity = whole.capacity;
+    strip.storage.resize(static_cast<size_t>(whole.capacity) * columns);
+    strip.lists.resize(static_cast<size_t>(columns));
+    for (int32_t i = 0; i < columns; ++i) {
+        const ContributorList& from = whole.lists[left + i];
+        ContributorList& to = strip.lists[i];
+        to.count = from.count;
+        to.entries = strip.storage.data() + static_cast<size_t>(i) * whole.capacity;
+        for (int32_t m = 0; m < from.count; ++m)
+            to.entries[m] = Contributor{from.entries[m].pixel - lowest, from.entries[m].weight};
+    }
+    return strip;
+}
+
 // Bytes of a key mask for a width × height image: one a pixel (and one spare).
 size_t KeyMaskBytes(int32_t width, int32_t height, const char* what)
 {
@@ -91,7 +127,6 @@ size_t KeyMaskBytes(int32_t width, int32_t height, const char* what)
 CResampleFilter::CResampleFilter()
     : m_support(1.0),
       m_pSrcBits(nullptr),
-      m_pTempBits(nullptr),
       m_pScratch(nullptr),
       m_pPool(nullptr),
       m_destWidth(0),
@@ -99,7 +134,8 @@ CResampleFilter::CResampleFilter()
       m_srcWidth(0),
       m_srcHeight(0),
       m_destStride(0),
-      m_srcStride(0)
+      m_srcStride(0),
+      m_intermediateBudget(INTERMEDIATE_BUDGET_BYTES)
 {
 }
 
@@ -135,7 +171,8 @@ uint8_t* CResampleFilter::CreateDestination(int32_t width, int32_t height)
     m_destWidth = width;
     m_destHeight = height;
     m_destStride = RowStride(width);
-    m_pDestBits = CPixelBuffer(bytes);   // not cleared: Zoom writes every pixel
+    m_pDestBits = CPixelBuffer();   // the old one goes first, so that both need not fit at once
+    m_pDestBits = CPixelBuffer(bytes, CPixelBuffer::UNDEFINED, "the rescale destination");   // Zoom writes every pixel
     return m_pDestBits.Data();
 }
 
@@ -238,33 +275,60 @@ void CResampleFilter::Zoom()
     CRescaleScratch& scratch = m_pScratch != nullptr ? *m_pScratch : ownScratch;
     CWorkerPool& pool = m_pPool != nullptr ? *m_pPool : CWorkerPool::Shared();
 
-    // Intermediate image: destination width, source height, destination stride. Every
-    // pixel of it is written before it is read; its pad bytes are never read.
-    m_pTempBits = scratch.Buffer(CRescaleScratch::INTERMEDIATE,
-                                 CheckedImageBytes(m_destWidth, m_srcHeight, "rescale intermediate"));
-    uint8_t* tempKeys = scratch.Buffer(CRescaleScratch::INTERMEDIATE_KEYS,
-                                       KeyMaskBytes(m_destWidth, m_srcHeight, "rescale key mask"));
-
-    const bool tempHasKey = HorizontalPass(BuildContributors(xscale, m_srcWidth, m_destWidth), tempKeys, scratch, pool);
-    VerticalPass(BuildContributors(yscale, m_srcHeight, m_destHeight), tempHasKey ? tempKeys : nullptr, pool);
-
-    m_pTempBits = nullptr;
+    const ContributorTable across = BuildContributors(xscale, m_srcWidth, m_destWidth);
+    const ContributorTable down = BuildContributors(yscale, m_srcHeight, m_destHeight);
+    const int32_t stripColumns = StripColumns(m_destWidth, m_srcHeight, m_intermediateBudget);
+    for (int32_t left = 0; left < m_destWidth; left += stripColumns)
+        ZoomStrip(across, down, left, std::min(stripColumns, m_destWidth - left), scratch, pool);
 }
 
-bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys, CRescaleScratch& scratch,
-                                     CWorkerPool& pool)
+int32_t CResampleFilter::StripColumns(int32_t destWidth, int32_t sourceHeight, int64_t budgetBytes)
+{
+    const int64_t columnBytes = int64_t{4} * std::max(sourceHeight, 1);   // 3 of pixels, 1 of key mask a row
+    if (columnBytes * destWidth <= budgetBytes)
+        return destWidth;
+    int64_t columns = budgetBytes / columnBytes;
+    if (columns >= STRIP_COLUMN_STEP)
+        columns = columns / STRIP_COLUMN_STEP * STRIP_COLUMN_STEP;
+    return static_cast<int32_t>(std::clamp<int64_t>(columns, 1, destWidth));
+}
+
+void CResampleFilter::ZoomStrip(const ContributorTable& across, const ContributorTable& down, int32_t left,
+                                int32_t columns, CRescaleScratch& scratch, CWorkerPool& pool)
+{
+    // Every pixel of the strip is written before it is read; its pad bytes are never read.
+    Strip strip{left, columns, static_cast<size_t>(RowStride(columns)), nullptr, nullptr};
+    strip.bits = scratch.Buffer(CRescaleScratch::INTERMEDIATE,
+                                CheckedImageBytes(columns, m_srcHeight, "rescale intermediate"));
+    strip.keys = scratch.Buffer(CRescaleScratch::INTERMEDIATE_KEYS,
+                                KeyMaskBytes(columns, m_srcHeight, "rescale key mask"));
+
+    int32_t firstColumn = 0;
+    int32_t sourceColumns = m_srcWidth;
+    bool hasKey = false;
+    if (columns == m_destWidth) {
+        hasKey = HorizontalPass(across, firstColumn, sourceColumns, strip, scratch, pool);
+    } else {
+        const ContributorTable lists = StripLists(across, left, columns, firstColumn, sourceColumns);
+        hasKey = HorizontalPass(lists, firstColumn, sourceColumns, strip, scratch, pool);
+    }
+    VerticalPass(down, strip, hasKey ? strip.keys : nullptr, pool);
+}
+
+bool CResampleFilter::HorizontalPass(const ContributorTable& lists, int32_t firstColumn, int32_t sourceColumns,
+                                     const Strip& strip, CRescaleScratch& scratch, CWorkerPool& pool)
 {
     // Each thread turns its bands of source rows on their side (row x of a band holds
     // source column x, top to bottom), makes the band's intermediate columns, each the
     // weighted sum of source columns, and turns them back into the band's intermediate
     // rows, finding the key pixels the vertical pass must honour. Every thread has its own
     // slice of the working buffers.
-    const int32_t bandRows = std::min(BandRows(m_destWidth), m_srcHeight);
+    const int32_t bandRows = std::min(BandRows(strip.columns), m_srcHeight);
     const int32_t bandCount = (m_srcHeight + bandRows - 1) / bandRows;
     const size_t slots = static_cast<size_t>(pool.ThreadCount());
-    const size_t columnBytes = CheckedImageBytes(bandRows, m_srcWidth, "rescale source columns");
-    const size_t columnKeyBytes = KeyMaskBytes(bandRows, m_srcWidth, "rescale key mask");
-    const size_t tempColumnBytes = CheckedImageBytes(bandRows, m_destWidth, "rescale intermediate columns");
+    const size_t columnBytes = CheckedImageBytes(bandRows, sourceColumns, "rescale source columns");
+    const size_t columnKeyBytes = KeyMaskBytes(bandRows, sourceColumns, "rescale key mask");
+    const size_t tempColumnBytes = CheckedImageBytes(bandRows, strip.columns, "rescale intermediate columns");
     uint8_t* columns = scratch.Buffer(CRescaleScratch::SOURCE_COLUMNS,
                                       CheckedArrayBytes(static_cast<int64_t>(slots), columnBytes, "rescale source columns"));
     uint8_t* columnKeys = scratch.Buffer(CRescaleScratch::SOURCE_COLUMN_KEYS,
@@ -273,8 +337,9 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tem
         CRescaleScratch::INTERMEDIATE_COLUMNS,
         CheckedArrayBytes(static_cast<int64_t>(slots), tempColumnBytes, "rescale intermediate columns"));
 
+    const uint8_t* source = m_pSrcBits + 3 * static_cast<size_t>(firstColumn);
     std::atomic<bool> tempHasKey = false;
-    const int64_t bandBytes = int64_t{3} * m_destWidth * bandRows;
+    const int64_t bandBytes = int64_t{3} * strip.columns * bandRows;
     pool.ForEachChunk(bandCount, bandBytes, [&](int32_t begin, int32_t end, int32_t slot) {
         uint8_t* myColumns = columns + static_cast<size_t>(slot) * columnBytes;
         uint8_t* myColumnKeys = columnKeys + static_cast<size_t>(slot) * columnKeyBytes;
@@ -284,16 +349,17 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tem
             const int32_t rows = std::min(bandRows, m_srcHeight - top);
             const size_t columnStride = 3 * static_cast<size_t>(rows);
             const bool bandHasKey = TransposePixels(
-                PixelRows{const_cast<uint8_t*>(m_pSrcBits) + static_cast<size_t>(top) * m_srcStride, m_srcWidth, rows,
+                PixelRows{const_cast<uint8_t*>(source) + static_cast<size_t>(top) * m_srcStride, sourceColumns, rows,
                           static_cast<size_t>(m_srcStride)},
-                PixelRows{myColumns, rows, m_srcWidth, columnStride}, KeyMask{myColumnKeys, static_cast<size_t>(rows)},
+                PixelRows{myColumns, rows, sourceColumns, columnStride}, KeyMask{myColumnKeys, static_cast<size_t>(rows)},
                 m_keyColour);
-            CombineRows(lists, 0, m_destWidth, myColumns, columnStride, bandHasKey ? myColumnKeys : nullptr,
+            CombineRows(lists, 0, strip.columns, myColumns, columnStride, bandHasKey ? myColumnKeys : nullptr,
                         myTempColumns, columnStride, rows, m_keyColour);
-            if (TransposePixels(PixelRows{myTempColumns, rows, m_destWidth, columnStride},
-                                PixelRows{m_pTempBits + static_cast<size_t>(top) * m_destStride, m_destWidth, rows,
-                                          static_cast<size_t>(m_destStride)},
-                                KeyMask{tempKeys + static_cast<size_t>(top) * m_destWidth, static_cast<size_t>(m_destWidth)},
+            if (TransposePixels(PixelRows{myTempColumns, rows, strip.columns, columnStride},
+                                PixelRows{strip.bits + static_cast<size_t>(top) * strip.stride, strip.columns, rows,
+                                          strip.stride},
+                                KeyMask{strip.keys + static_cast<size_t>(top) * strip.columns,
+                                        static_cast<size_t>(strip.columns)},
                                 m_keyColour))
                 tempHasKey = true;
         }
@@ -301,8 +367,9 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tem
     return tempHasKey;
 }
 
-void CResampleFilter::VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys, CWorkerPool& pool)
+void CResampleFilter::VerticalPass(const ContributorTable& lists, const Strip& strip, const uint8_t* keys,
+                                   CWorkerPool& pool)
 {
-    CombinePass(lists, m_pTempBits, static_cast<size_t>(m_destStride), tempKeys, m_pDestBits.Data(),
-                static_cast<size_t>(m_destStride), m_destWidth, m_keyColour, pool);
+    CombinePass(lists, strip.bits, strip.stride, keys, m_pDestBits.Data() + 3 * static_cast<size_t>(strip.left),
+                static_cast<size_t>(m_destStride), strip.columns, m_keyColour, pool);
 }

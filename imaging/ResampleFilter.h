@@ -13,6 +13,11 @@
 //     filter.Zoom();
 //     const uint8_t* result = filter.GetDestinationBits();
 //
+// The intermediate image (destination width × source height) is made and used one strip of
+// columns at a time when the whole of it would pass INTERMEDIATE_BUDGET_BYTES, so a rescale
+// needs memory for its source, its destination and one strip; each output byte is the same
+// sum either way.
+//
 // The working buffers come from a CRescaleScratch (the caller's, when it gives one, so that
 // they are reused from one rescale to the next) and the rows are shared out between the
 // threads of a CWorkerPool (the process's own unless another is given); neither changes
@@ -75,6 +80,11 @@ public:
     // Hands the destination image over (its pad bytes unset); the filter has none after.
     CPixelBuffer ReleaseDestination() { return std::move(m_pDestBits); }
 
+    // Bytes of intermediate image a rescale holds at once (3 a pixel and 1 of key mask);
+    // INTERMEDIATE_BUDGET_BYTES unless changed. Tests make it small to cut small pictures
+    // into many strips.
+    void SetIntermediateBudget(int64_t bytes) { m_intermediateBudget = bytes; }
+
     // Working memory to use instead of the filter's own (not owned; null for its own).
     void SetScratch(CRescaleScratch* scratch) { m_pScratch = scratch; }
     // The threads to share the rows between (not owned; null for the process's pool).
@@ -98,20 +108,47 @@ public:
 
     double Support() const { return m_support; }
 
+    // --- strips of the intermediate image ------------------------------------------------
+
+    // Above this many bytes the intermediate image is made one strip at a time: far more
+    // than any screen-sized picture needs, well under the largest picture.
+    static constexpr int64_t INTERMEDIATE_BUDGET_BYTES = int64_t{64} << 20;
+
+    // A strip that is not the whole width is a multiple of this many columns (when the
+    // budget allows one), so its rows are whole blocks of the combiner's widest vectors.
+    static constexpr int32_t STRIP_COLUMN_STEP = 32;
+
+    // Destination columns per strip for an intermediate `sourceHeight` rows high within
+    // `budgetBytes`: the whole `destWidth` when it fits, else fewer, never below one.
+    static int32_t StripColumns(int32_t destWidth, int32_t sourceHeight, int64_t budgetBytes);
+
 protected:
     double m_support;   // kernel radius; list building stretches it when a dimension shrinks
 
 private:
-    // Source rows → intermediate image; marks its key pixels in tempKeys (one byte a
-    // pixel) and returns whether it has any.
-    bool HorizontalPass(const ContributorTable& lists, uint8_t* tempKeys, CRescaleScratch& scratch,
-                        CWorkerPool& pool);
-    // Intermediate image → destination; tempKeys is null when it has no key pixel.
-    void VerticalPass(const ContributorTable& lists, const uint8_t* tempKeys, CWorkerPool& pool);
+    // One strip of the intermediate image: destination columns left .. left + columns − 1,
+    // every source row, `stride` bytes a row; its key mask has `columns` bytes a row.
+    struct Strip {
+        int32_t left;
+        int32_t columns;
+        size_t stride;
+        uint8_t* bits;
+        uint8_t* keys;
+    };
+
+    // Makes one strip of the intermediate image and the destination columns under it.
+    void ZoomStrip(const ContributorTable& across, const ContributorTable& down, int32_t left, int32_t columns,
+                   CRescaleScratch& scratch, CWorkerPool& pool);
+    // Source rows → the strip (`lists`: its own columns' lists, naming source columns from
+    // `firstColumn`, `sourceColumns` of them); marks its key pixels and returns whether it
+    // has any.
+    bool HorizontalPass(const ContributorTable& lists, int32_t firstColumn, int32_t sourceColumns, const Strip& strip,
+                        CRescaleScratch& scratch, CWorkerPool& pool);
+    // The strip → its columns of the destination; keys is null when it has no key pixel.
+    void VerticalPass(const ContributorTable& lists, const Strip& strip, const uint8_t* keys, CWorkerPool& pool);
 
     CPixelBuffer m_pDestBits;           // owned destination image
     const uint8_t* m_pSrcBits;          // not owned
-    uint8_t* m_pTempBits;               // intermediate image, in the scratch, only while Zoom runs
     CRescaleScratch* m_pScratch;        // not owned; null: Zoom uses its own
     CWorkerPool* m_pPool;               // not owned; null: the process's pool
     int32_t m_destWidth;
@@ -120,5 +157,6 @@ private:
     int32_t m_srcHeight;
     int32_t m_destStride;
     int32_t m_srcStride;
+    int64_t m_intermediateBudget;
     Pixel24 m_keyColour;
 };

@@ -1,9 +1,18 @@
 // RescaleScratch.cpp — one growing buffer per purpose.
 #include "imaging/RescaleScratch.h"
 
+namespace {
+
+// What each slot holds, for the message when its memory cannot be had.
+constexpr const char* SLOT_NAMES[CRescaleScratch::SLOT_COUNT] = {
+    "the rescale's source columns", "the rescale's source column keys", "the rescale's intermediate columns",
+    "the rescale intermediate", "the rescale intermediate's keys"};
+
+} // namespace
+
 uint8_t* CRescaleScratch::Buffer(Slot slot, size_t bytes)
 {
-    return m_buffers[slot].Reserve(bytes);
+    return m_buffers[slot].Reserve(bytes, SLOT_NAMES[slot]);
 }
 
 void CRescaleScratch::Release()

@@ -4,6 +4,10 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
+
+#include "platform/bitmaps/FatalError.h"
 
 namespace {
 
@@ -26,13 +30,34 @@ int32_t UsableProcessors()
 
 } // namespace
 
-CWorkerPool::CWorkerPool(int32_t threads)
+CWorkerPool::CWorkerPool(int32_t threads, const ThreadStarter& start)
 {
-    for (int32_t slot = 1; slot < std::min(threads, MAX_THREADS); ++slot)
-        m_workers.emplace_back([this, slot] { WorkerLoop(slot); });
+    const int32_t wanted = std::min(threads, MAX_THREADS) - 1;
+    try {
+        m_workers.reserve(static_cast<size_t>(std::max(wanted, 0)));   // no growing with threads running
+        for (int32_t slot = 1; slot <= wanted; ++slot)
+            m_workers.push_back(start([this, slot] { WorkerLoop(slot); }));
+    } catch (const std::exception& failure) {
+        // The threads already started wait for work that will never come: stop them
+        // before the pool's members go.
+        const size_t started = m_workers.size();
+        StopWorkers();
+        throw CFatalError("cannot start the worker threads (" + std::to_string(started) + " of " +
+                          std::to_string(wanted) + " started): " + failure.what());
+    }
 }
 
 CWorkerPool::~CWorkerPool()
+{
+    StopWorkers();
+}
+
+std::jthread CWorkerPool::StartThread(std::function<void()> body)
+{
+    return std::jthread(std::move(body));
+}
+
+void CWorkerPool::StopWorkers()
 {
     {
         std::lock_guard lock(m_mutex);

@@ -29,9 +29,17 @@ public:
 
     static constexpr int32_t MAX_THREADS = 8;
 
+    // Starts one thread running `body`; the pool's own is StartThread, a test's may fail.
+    using ThreadStarter = std::function<std::jthread(std::function<void()> body)>;
+
+    // A new thread running body: std::jthread's, which throws std::system_error when the
+    // system will not start one.
+    static std::jthread StartThread(std::function<void()> body);
+
     // A pool in which `threads` threads (at most MAX_THREADS) work on each job, the
-    // caller's among them, so threads − 1 are started; 1 or less means the caller alone.
-    explicit CWorkerPool(int32_t threads);
+    // caller's among them, so threads − 1 are started with `start`; 1 or less means the
+    // caller alone. Throws CFatalError, saying how many started, when one cannot start.
+    explicit CWorkerPool(int32_t threads, const ThreadStarter& start = StartThread);
     virtual ~CWorkerPool();
 
     CWorkerPool(const CWorkerPool&) = delete;
@@ -61,6 +69,9 @@ private:
         int32_t chunk = 1;
         uint32_t chunkCount = 0;
     };
+
+    // Tells the threads to stop and joins them.
+    void StopWorkers();
 
     void WorkerLoop(int32_t slot);
     // Takes chunks of the job and runs them until none is left.

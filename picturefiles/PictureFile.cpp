@@ -18,6 +18,7 @@
 #include "picturefiles/PngFile.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "platform/bitmaps/PixelTypes.h"
 
 namespace fs = std::filesystem;
@@ -67,7 +68,11 @@ std::unique_ptr<CBitmap24> DecodePngPicture(std::span<const uint8_t> bytes, std:
 void ReadUpTo(int fd, std::vector<uint8_t>& bytes, uint64_t length)
 {
     size_t got = bytes.size();
-    bytes.resize(static_cast<size_t>(length));
+    try {
+        bytes.resize(static_cast<size_t>(length));
+    } catch (const std::bad_alloc&) {
+        throw COutOfMemory("the file's bytes", static_cast<size_t>(length));
+    }
     while (got < bytes.size()) {
         const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
         if (n < 0 && errno == EINTR)
@@ -178,6 +183,8 @@ std::unique_ptr<CBitmap24> ReadPicture(const fs::path& path, PictureFormats form
         return DecodePicture(ReadPictureBytes(path, formats), formats, alphaKey);
     } catch (const CPictureFileError& error) {
         throw CPictureFileError("cannot read " + QuotedPath(path) + ": " + error.what());
+    } catch (const COutOfMemory& memory) {
+        throw CFatalError("cannot read " + QuotedPath(path) + ": " + memory.what());
     }
 }
 

@@ -15,7 +15,7 @@ CBitmap24::CBitmap24(int32_t width, int32_t height, Contents contents)
       m_height(height),
       m_stride(0),
       m_byteCount(CheckedImageBytes(width, height, "bitmap")),
-      m_bits(m_byteCount, contents == ZEROED ? CPixelBuffer::ZEROED : CPixelBuffer::UNDEFINED)
+      m_bits(m_byteCount, contents == ZEROED ? CPixelBuffer::ZEROED : CPixelBuffer::UNDEFINED, "a picture")
 {
     m_stride = RowStride(width);
     if (contents != ZEROED)

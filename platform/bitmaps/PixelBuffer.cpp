@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/bitmaps/OutOfMemory.h"
+
 namespace {
 
 // Linux 5.14's "fault the range in for writing"; older kernels refuse it and the pages
@@ -20,13 +22,14 @@ size_t RoundUp(size_t bytes, size_t unit)
 }
 
 // Maps `bytes` (a multiple of the huge-page size when huge) of zero pages, aligned so that
-// huge pages can back them, and faults them in. Throws std::bad_alloc when it cannot.
-uint8_t* MapZeroPages(size_t bytes, bool huge)
+// huge pages can back them, and faults them in. Throws COutOfMemory, naming `what`, when
+// it cannot.
+uint8_t* MapZeroPages(size_t bytes, bool huge, const char* what)
 {
     const size_t align = huge ? CPixelBuffer::HUGE_PAGE_BYTES : 0;
     void* raw = mmap(nullptr, bytes + align, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED)
-        throw std::bad_alloc();
+        throw COutOfMemory(what, bytes);
     auto* start = static_cast<uint8_t*>(raw);
     if (huge) {
         // Trim the mapping to an aligned start, so each 2 MiB can be one page.
@@ -45,15 +48,17 @@ uint8_t* MapZeroPages(size_t bytes, bool huge)
 
 } // namespace
 
-CPixelBuffer::CPixelBuffer(size_t bytes, Contents contents) : m_size(bytes)
+CPixelBuffer::CPixelBuffer(size_t bytes, Contents contents, const char* what) : m_size(bytes)
 {
     if (bytes >= MAPPED_BYTES) {
         const bool huge = bytes >= HUGE_PAGE_FROM_BYTES;
         m_mapped = RoundUp(bytes, huge ? HUGE_PAGE_BYTES : 4096);
-        m_data = MapZeroPages(m_mapped, huge);   // new mappings are zero already
+        m_data = MapZeroPages(m_mapped, huge, what);   // new mappings are zero already
         return;
     }
-    m_data = new uint8_t[bytes > 0 ? bytes : 1];
+    m_data = new (std::nothrow) uint8_t[bytes > 0 ? bytes : 1];
+    if (m_data == nullptr)
+        throw COutOfMemory(what, bytes);
     if (contents == ZEROED)
         std::memset(m_data, 0, bytes);
 }
@@ -81,10 +86,14 @@ CPixelBuffer& CPixelBuffer::operator=(CPixelBuffer&& other) noexcept
     return *this;
 }
 
-uint8_t* CPixelBuffer::Reserve(size_t bytes)
+uint8_t* CPixelBuffer::Reserve(size_t bytes, const char* what)
 {
-    if (m_data == nullptr || m_size < bytes)
-        *this = CPixelBuffer(bytes);
+    if (m_data == nullptr || m_size < bytes) {
+        Release();   // the old block goes first, so that both need not fit at once
+        m_size = 0;
+        m_mapped = 0;
+        *this = CPixelBuffer(bytes, UNDEFINED, what);
+    }
     return m_data;
 }
 

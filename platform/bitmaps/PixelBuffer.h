@@ -24,8 +24,9 @@ public:
     static constexpr size_t HUGE_PAGE_BYTES = size_t{2} << 20;
 
     CPixelBuffer() = default;
-    // A buffer of `bytes` bytes. Throws std::bad_alloc when the memory cannot be had.
-    explicit CPixelBuffer(size_t bytes, Contents contents = UNDEFINED);
+    // A buffer of `bytes` bytes for `what`. Throws COutOfMemory (a std::bad_alloc) naming
+    // both when the memory cannot be had.
+    explicit CPixelBuffer(size_t bytes, Contents contents = UNDEFINED, const char* what = "picture memory");
     virtual ~CPixelBuffer();
 
     CPixelBuffer(CPixelBuffer&& other) noexcept;
@@ -39,7 +40,7 @@ public:
 
     // Makes the buffer at least `bytes` long, keeping it when it already is; contents are
     // undefined afterwards. For scratch space reused from one use to the next.
-    uint8_t* Reserve(size_t bytes);
+    uint8_t* Reserve(size_t bytes, const char* what = "picture memory");
 
 private:
     void Release() noexcept;

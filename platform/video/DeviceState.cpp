@@ -2,7 +2,10 @@
 #include "platform/video/DeviceState.h"
 
 #include <algorithm>
+#include <string>
+#include <system_error>
 
+#include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
 #include "platform/video/DisplayWindow.h"
 
@@ -26,11 +29,15 @@ void DeviceState::StartOpeningFont()
 {
     if (font || fontOpening.valid() || detached)
         return;
-    fontOpening = std::async(std::launch::async, [] {
-        FontOpening opening;
-        opening.font = CTextFont::Open(opening.error);
-        return opening;
-    });
+    try {
+        fontOpening = std::async(std::launch::async, [] {
+            FontOpening opening;
+            opening.font = CTextFont::Open(opening.error);
+            return opening;
+        });
+    } catch (const std::system_error& failure) {
+        throw CFatalError(std::string("cannot start the thread that opens the font: ") + failure.what());
+    }
 }
 
 void DeviceState::Detach()

@@ -1,9 +1,18 @@
-// FontFile.cpp — fontconfig's match for a font name.
+// FontFile.cpp — the packaged fonts first, fontconfig's match for a name after them.
 #include "platform/video/FontFile.h"
+
+#include <unistd.h>
 
 #include <fontconfig/fontconfig.h>
 
-FontFile FindFontFile(const std::string& name)
+namespace {
+
+// Where fonts-dejavu-core puts the faces the program uses.
+constexpr const char* PACKAGED_SANS = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* PACKAGED_MONOSPACE = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+
+// fontconfig's match for a name; an empty path when it finds none.
+FontFile MatchedFontFile(const std::string& name)
 {
     FontFile found;
     FcConfig* config = FcInitLoadConfigAndFonts();
@@ -26,4 +35,24 @@ FontFile FindFontFile(const std::string& name)
     }
     FcConfigDestroy(config);
     return found;
+}
+
+} // namespace
+
+FontFile PackagedFontFile(const std::string& name)
+{
+    FontFile file;
+    if (name == "sans-serif")
+        file.path = PACKAGED_SANS;
+    else if (name == "monospace")
+        file.path = PACKAGED_MONOSPACE;
+    return file;
+}
+
+FontFile FindFontFile(const std::string& name)
+{
+    const FontFile packaged = PackagedFontFile(name);
+    if (!packaged.path.empty() && access(packaged.path.c_str(), R_OK) == 0)
+        return packaged;
+    return MatchedFontFile(name);
 }

@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "platform/video/DisplayPalette.h"
 
 namespace {
@@ -128,7 +129,9 @@ bool CPresenter::CreateTexture()
         SDL_DestroyTexture(m_texture);
     m_texture = SDL_CreateTexture(m_renderer, m_textureFormat, SDL_TEXTUREACCESS_STREAMING, m_width, m_height);
     if (m_texture == nullptr)
-        return Fail("cannot make the " + std::to_string(m_width) + "x" + std::to_string(m_height) + " display texture");
+        return Fail("cannot make the " + std::to_string(m_width) + "x" + std::to_string(m_height) +
+                    " display texture of " +
+                    COutOfMemory::SizeText(size_t{SDL_BYTESPERPIXEL(m_textureFormat)} * m_width * m_height));
     // The back buffer's pixels are opaque whatever the unused byte holds; scaling keeps
     // pixels sharp.
     SDL_SetTextureBlendMode(m_texture, SDL_BLENDMODE_NONE);

@@ -1,4 +1,4 @@
-// TextFont.cpp — fontconfig's sans-serif match, opened and rendered with SDL_ttf.
+// TextFont.cpp — the sans-serif font file, opened and rendered with SDL_ttf.
 #include "platform/video/TextFont.h"
 
 #include <SDL_ttf.h>
@@ -28,7 +28,7 @@ std::unique_ptr<CTextFont> CTextFont::Open(std::string& error)
     }
     const FontFile file = FindFontFile("sans-serif");
     if (file.path.empty()) {
-        error = "fontconfig finds no sans-serif font (is fonts-dejavu-core installed?)";
+        error = "no sans-serif font: neither fonts-dejavu-core nor fontconfig gives one";
         return nullptr;
     }
     TTF_Font* font = TTF_OpenFontIndex(file.path.c_str(), PIXEL_SIZE, file.index);

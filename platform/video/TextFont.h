@@ -1,5 +1,6 @@
-// TextFont.h — the default font of drawing contexts: the desktop's sans-serif through
-// fontconfig, opened with SDL_ttf at the size of a desktop's default UI font.
+// TextFont.h — the default font of drawing contexts: DejaVu Sans from the font package (the
+// desktop's sans-serif through fontconfig without it), opened with SDL_ttf at the size of a
+// desktop's default UI font.
 //
 // Text is rendered black on opaque white, anti-aliased: the result is a small picture of
 // palette indexes, each index standing for one shade between white and black.

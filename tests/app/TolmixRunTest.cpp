@@ -6,6 +6,7 @@
 // and without surface loss injected.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -127,6 +128,40 @@ TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
     for (const auto& entry : fs::directory_iterator(m_folder))
         EXPECT_TRUE(entry.path().filename() == "taken.png" || entry.path().extension() == ".txt")
             << entry.path();
+}
+
+// Under an address-space limit (ulimit -v, in KiB) the run either fits or ends with status
+// 1 and one line saying what could not be had; never by a signal. AddressSanitizer
+// reserves terabytes of address space up front, so its builds cannot run under a limit.
+TEST_F(TolmixRunTest, UnderAMemoryLimitTheRunEndsWithStatusZeroOrOneLineNeverASignal)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits allow";
+#endif
+    const std::string limited = "ulimit -v \"$1\" && shift && exec \"$@\"";
+    for (const char* mode : {"640x480x8", "1920x1080x32"})
+        for (const int32_t kibibytes : {40000, 70000, 100000, 120000, 150000, 400000}) {
+            const ProgramResult result =
+                RunProgram("/bin/sh", {"-c", limited, "sh", std::to_string(kibibytes), TOLMIX_PROGRAM, "--headless",
+                                       "--window", "--mode", mode, "--frames", "20"},
+                           m_folder);
+            const std::string run = std::string(mode) + " within " + std::to_string(kibibytes) + " KiB";
+            EXPECT_EQ(result.signal, 0) << run << ": " << result.errors;
+            EXPECT_TRUE(result.status == 0 || result.status == 1) << run << ": " << result.status;
+            if (result.status == 1) {
+                EXPECT_EQ(result.errors.rfind("tolmix: ", 0), 0u) << run << ": " << result.errors;
+                EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << run << ": " << result.errors;
+            } else {
+                EXPECT_EQ(result.errors, "") << run;
+            }
+            // The smallest is too small for anything; the largest holds the whole run.
+            if (kibibytes == 40000) {
+                EXPECT_EQ(result.status, 1) << run;
+            }
+            if (kibibytes == 400000) {
+                EXPECT_EQ(result.status, 0) << run << ": " << result.errors;
+            }
+        }
 }
 
 // Without --headless a display is needed: where SDL finds none it would show the mode

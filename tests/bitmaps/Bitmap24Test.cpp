@@ -8,6 +8,7 @@
 
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "platform/bitmaps/PixelBuffer.h"
 #include "tests/support/PicturePixels.h"
 
@@ -96,6 +97,27 @@ TEST(PixelBuffer, ReserveKeepsABufferLargeEnoughAndReplacesASmallerOne)
         EXPECT_EQ(moved.Data(), larger);
         EXPECT_EQ(buffer.Size(), 0u);
     }
+}
+
+TEST(PixelBuffer, MemoryThatCannotBeHadIsRefusedNamingWhatAndHowMuch)
+{
+    // More than the address space holds: the system refuses the mapping.
+    const size_t tooMuch = size_t{1} << 50;
+    try {
+        CPixelBuffer buffer(tooMuch, CPixelBuffer::UNDEFINED, "a test block");
+        FAIL() << "a petabyte was mapped";
+    } catch (const COutOfMemory& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "out of memory: cannot allocate 1125899906842624 bytes (1073741824.0 MiB) for a test block");
+    }
+    // Reserve gives the old block back before asking for the new one, and is left empty
+    // when the new one cannot be had.
+    CPixelBuffer scratch;
+    scratch.Reserve(CPixelBuffer::HUGE_PAGE_BYTES, "scratch");
+    EXPECT_THROW(scratch.Reserve(tooMuch, "scratch"), std::bad_alloc);
+    EXPECT_EQ(scratch.Data(), nullptr);
+    EXPECT_EQ(scratch.Size(), 0u);
+    EXPECT_EQ(COutOfMemory::SizeText(3 << 20), "3145728 bytes (3.0 MiB)");
 }
 
 TEST(Bitmap24, RefusesNegativeAndOversizedPictures)

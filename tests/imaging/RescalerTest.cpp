@@ -182,6 +182,64 @@ TEST(Rescaler, SameBytesForOneTwoAndSevenThreadsAndWithScratchLeftDirtyByLargerR
     EXPECT_GE(scratch.Bytes(), size_t{3} * 640 * 120 * 2);   // sized for the largest rescale, and kept
 }
 
+// --- Strips of the intermediate image -----------------------------------------------------
+
+TEST(Rescaler, StripsAreTheWholeWidthUpToTheBudgetAndNarrowerPastIt)
+{
+    // 100 columns of 10 rows: 4 bytes a pixel, 4000 bytes in all.
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 4000), 100);
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 3999), 96);   // 99 fit: whole vector blocks
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 40 * 32), 32);
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 40 * 32 - 1), 31);   // under one block: what fits
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 40), 1);
+    EXPECT_EQ(CResampleFilter::StripColumns(100, 10, 39), 1);   // never none
+    // The pictures that were refused or took gigabytes fit the default budget in strips.
+    const int64_t budget = CResampleFilter::INTERMEDIATE_BUDGET_BYTES;
+    EXPECT_EQ(CResampleFilter::StripColumns(18000, 32768, budget), 512);
+    EXPECT_EQ(CResampleFilter::StripColumns(18000, 18000, budget), 928);
+    // Screen-sized pictures stay whole: the budget is 4096 × 4096 pixels of intermediate.
+    EXPECT_EQ(CResampleFilter::StripColumns(3840, 2160, budget), 3840);
+    EXPECT_EQ(CResampleFilter::StripColumns(4096, 4096, budget), 4096);
+    EXPECT_EQ(CResampleFilter::StripColumns(4097, 4096, budget), 4096);
+}
+
+TEST(Rescaler, StripsGiveTheBytesOfTheWholeIntermediate)
+{
+    // Budgets that cut the intermediate into strips of 1, 5, 31, 32 and 64 columns and
+    // into just under the whole width, on one and two threads, against the plain rules.
+    struct Case {
+        int32_t srcWidth, srcHeight, width, height, filter;
+    };
+    const Case cases[] = {{37, 23, 80, 50, MITCHELL_FILTER}, {120, 40, 70, 90, 5}, {3, 64, 200, 7, 0},
+                          {1, 300, 150, 1, MITCHELL_FILTER}, {90, 1, 2, 33, 1}, {64, 48, 129, 48, 6}};
+    const Pixel24 key = Rgb(255, 0, 255);
+    for (const int32_t threads : {1, 2}) {
+        CWorkerPool pool(threads);
+        for (const Case& c : cases) {
+            const CBitmap24 source = RandomPicture(c.srcWidth, c.srcHeight, 57 + c.filter, key, 13);
+            const CBitmap24 expected = PlainZoom(*CreateFilter(c.filter), source, c.width, c.height, key);
+            for (const int32_t stripColumns : {1, 5, 31, 32, 64, c.width - 1}) {
+                if (stripColumns < 1 || stripColumns >= c.width)
+                    continue;
+                const int64_t budget = int64_t{4} * c.srcHeight * stripColumns;
+                ASSERT_LT(CResampleFilter::StripColumns(c.width, c.srcHeight, budget), c.width);
+                std::unique_ptr<CResampleFilter> filter = CreateFilter(c.filter);
+                filter->SetKeyColour(key);
+                filter->SetSourceBits(source.Bits());
+                filter->SetSourceSize(c.srcWidth, c.srcHeight);
+                filter->SetWorkerPool(&pool);
+                filter->SetIntermediateBudget(budget);
+                filter->CreateDestination(c.width, c.height);
+                filter->Zoom();
+                const CBitmap24 result(c.width, c.height, filter->ReleaseDestination());
+                ASSERT_EQ(BitsOf(result), BitsOf(expected))
+                    << threads << " threads, " << c.srcWidth << "x" << c.srcHeight << " → " << c.width << "x"
+                    << c.height << " in strips of " << stripColumns;
+            }
+        }
+    }
+}
+
 // --- The worked cases of the rules -------------------------------------------------------
 
 TEST(Rescaler, AtScaleOneEachPassLosesOneAndTheKeyAreaGrowsByAPixel)

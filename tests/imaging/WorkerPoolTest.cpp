@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <stdexcept>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "imaging/WorkerPool.h"
+#include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/OutOfMemory.h"
 
 namespace {
 
@@ -54,6 +59,48 @@ TEST(WorkerPool, AFailureInAnyChunkReachesTheCallerAfterTheOthersRan)
     std::atomic<int32_t> after = 0;
     pool.ForEachChunk(2000, 4096, [&](int32_t begin, int32_t end, int32_t) { after += end - begin; });
     EXPECT_EQ(after, 2000);
+}
+
+TEST(WorkerPool, AThreadThatCannotStartFailsThePoolWithOneLineAndTheStartedOnesStop)
+{
+    // A starter that lets `allowed` threads start and then fails as the system does.
+    int32_t allowed = 0;
+    int32_t started = 0;
+    const CWorkerPool::ThreadStarter limited = [&](std::function<void()> body) {
+        if (started == allowed)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        ++started;
+        return CWorkerPool::StartThread(std::move(body));
+    };
+    allowed = 2;
+    try {
+        CWorkerPool pool(4, limited);   // wants three: the third fails
+        FAIL() << "the pool started without its third thread";
+    } catch (const CFatalError& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "cannot start the worker threads (2 of 3 started): Resource temporarily unavailable");
+    }
+    // Exactly as many as it may start: the pool works on them all.
+    started = 0;
+    CWorkerPool pool(3, limited);
+    EXPECT_EQ(pool.ThreadCount(), 3);
+    std::atomic<int32_t> ran = 0;
+    pool.ForEachChunk(2000, 4096, [&](int32_t begin, int32_t end, int32_t) { ran += end - begin; });
+    EXPECT_EQ(ran, 2000);
+}
+
+TEST(WorkerPool, AFailedAllocationOnAWorkerReachesTheCallerWithItsMessage)
+{
+    CWorkerPool pool(3);
+    try {
+        pool.ForEachChunk(2000, 4096, [&](int32_t begin, int32_t end, int32_t) {
+            if (begin <= 1999 && 1999 < end)
+                throw COutOfMemory("a test's rows", 4096);
+        });
+        FAIL() << "the failure was lost";
+    } catch (const COutOfMemory& failure) {
+        EXPECT_STREQ(failure.what(), "out of memory: cannot allocate 4096 bytes (0.0 MiB) for a test's rows");
+    }
 }
 
 TEST(WorkerPool, AJobGivenFromInsideAJobRunsOnItsCallerAlone)

@@ -193,6 +193,52 @@ TEST_F(ImageToolTest, ResizeReportsUnreadableInputsAndLeavesNoOutput)
     EXPECT_EQ(left, (std::vector<std::string>{"broken.png", "cut.png"}));
 }
 
+// Runs tolmix-image under an address-space limit (ulimit -v, in KiB). AddressSanitizer
+// builds reserve more address space than any such limit allows, so the tests that use it
+// skip there.
+ProgramResult RunWithin(int32_t kibibytes, const std::vector<std::string>& arguments, const fs::path& folder)
+{
+    std::vector<std::string> words = {"-c", "ulimit -v \"$1\" && shift && exec \"$@\"", "sh",
+                                      std::to_string(kibibytes), TOLMIX_IMAGE_TOOL};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/sh", words, folder);
+}
+
+TEST_F(ImageToolTest, UnderAMemoryLimitAFailedAllocationIsOneLineSayingWhatAndHowMuch)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits allow";
+#endif
+    WritePicture(Path("in.png"), SamplePicture(40, 30, 4));
+    const std::string in = Path("in.png").string();
+    ExpectError(RunWithin(100000, {"resize", in, Path("out.png").string(), "8000", "8000"}, m_folder), 1,
+                "out of memory: cannot allocate 192937984 bytes (184.0 MiB) for the rescale destination");
+    // A picture that fits on disk but not in memory: the read says which file, what and how much.
+    WritePicture(Path("big.bmp"), UniformPicture(3000, 3000, Rgb(1, 2, 3)));
+    ExpectError(RunWithin(30000, {"resize", Path("big.bmp").string(), Path("out.png").string(), "10", "10"}, m_folder),
+                1, "cannot read '" + Path("big.bmp").string() + "': out of memory: cannot allocate ");
+    EXPECT_EQ(FilesLeft(), std::vector<std::string>{"big.bmp"});
+    ExpectError(RunWithin(30000, {"quantize", Path("q").string(), Path("big.bmp").string()}, m_folder), 1,
+                "cannot read '" + Path("big.bmp").string() + "': out of memory: cannot allocate ");
+}
+
+// A tall picture made one row: the whole intermediate would take 288 MB; made in strips
+// it fits far under the limit (and before strips the run failed).
+TEST_F(ImageToolTest, ResizeOfATallColumnToAWideRowFitsInAFewStrips)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits allow";
+#endif
+    const CBitmap24 column = SamplePicture(1, 6000, 5);
+    WritePicture(Path("in.bmp"), column);
+    const ProgramResult result =
+        RunWithin(150000, {"resize", Path("in.bmp").string(), Path("out.bmp").string(), "12000", "1"}, m_folder);
+    ASSERT_EQ(result.status, 0) << result.errors;
+    const auto row = ReadPicture(Path("out.bmp"));
+    EXPECT_EQ(row->Width(), 12000);
+    EXPECT_EQ(row->Height(), 1);
+}
+
 TEST_F(ImageToolTest, HelpPrintsTheUsage)
 {
     const ProgramResult top = Run({"--help"});

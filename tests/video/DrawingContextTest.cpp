@@ -8,6 +8,7 @@
 #include "tests/support/DisplayLayerFixture.h"
 #include "platform/bitmaps/LogicalPalette.h"
 #include "platform/video/DrawingContext.h"
+#include "platform/video/FontFile.h"
 #include "tests/support/PicturePixels.h"
 
 namespace {
@@ -197,6 +198,23 @@ TEST_F(DrawingContext, TextOutConvertsItsShadesAndIsClippedToTheSurface)
     EXPECT_TRUE(used.count(20) == 1 && used.count(30) == 1);   // black and white entries
     EXPECT_EQ(used.count(99), 0u);                              // every pixel was written
     EXPECT_TRUE(m_context->TextOut(5, 5, ""));
+}
+
+// The program's fonts are the font package's files, found without fontconfig; another
+// family is still fontconfig's.
+TEST(FontFile, TheProgramsFamiliesAreThePackagedFilesAndOthersFontconfigs)
+{
+    EXPECT_EQ(PackagedFontFile("sans-serif").path, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    EXPECT_EQ(PackagedFontFile("monospace").path, "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf");
+    EXPECT_EQ(PackagedFontFile("serif").path, "");
+    for (const char* family : {"sans-serif", "monospace"}) {
+        const FontFile found = FindFontFile(family);
+        EXPECT_EQ(found.path, PackagedFontFile(family).path) << family;   // fonts-dejavu-core is a dependency
+        EXPECT_EQ(found.index, 0);
+    }
+    const FontFile serif = FindFontFile("serif");
+    EXPECT_NE(serif.path, "");
+    EXPECT_EQ(serif.path.find("DejaVuSans.ttf"), std::string::npos);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 
 #include "picturefiles/PictureFile.h"
 #include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/OutOfMemory.h"
 #include "tools/image/ImageCommands.h"
 
 namespace {
@@ -146,8 +147,10 @@ int main(int argc, char** argv)
         return Fail(EXIT_FAILURE_IO, file.what());
     } catch (const CFatalError& fatal) {
         return Fail(EXIT_FAILURE_IO, fatal.what());
+    } catch (const COutOfMemory& memory) {
+        return Fail(EXIT_FAILURE_IO, memory.what());
     } catch (const std::bad_alloc&) {
-        return Fail(EXIT_FAILURE_IO, "out of memory");
+        return Fail(EXIT_FAILURE_IO, "out of memory: an allocation failed");
     } catch (const std::exception& other) {
         return Fail(EXIT_FAILURE_IO, other.what());
     }
