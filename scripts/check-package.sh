@@ -27,7 +27,7 @@ dpkg-deb --field "$deb" Package Version Architecture Section Installed-Size Main
 dpkg-deb --contents "$deb" | awk '{ print $1, $6 }'
 
 section "lintian (fails on errors and warnings; informational tags are shown)"
-lintian --fail-on error,warning --display-info --no-tag-display-limit "$deb"
+lintian --fail-on error,warning --display-info --tag-display-limit 0 "$deb"
 echo "lintian: no errors, no warnings"
 
 section "validators"
