@@ -8,12 +8,14 @@
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/AboutDlg.h"
 #include "app/GameApp.h"
 #include "app/ModeOption.h"
 #include "game/Background.h"
@@ -72,6 +74,16 @@ void ExpectError(const ProgramResult& result, int status, const std::string& men
     }
 }
 
+// The version CMakeLists.txt gives the project, the one place it is written.
+std::string ProjectVersion()
+{
+    const std::string cmake = ReadFile(fs::path(TOLMIX_SOURCE_DIR) / "CMakeLists.txt");
+    std::smatch match;
+    if (!std::regex_search(cmake, match, std::regex(R"(project\(Tolmix VERSION ([0-9.]+))")))
+        return "(no project version in CMakeLists.txt)";
+    return match[1];
+}
+
 // --- The command line --------------------------------------------------------------------
 
 TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
@@ -86,9 +98,18 @@ TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
 
+}
+
+TEST_F(TolmixRunTest, BothProgramsAndTheAboutBoxGiveTheProjectsVersion)
+{
+    const std::string projectVersion = ProjectVersion();
     const ProgramResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "tolmix 1.0\n");
+    EXPECT_EQ(version.output, "tolmix " + projectVersion + "\n");
+    const ProgramResult imageVersion = RunProgram(TOLMIX_IMAGE_TOOL, {"--version"}, m_folder);
+    EXPECT_EQ(imageVersion.status, 0);
+    EXPECT_EQ(imageVersion.output, "tolmix-image " + projectVersion + "\n");
+    EXPECT_EQ(CAboutDlg::VersionLine(), "Tolmix Version " + projectVersion);
 }
 
 TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
