@@ -6,8 +6,18 @@
 set -euo pipefail
 build=$(realpath "$1")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 fail() { echo "check-install: $*" >&2; exit 1; }
+
+# An install writes its list of files into the build folder, where a user's own
+# `make install` left the list that removes it again (see README): that list is put back.
+mkdir "$work/manifests"
+cp -p "$build"/install_manifest*.txt "$work/manifests/" 2>/dev/null || true
+restore() {
+    rm -f "$build"/install_manifest*.txt
+    cp -p "$work"/manifests/* "$build/" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap restore EXIT
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr > "$work/install.log" || { cat "$work/install.log"; fail "install failed"; }
 
