@@ -18,6 +18,7 @@
 #include "app/AboutDlg.h"
 #include "app/GameApp.h"
 #include "app/ModeOption.h"
+#include "app/Resources.h"
 #include "game/Background.h"
 #include "picturefiles/PictureFile.h"
 #include "platform/video/DisplayDevice.h"
@@ -98,6 +99,29 @@ TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
 
+}
+
+// The hidden option the build writes the manual page with: the options --help lists and the
+// keys, and nothing of it in --help.
+TEST_F(TolmixRunTest, TheHiddenManualPageOptionWritesTheOptionsAndKeysAsRoff)
+{
+    const ProgramResult page = Run({"--manual-page"});
+    EXPECT_EQ(page.status, 0);
+    EXPECT_EQ(page.errors, "");
+    EXPECT_EQ(page.output.rfind(".SH SYNOPSIS\n", 0), 0u) << page.output;
+    EXPECT_NE(page.output.find(".SH OPTIONS\n"), std::string::npos);
+    for (const char* option : {"mode", "window", "no\\-vsync", "headless", "frames", "fixed\\-step", "screenshot",
+                               "record", "benchmark", "lose\\-surfaces\\-every"})
+        EXPECT_NE(page.output.find(std::string(".TP\n\\fB\\-\\-") + option + "\\fR"), std::string::npos) << option;
+    const size_t keys = page.output.find(".SH KEYS\n");
+    ASSERT_NE(keys, std::string::npos);
+    for (const auto& [key, action] : KEYS_HELP) {
+        std::string roff;   // hyphens are escaped in roff
+        for (const char c : std::string(action))
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(page.output.find(roff, keys), std::string::npos) << key;
+    }
+    EXPECT_EQ(Run({"--help"}).output.find("manual"), std::string::npos) << "the option is hidden";
 }
 
 TEST_F(TolmixRunTest, BothProgramsAndTheAboutBoxGiveTheProjectsVersion)
