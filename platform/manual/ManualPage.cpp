@@ -84,15 +84,23 @@ std::string Entry(const std::string& term, const std::string& text)
     return ".TP\n" + term + "\n" + text + "\n";
 }
 
+// Text ended as a sentence: --help's texts have no full stop, a page's paragraphs do.
+std::string Sentence(std::string text)
+{
+    if (!text.empty() && text.back() != '.')
+        text += '.';
+    return text;
+}
+
 // An option's text, then the values it takes and its default.
 std::string Description(const CLI::Option& option)
 {
-    std::string text = option.get_description();
+    std::string text = Sentence(option.get_description());
     if (!ValueCheck(option).empty())
-        text += ". " + ValueName(option) + ": " + ValueCheck(option);
+        text += " " + Sentence(ValueName(option) + ": " + ValueCheck(option));
     if (!option.get_default_str().empty())
-        text += ". Default: " + option.get_default_str();
-    return Wrapped(text + (ValueCheck(option).empty() && option.get_default_str().empty() ? "" : "."));
+        text += " " + Sentence("Default: " + option.get_default_str());
+    return Wrapped(text);
 }
 
 bool Hidden(const CLI::Option& option)
@@ -140,7 +148,7 @@ std::string CManualPage::Text() const
     text += ".SH OPTIONS\n" + Options(m_app);
     for (const CLI::App* command : commands) {
         text += ".SS \"" + Escape(m_app.get_name() + " " + command->get_name()) + "\"\n";
-        text += Wrapped(command->get_description() + ".") + "\n" + Options(*command);
+        text += Wrapped(Sentence(command->get_description())) + "\n" + Options(*command);
     }
     return text + Tables();
 }
@@ -205,7 +213,7 @@ std::string CManualPage::Tables() const
     for (const auto& [title, rows] : m_tables) {
         text += ".SH " + Escape(title) + "\n";
         for (const auto& [left, right] : rows)
-            text += Entry("\\fB" + Escape(left) + "\\fR", Wrapped(right));
+            text += Entry("\\fB" + Escape(left) + "\\fR", Wrapped(Sentence(right)));
     }
     return text;
 }

@@ -76,7 +76,7 @@ TEST(ManualPage, ListsEveryVisibleOptionWithItsValueCheckAndDefault)
     EXPECT_TRUE(Contains(page, ".TP\n\\fB\\-h\\fR, \\fB\\-\\-help\\fR\n")) << page;
     EXPECT_TRUE(Contains(page, ".TP\n\\fB\\-\\-count\\fR \\fIN\\fR\nHow many times.")) << page;
     EXPECT_TRUE(Contains(page, "N: INT in [1 \\- 9]. Default: 3.")) << page;
-    EXPECT_TRUE(Contains(page, ".TP\n\\fIIN\\fR\nThe input\n")) << page;
+    EXPECT_TRUE(Contains(page, ".TP\n\\fIIN\\fR\nThe input.\n")) << "a full stop ends each text: " << page;
     EXPECT_TRUE(Contains(page, ".PP\nDiagnostics:\n.TP\n\\fB\\-\\-every\\fR \\fIN\\fR\n")) << page;
     EXPECT_FALSE(Contains(page, "secret")) << "hidden options stay hidden";
     EXPECT_FALSE(Contains(page, "manual\\-page")) << "the request option is hidden";
@@ -105,7 +105,7 @@ TEST(ManualPage, TablesFollowTheOptionsAsSectionsOfTheirOwn)
     CManualPage page(line.app);
     page.AddTable("KEYS", {{"Escape, Q", "quit"}, {"F1", "the About box"}});
     const std::string text = page.Text();
-    EXPECT_TRUE(Contains(text, ".SH KEYS\n.TP\n\\fBEscape, Q\\fR\nquit\n.TP\n\\fBF1\\fR\nthe About box\n")) << text;
+    EXPECT_TRUE(Contains(text, ".SH KEYS\n.TP\n\\fBEscape, Q\\fR\nquit.\n.TP\n\\fBF1\\fR\nthe About box.\n")) << text;
     EXPECT_LT(text.find(".SH OPTIONS"), text.find(".SH KEYS"));
 }
 
@@ -121,7 +121,7 @@ TEST(ManualPage, WrapsLongTextAtSeventyEightBytesBetweenWords)
     ASSERT_GE(lines.end() - entry, 4);
     EXPECT_EQ(entry[1], description + " " + description) << "a third word would pass 78 bytes";
     EXPECT_EQ(entry[2], description);
-    EXPECT_EQ(entry[3], std::string(90, 'b')) << "a word longer than a line stands alone, unbroken";
+    EXPECT_EQ(entry[3], std::string(90, 'b') + ".") << "a word longer than a line stands alone, unbroken";
 }
 
 // --- The request option ------------------------------------------------------------------
