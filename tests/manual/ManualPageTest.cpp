@@ -124,6 +124,21 @@ TEST(ManualPage, WrapsLongTextAtSeventyEightBytesBetweenWords)
     EXPECT_EQ(entry[3], std::string(90, 'b') + ".") << "a word longer than a line stands alone, unbroken";
 }
 
+TEST(ManualPage, ALineOfSeventyEightBytesStaysWholeAndOneOfSeventyNineBreaks)
+{
+    CLI::App app("edge", "edge");
+    std::string value;
+    // With the full stop the page adds: 39 + 1 + 38 = 78 bytes, and 39 + 1 + 39 = 79.
+    const std::string fits = std::string(39, 'a') + " " + std::string(37, 'b');
+    const std::string breaks = std::string(39, 'a') + " " + std::string(38, 'b');
+    app.add_option("--fits", value, fits);
+    app.add_option("--breaks", value, breaks);
+    const std::vector<std::string> lines = Lines(CManualPage(app).Text());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), fits + "."), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(39, 'a')), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(38, 'b') + "."), lines.end());
+}
+
 // --- The request option ------------------------------------------------------------------
 
 TEST(ManualPage, TheRequestOptionStopsTheParseBeforeRequiredArgumentsAreChecked)
