@@ -8,7 +8,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -79,10 +78,12 @@ void ExpectError(const ProgramResult& result, int status, const std::string& men
 std::string ProjectVersion()
 {
     const std::string cmake = ReadFile(fs::path(TOLMIX_SOURCE_DIR) / "CMakeLists.txt");
-    std::smatch match;
-    if (!std::regex_search(cmake, match, std::regex(R"(project\(Tolmix VERSION ([0-9.]+))")))
+    const std::string marker = "project(Tolmix VERSION ";
+    const size_t start = cmake.find(marker);
+    if (start == std::string::npos)
         return "(no project version in CMakeLists.txt)";
-    return match[1];
+    const size_t from = start + marker.size();
+    return cmake.substr(from, cmake.find_first_not_of("0123456789.", from) - from);
 }
 
 // --- The command line --------------------------------------------------------------------
