@@ -5,7 +5,11 @@
 #   make test-sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench           build and run the benchmarks
 #   make fuzz            the libFuzzer targets (clang), FUZZ_SECONDS each (60 unless given)
-.PHONY: run test test-sanitize bench fuzz build program deps clean
+#   make install         install tolmix under PREFIX (/usr/local unless given), into DESTDIR if given
+#   make package         the Debian package, build/release/package/tolmix_VERSION_ARCH.deb
+#   make check-package   build the package, check it with lintian and the validators, install
+#                        it with apt, run it and remove it again (scripts/check-package.sh)
+.PHONY: run test test-sanitize bench fuzz build program deps clean install installables package check-package
 
 MAKEFLAGS += --no-print-directory
 
@@ -36,6 +40,23 @@ run: program
 		$(abspath $(RELEASE))/app/tolmix --headless --frames 600 --fixed-step 16 --screenshot tolmix.png && \
 		echo "No display here: tolmix ran 600 frames headless; the last one is $(abspath $(OUT))/tolmix.png"; \
 	fi
+
+# The programs and the files made for installing them (manual pages, icons), not the tests.
+installables: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target tolmix-installables
+
+PREFIX ?= /usr/local
+install: installables
+	@DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)" --strip
+
+# CPack's DEB generator; dpkg-shlibdeps (dpkg-dev) computes the libraries' dependencies.
+package: installables
+	@scripts/install-deps.sh packaging
+	@cd $(RELEASE) && cpack --config CPackConfig.cmake
+
+check-package:
+	@scripts/check-package.sh
 
 test: build
 	@ctest --preset release

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/Resources.h"
+#include "TolmixVersion.h"
 
 namespace {
 
@@ -19,6 +20,11 @@ constexpr float BUTTON_WIDTH_IN_CHARACTERS = 10.0f;
 
 CAboutDlg::CAboutDlg() : CModalDialog("About Tolmix") {}
 
+std::string CAboutDlg::VersionLine()
+{
+    return std::string("Tolmix Version ") + TOLMIX_VERSION;
+}
+
 // OK is the default button, framed more strongly as such buttons are (Enter presses it).
 void CAboutDlg::DrawContents()
 {
@@ -26,7 +32,7 @@ void CAboutDlg::DrawContents()
     const float minWidth = MIN_WIDTH_IN_CHARACTERS * character;
     const float buttonWidth = BUTTON_WIDTH_IN_CHARACTERS * character;
     ImGui::Dummy(ImVec2(minWidth, 0.0f));
-    ImGui::TextUnformatted("Tolmix Version 1.0");
+    ImGui::TextUnformatted(VersionLine().c_str());
     ImGui::Spacing();
     for (const auto& [keys, action] : KEYS_HELP) {
         ImGui::TextUnformatted(keys);

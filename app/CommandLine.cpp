@@ -11,12 +11,14 @@
 #include "app/ModeOption.h"
 #include "app/Resources.h"
 #include "app/UsageError.h"
+#include "platform/manual/ManualPage.h"
+#include "platform/manual/ManualPageRequest.h"
+#include "TolmixVersion.h"
 
 namespace {
 
 constexpr uint64_t MAX_FRAMES = 1000000000;    // a billion frames: days of running
 constexpr uint32_t MAX_STEP_MS = 86400000;     // a day per tick
-constexpr const char* VERSION_TEXT = "tolmix 1.0";
 constexpr size_t KEYS_COLUMN = 20;   // where --help's key list has its actions
 
 // What the parser fills before the options are checked and turned into ProgramOptions.
@@ -52,6 +54,15 @@ std::string KeysFooter()
         footer += line + action + "\n";
     }
     return footer;
+}
+
+// The keys as rows for the manual page's KEYS section.
+CManualPage::Rows KeysRows()
+{
+    CManualPage::Rows rows;
+    for (const auto& [keys, action] : KEYS_HELP)
+        rows.emplace_back(keys, action);
+    return rows;
 }
 
 // Declares the options, with the help text each shows.
@@ -144,10 +155,11 @@ std::string UsageErrorLine(std::string message)
 CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOptions& options)
 {
     CLI::App app("tolmix — a full-screen 2D sprite animation", "tolmix");
-    app.set_version_flag("--version", VERSION_TEXT);
+    app.set_version_flag("--version", std::string("tolmix ") + TOLMIX_VERSION);
     app.footer(KeysFooter());
     RawOptions raw;
     AddOptions(app, raw);
+    CManualPage::AddRequestOption(app);
     try {
         app.parse(argc, argv);
         raw.screenshotGiven = app.count("--screenshot") > 0;
@@ -157,6 +169,11 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
         return CommandLineResult{false, app.exit(help)};
     } catch (const CLI::CallForVersion& version) {
         return CommandLineResult{false, app.exit(version)};
+    } catch (const CManualPageRequest&) {
+        CManualPage page(app);
+        page.AddTable("KEYS", KeysRows());
+        std::fputs(page.Text().c_str(), stdout);
+        return CommandLineResult{false, 0};
     } catch (const CLI::ParseError& error) {
         return CommandLineResult{false, ReportUsageError(error.what())};
     } catch (const CUsageError& error) {

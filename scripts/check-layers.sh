@@ -25,7 +25,8 @@ layers=(
     "sprites            | platform/bitmaps platform/video imaging display game       | none"
     "game               | platform/bitmaps platform/video imaging display sprites    | none"
     "app                | platform imaging picturefiles display sprites game         | sdl"
-    "tools/image        | platform/bitmaps imaging picturefiles                      | none"
+    "platform/manual    |                                                            | none"
+    "tools/image        | platform/bitmaps platform/manual imaging picturefiles      | none"
     "tools/pictures     | platform/bitmaps                                           | none"
 )
 

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tolmix needs to build, test and benchmark, but only those
 # that are missing: a machine that has them all is left alone (no apt-get at all).
+#
+#     install-deps.sh [packaging] [package-checks]
+#
+# `packaging` adds what `make package` needs (dpkg-shlibdeps); `package-checks` adds the
+# tools scripts/check-package.sh checks the package with. `make run` and `make test` ask for
+# neither.
 set -euo pipefail
 
 packages=(
@@ -18,6 +24,21 @@ packages=(
     clang libclang-rt-14-dev    # the fuzz targets: clang and its libFuzzer runtime
     libgif-dev                  # recording (tolmix --record FILE.gif)
 )
+for group in "$@"; do
+    case $group in
+        packaging) packages+=(dpkg-dev) ;;   # dpkg-shlibdeps, for the package's dependencies
+        package-checks)
+            packages+=(
+                lintian               # Debian's checks of the package
+                desktop-file-utils    # desktop-file-validate
+                appstream             # appstreamcli validate
+                mandoc                # mandoc -T lint, the manual pages' checker
+                man-db                # man, to read the installed page
+                file                  # lintian's file types
+            ) ;;
+        *) echo "install-deps.sh: unknown group '$group' (packaging, package-checks)" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

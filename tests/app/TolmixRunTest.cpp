@@ -15,8 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/AboutDlg.h"
 #include "app/GameApp.h"
 #include "app/ModeOption.h"
+#include "app/Resources.h"
 #include "game/Background.h"
 #include "picturefiles/PictureFile.h"
 #include "platform/video/DisplayDevice.h"
@@ -73,6 +75,18 @@ void ExpectError(const ProgramResult& result, int status, const std::string& men
     }
 }
 
+// The version CMakeLists.txt gives the project, the one place it is written.
+std::string ProjectVersion()
+{
+    const std::string cmake = ReadFile(fs::path(TOLMIX_SOURCE_DIR) / "CMakeLists.txt");
+    const std::string marker = "project(Tolmix VERSION ";
+    const size_t start = cmake.find(marker);
+    if (start == std::string::npos)
+        return "(no project version in CMakeLists.txt)";
+    const size_t from = start + marker.size();
+    return cmake.substr(from, cmake.find_first_not_of("0123456789.", from) - from);
+}
+
 // --- The command line --------------------------------------------------------------------
 
 TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
@@ -87,9 +101,41 @@ TEST_F(TolmixRunTest, HelpListsEveryOptionAndVersionNamesTheProgram)
         EXPECT_NE(help.output.find(key), std::string::npos) << key;
     EXPECT_NE(help.output.find("Diagnostics"), std::string::npos) << "--lose-surfaces-every is listed as a diagnostic";
 
+}
+
+// The hidden option the build writes the manual page with: the options --help lists and the
+// keys, and nothing of it in --help.
+TEST_F(TolmixRunTest, TheHiddenManualPageOptionWritesTheOptionsAndKeysAsRoff)
+{
+    const ProgramResult page = Run({"--manual-page"});
+    EXPECT_EQ(page.status, 0);
+    EXPECT_EQ(page.errors, "");
+    EXPECT_EQ(page.output.rfind(".SH SYNOPSIS\n", 0), 0u) << page.output;
+    EXPECT_NE(page.output.find(".SH OPTIONS\n"), std::string::npos);
+    for (const char* option : {"mode", "window", "no\\-vsync", "headless", "frames", "fixed\\-step", "screenshot",
+                               "record", "benchmark", "lose\\-surfaces\\-every"})
+        EXPECT_NE(page.output.find(std::string(".TP\n\\fB\\-\\-") + option + "\\fR"), std::string::npos) << option;
+    const size_t keys = page.output.find(".SH KEYS\n");
+    ASSERT_NE(keys, std::string::npos);
+    for (const auto& [key, action] : KEYS_HELP) {
+        std::string roff;   // hyphens are escaped in roff
+        for (const char c : std::string(action))
+            roff += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(page.output.find(roff, keys), std::string::npos) << key;
+    }
+    EXPECT_EQ(Run({"--help"}).output.find("manual"), std::string::npos) << "the option is hidden";
+}
+
+TEST_F(TolmixRunTest, BothProgramsAndTheAboutBoxGiveTheProjectsVersion)
+{
+    const std::string projectVersion = ProjectVersion();
     const ProgramResult version = Run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "tolmix 1.0\n");
+    EXPECT_EQ(version.output, "tolmix " + projectVersion + "\n");
+    const ProgramResult imageVersion = RunProgram(TOLMIX_IMAGE_TOOL, {"--version"}, m_folder);
+    EXPECT_EQ(imageVersion.status, 0);
+    EXPECT_EQ(imageVersion.output, "tolmix-image " + projectVersion + "\n");
+    EXPECT_EQ(CAboutDlg::VersionLine(), "Tolmix Version " + projectVersion);
 }
 
 TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)

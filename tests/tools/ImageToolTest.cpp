@@ -517,4 +517,18 @@ TEST_F(ImageToolTest, AlphaKeyGivesTransparentPixelsOneColourAndKeepsThemTranspa
     ExpectError(Run({"quantize", "--alpha-key", "pink", Path("out").string(), in}), 2, "pink");
 }
 
+// The hidden option the build writes the manual page with: asked for alone, without a
+// command, it writes both commands' options; --help does not show it.
+TEST_F(ImageToolTest, TheHiddenManualPageOptionWritesBothCommandsOptions)
+{
+    const ProgramResult page = Run({"--manual-page"});
+    EXPECT_EQ(page.status, 0) << page.errors;
+    EXPECT_EQ(page.errors, "");
+    for (const char* part : {".SS \"tolmix\\-image resize\"\n", ".SS \"tolmix\\-image quantize\"\n",
+                             "\\fB\\-\\-filter\\fR", "Default:\nmitchell.", "\\fB\\-\\-palette\\-format\\fR \\fITEXT\\fR ...",
+                             "\\fIOUTDIR\\fR"})
+        EXPECT_NE(page.output.find(part), std::string::npos) << part << "\n" << page.output;
+    EXPECT_EQ(Run({"--help"}).output.find("manual"), std::string::npos) << "the option is hidden";
+}
+
 } // namespace

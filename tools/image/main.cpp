@@ -17,7 +17,10 @@
 #include "picturefiles/PictureFile.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/OutOfMemory.h"
+#include "platform/manual/ManualPage.h"
+#include "platform/manual/ManualPageRequest.h"
 #include "tools/image/ImageCommands.h"
+#include "TolmixVersion.h"
 
 namespace {
 
@@ -101,13 +104,14 @@ int main(int argc, char** argv)
 {
     CLI::App app("tolmix-image — Tolmix's picture rescaler and palette reducer", "tolmix-image");
     app.require_subcommand(1);
-    app.set_version_flag("--version", "tolmix-image 1.0");
+    app.set_version_flag("--version", std::string("tolmix-image ") + TOLMIX_VERSION);
 
     ResizeOptions resize;
     QuantizeOptions quantize;
     OptionTexts resizeTexts, quantizeTexts;
     CLI::App* resizeCommand = AddResize(app, resize, resizeTexts);
     CLI::App* quantizeCommand = AddQuantize(app, quantize, quantizeTexts);
+    CManualPage::AddRequestOption(app);
 
     try {
         app.parse(argc, argv);
@@ -115,6 +119,9 @@ int main(int argc, char** argv)
         return app.exit(help);
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
+    } catch (const CManualPageRequest&) {
+        std::fputs(CManualPage(app).Text().c_str(), stdout);
+        return 0;
     } catch (const CLI::ParseError& error) {
         return Fail(EXIT_USAGE, error.what());
     }

@@ -19,6 +19,8 @@ constexpr double CENTRE = CBallPainter::FRAME_SIZE / 2.0;
 // Leaves the key margin clear even where the anti-aliased edge reaches into a pixel.
 constexpr double RADIUS = 17.0;
 constexpr int32_t SAMPLES_PER_SIDE = 5;   // 25 samples per pixel
+// The icon's ball fills its square but for a hair, as the frame's does but for the margin.
+constexpr double ICON_RADIUS_SHARE = 0.47;
 
 constexpr int32_t CHECKER_SECTORS = 8;   // squares around the axis
 constexpr int32_t CHECKER_BANDS = 6;     // squares from pole to pole
@@ -59,14 +61,25 @@ CCanvas CBallPainter::PaintFrame(int32_t frame) const
     return PaintSpriteFrame(FRAME_SIZE, FRAME_SIZE, [&](int32_t x, int32_t y) { return PixelColour(x, y, spin); });
 }
 
+CIconCanvas CBallPainter::PaintIcon(int32_t size) const
+{
+    CIconCanvas icon(size);
+    const Disc disc{size / 2.0, size * ICON_RADIUS_SHARE};
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x)
+            if (const std::optional<Coverage> sample = Sample(x, y, 0.0, disc))
+                icon.SetColour(x, y, sample->colour, sample->cover);
+    return icon;
+}
+
 // ---------------------------------------------------------------------------------------
 // Shading
 // ---------------------------------------------------------------------------------------
 
-std::optional<Vector3> CBallPainter::SurfaceNormal(double x, double y)
+std::optional<Vector3> CBallPainter::SurfaceNormal(double x, double y, Disc disc)
 {
-    const double nx = (x - CENTRE) / RADIUS;
-    const double ny = (y - CENTRE) / RADIUS;
+    const double nx = (x - disc.centre) / disc.radius;
+    const double ny = (y - disc.centre) / disc.radius;
     const double squared = nx * nx + ny * ny;
     if (squared >= 1.0)
         return std::nullopt;
@@ -99,9 +112,8 @@ RgbColour CBallPainter::Shade(Vector3 normal, RgbColour albedo)
     return lit + RgbColour{gloss, gloss, gloss};
 }
 
-// Averages the shaded samples that fall on the ball, then darkens towards the rim colour
-// by the share of the pixel the ball leaves uncovered.
-std::optional<RgbColour> CBallPainter::PixelColour(int32_t x, int32_t y, double spin)
+// Averages the shaded samples that fall on the ball.
+std::optional<CBallPainter::Coverage> CBallPainter::Sample(int32_t x, int32_t y, double spin, Disc disc)
 {
     RgbColour sum;
     int32_t inside = 0;
@@ -109,7 +121,7 @@ std::optional<RgbColour> CBallPainter::PixelColour(int32_t x, int32_t y, double 
         for (int32_t sx = 0; sx < SAMPLES_PER_SIDE; ++sx) {
             const double px = x + (sx + 0.5) / SAMPLES_PER_SIDE;
             const double py = y + (sy + 0.5) / SAMPLES_PER_SIDE;
-            if (const std::optional<Vector3> normal = SurfaceNormal(px, py)) {
+            if (const std::optional<Vector3> normal = SurfaceNormal(px, py, disc)) {
                 sum = sum + Shade(*normal, CheckerColour(*normal, spin));
                 ++inside;
             }
@@ -118,5 +130,15 @@ std::optional<RgbColour> CBallPainter::PixelColour(int32_t x, int32_t y, double 
     if (inside == 0)
         return std::nullopt;
     const double cover = static_cast<double>(inside) / (SAMPLES_PER_SIDE * SAMPLES_PER_SIDE);
-    return Mix(RIM_COLOUR, sum * (1.0 / inside), cover);
+    return Coverage{sum * (1.0 / inside), cover};
+}
+
+// A frame's pixel is darkened towards the rim colour by the share of it the ball leaves
+// uncovered.
+std::optional<RgbColour> CBallPainter::PixelColour(int32_t x, int32_t y, double spin)
+{
+    const std::optional<Coverage> sample = Sample(x, y, spin, Disc{CENTRE, RADIUS});
+    if (!sample)
+        return std::nullopt;
+    return Mix(RIM_COLOUR, sample->colour, sample->cover);
 }

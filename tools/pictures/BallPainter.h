@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Canvas.h"
+#include "IconCanvas.h"
 #include "RgbColour.h"
 #include "Vector3.h"
 
@@ -25,9 +26,25 @@ public:
     // One frame, turned `frame` thirtieths of a full turn from the first.
     CCanvas PaintFrame(int32_t frame) const;
 
+    // The program's icon: the first frame's ball filling a size × size square, its edge
+    // anti-aliased into transparency instead of darkened towards the rim.
+    CIconCanvas PaintIcon(int32_t size) const;
+
 private:
-    // The sphere's outward normal at a point of the frame, if the point is on the ball.
-    static std::optional<Vector3> SurfaceNormal(double x, double y);
+    // Where the ball lies in a picture, in pixels.
+    struct Disc {
+        double centre;
+        double radius;
+    };
+
+    // A pixel's colour averaged over the samples on the ball, and the share of samples there.
+    struct Coverage {
+        RgbColour colour;
+        double cover;
+    };
+
+    // The sphere's outward normal at a point of the picture, if the point is on the ball.
+    static std::optional<Vector3> SurfaceNormal(double x, double y, Disc disc);
 
     // The checker square under a surface normal after the ball has turned by `spin`.
     static RgbColour CheckerColour(Vector3 normal, double spin);
@@ -35,6 +52,9 @@ private:
     // Lights a surface point: ambient, diffuse, a bounce from below and the highlight.
     static RgbColour Shade(Vector3 normal, RgbColour albedo);
 
-    // The finished colour of one pixel, or nothing where the ball does not reach it.
+    // The ball's samples in one pixel, or nothing where the ball does not reach it.
+    static std::optional<Coverage> Sample(int32_t x, int32_t y, double spin, Disc disc);
+
+    // The finished colour of one pixel of a frame, or nothing where the ball does not reach it.
     static std::optional<RgbColour> PixelColour(int32_t x, int32_t y, double spin);
 };
