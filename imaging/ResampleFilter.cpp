@@ -117,7 +117,13 @@ double CResampleFilter::Filter(double x) const
 // Setting up a rescale
 // ---------------------------------------------------------------------------------------
 
-void CResampleFilter::SetKeyColour(Pixel24 colour) { m_keyColour = colour; }
+void CResampleFilter::SetKeyColour(Pixel24 colour)
+{
+    m_keyColour = colour;
+    m_hasKey = true;
+}
+
+void CResampleFilter::ClearKeyColour() { m_hasKey = false; }
 
 void CResampleFilter::SetSourceBits(const uint8_t* bits) { m_pSrcBits = bits; }
 
@@ -287,14 +293,14 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, uint8_t* tem
                 PixelRows{const_cast<uint8_t*>(m_pSrcBits) + static_cast<size_t>(top) * m_srcStride, m_srcWidth, rows,
                           static_cast<size_t>(m_srcStride)},
                 PixelRows{myColumns, rows, m_srcWidth, columnStride}, KeyMask{myColumnKeys, static_cast<size_t>(rows)},
-                m_keyColour);
+                m_keyColour) && m_hasKey;
             CombineRows(lists, 0, m_destWidth, myColumns, columnStride, bandHasKey ? myColumnKeys : nullptr,
                         myTempColumns, columnStride, rows, m_keyColour);
             if (TransposePixels(PixelRows{myTempColumns, rows, m_destWidth, columnStride},
                                 PixelRows{m_pTempBits + static_cast<size_t>(top) * m_destStride, m_destWidth, rows,
                                           static_cast<size_t>(m_destStride)},
                                 KeyMask{tempKeys + static_cast<size_t>(top) * m_destWidth, static_cast<size_t>(m_destWidth)},
-                                m_keyColour))
+                                m_keyColour) && m_hasKey)
                 tempHasKey = true;
         }
     });
