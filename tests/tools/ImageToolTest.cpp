@@ -129,11 +129,12 @@ TEST_F(ImageToolTest, ResizeWritesExactlyWhatTheRescalerMakes)
     struct Case {
         std::vector<std::string> options;
         int32_t filter;
-        ColourRef key;
+        std::optional<ColourRef> key;
     };
     const std::vector<Case> cases = {
-        {{}, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL},
-        {{"--filter", "lanczos3"}, 5, KEY_FROM_FIRST_PIXEL},
+        {{}, MITCHELL_FILTER, std::nullopt},   // no key unless asked: every pixel blended
+        {{"--filter", "lanczos3", "--key", "none"}, 5, std::nullopt},
+        {{"--filter", "lanczos3", "--key", "AUTO"}, 5, KEY_FROM_FIRST_PIXEL},
         {{"--filter", "1", "--key", "#FF00ff"}, 1, 0x00FF00FF},
         {{"--filter", "Bell", "--key", "0000ff"}, 3, 0x00FF0000},
     };
@@ -150,6 +151,10 @@ TEST_F(ImageToolTest, ResizeWritesExactlyWhatTheRescalerMakes)
             EXPECT_EQ(BitsOf(*ReadPicture(Path(name))), BitsOf(*rescaler.GetBitmap())) << name;
         }
     }
+    // The magenta surround is blended into its neighbours without a key, kept exact with one.
+    ASSERT_EQ(Run({"resize", "--key", "auto", Path("in.png").string(), Path("keyed.png").string(), "97", "23"}).status, 0);
+    ASSERT_EQ(Run({"resize", Path("in.png").string(), Path("plain.png").string(), "97", "23"}).status, 0);
+    EXPECT_GT(ComparePictures(*ReadPicture(Path("keyed.png")), *ReadPicture(Path("plain.png"))).pixels, 0);
 }
 
 TEST_F(ImageToolTest, ResizeRefusesBadArgumentsAsUsageErrors)
@@ -202,7 +207,7 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
     const CBitmap24 first = SamplePicture(33, 20, 4), second = SamplePicture(12, 40, 5);
     WritePicture(Path("first.png"), first);
     WritePicture(Path("second.bmp"), second);
-    const ProgramResult result = Run({"quantize", "--colours", "64", "--reserve", "0000FF", Path("out").string(),
+    const ProgramResult result = Run({"quantize", "--method", "program", "--colours", "64", "--reserve", "0000FF", Path("out").string(),
                                    Path("first.png").string(), Path("second.bmp").string()});
     ASSERT_EQ(result.status, 0) << result.errors;
 
@@ -225,7 +230,8 @@ TEST_F(ImageToolTest, QuantizeWithoutDitherMapsEachPixelToItsNearestEntry)
 {
     const CBitmap24 source = SamplePicture(30, 30, 6);
     WritePicture(Path("pic.png"), source);
-    ASSERT_EQ(Run({"quantize", "--no-dither", "--colours", "16", Path("out").string(), Path("pic.png").string()}).status, 0);
+    ASSERT_EQ(Run({"quantize", "--method", "program", "--no-dither", "--colours", "16", Path("out").string(),
+                   Path("pic.png").string()}).status, 0);
 
     CBitmap24 copy = source;
     CQuantizer quantizer(16);
@@ -326,7 +332,7 @@ TEST_F(ImageToolTest, QuantizeWritesIndexedPngsWhoseKeyEntryIsTransparent)
         {64, {"--rgb"}, 0, false, false, false},                // today's 24-bit pictures
     };
     for (const Case& c : cases) {
-        std::vector<std::string> arguments = {"quantize", "--colours", std::to_string(c.colours)};
+        std::vector<std::string> arguments = {"quantize", "--method", "program", "--colours", std::to_string(c.colours)};
         arguments.insert(arguments.end(), c.options.begin(), c.options.end());
         arguments.insert(arguments.end(), {Path("out").string(), Path("sprite.bmp").string()});
         const ProgramResult result = Run(arguments);
@@ -375,7 +381,7 @@ TEST_F(ImageToolTest, QuantizeWritesThePaletteFilesAskedFor)
     WritePicture(Path("first.png"), first);
     WritePicture(Path("second.bmp"), second);
     // Each --palette-format takes one word, so OUTDIR may follow it directly.
-    const ProgramResult result = Run({"quantize", "--colours", "16", "--palette-format", "gpl,PAL", "--palette-format",
+    const ProgramResult result = Run({"quantize", "--method", "program", "--colours", "16", "--palette-format", "gpl,PAL", "--palette-format",
                                       "act", "--palette-format", "hex", Path("sprites").string(),
                                       Path("first.png").string(), Path("second.bmp").string()});
     ASSERT_EQ(result.status, 0) << result.errors;
@@ -435,17 +441,17 @@ TEST_F(ImageToolTest, AlphaKeyGivesTransparentPixelsOneColourAndKeepsThemTranspa
     ASSERT_TRUE(keyedPng.transparency.has_value());
     EXPECT_EQ(MakeColour(keyedPng.transparency->red, keyedPng.transparency->green, keyedPng.transparency->blue), MAGENTA);
 
-    // Without the option nothing changes: the border's stored colours, the first pixel's key.
+    // Without the option nothing changes: the border's stored colours, no key.
     ASSERT_EQ(Run({"resize", in, Path("plain.png").string(), "61", "45"}).status, 0);
     const CBitmap24 plain = SpriteAsRead(rgba, 24, 18, std::nullopt);
     CBitmapRescaler plainRescaler(&plain);
-    plainRescaler.Rescale({61, 45}, MITCHELL_FILTER, KEY_FROM_FIRST_PIXEL);
+    plainRescaler.Rescale({61, 45}, MITCHELL_FILTER, std::nullopt);
     const PngContents plainPng = ReadPngContents(ReadFile(Path("plain.png")));
     EXPECT_EQ(plainPng.rgb, PackedRgbOf(*plainRescaler.GetBitmap()));
     EXPECT_FALSE(plainPng.transparency.has_value());
 
     // quantize: the key is one more entry, transparent, and every border pixel takes it.
-    ASSERT_EQ(Run({"quantize", "--colours", "16", "--alpha-key", "FF00FF", Path("out").string(), in}).status, 0);
+    ASSERT_EQ(Run({"quantize", "--method", "program", "--colours", "16", "--alpha-key", "FF00FF", Path("out").string(), in}).status, 0);
     const Reduction expected = ReduceAsTheToolDoes({keyed}, 16, MAGENTA);
     const std::string file = ReadFile(Path("out/sprite.png"));
     EXPECT_EQ(ReadPngContents(file).rgb, PackedRgbOf(expected.pictures[0]));
