@@ -6,11 +6,13 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include <stb_image.h>
 #include <stb_image_write.h>
 
+#include "imaging/AccurateQuantizer.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/GamePalette.h"
@@ -466,6 +468,179 @@ TEST_F(ImageToolTest, AlphaKeyGivesTransparentPixelsOneColourAndKeepsThemTranspa
     ExpectError(Run({"resize", "--alpha-key", "ff00ff", "--key", "00ff00", in, Path("x.png").string(), "5", "5"}), 2,
                 "excludes");
     ExpectError(Run({"quantize", "--alpha-key", "pink", Path("out").string(), in}), 2, "pink");
+}
+
+// --- the accurate method, the default ------------------------------------------------------
+
+// What the default method makes of the pictures, through the library: each picture as the
+// RGB its indices stand for, and the palette.
+struct AccurateReduction {
+    std::vector<CBitmap24> pictures;
+    std::vector<ColourRef> colours;
+};
+AccurateReduction ReduceAccurately(const std::vector<CBitmap24>& pictures, int32_t colours, bool autoKey,
+                                   std::optional<ColourRef> reserved = std::nullopt, bool diffuse = true)
+{
+    const auto keyOf = [autoKey](const CBitmap24& picture) {
+        return autoKey ? std::optional<ColourRef>(ColourOf(PixelAt(picture, 0, 0))) : std::nullopt;
+    };
+    CAccurateQuantizer quantizer(colours);
+    if (reserved)
+        quantizer.Reserve(*reserved);
+    for (const CBitmap24& picture : pictures)
+        quantizer.AddPicture(picture, keyOf(picture));
+    quantizer.Compute();
+    AccurateReduction reduction{{}, quantizer.Colours()};
+    for (const CBitmap24& picture : pictures) {
+        const std::vector<uint8_t> indices = quantizer.Reduce(picture, keyOf(picture), diffuse);
+        reduction.pictures.push_back(PictureOf(picture.Width(), picture.Height(), [&](int32_t x, int32_t y) {
+            return PixelOf(reduction.colours[indices[static_cast<size_t>(y) * picture.Width() + x]]);
+        }));
+    }
+    return reduction;
+}
+
+// The alpha of every pixel of a PNG file, as stb_image decodes it.
+std::vector<uint8_t> AlphaOf(const std::string& file)
+{
+    int width = 0, height = 0, channels = 0;
+    unsigned char* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
+                                                   static_cast<int>(file.size()), &width, &height, &channels, 4);
+    EXPECT_NE(decoded, nullptr);
+    std::vector<uint8_t> alpha;
+    for (int i = 0; decoded && i < width * height; ++i)
+        alpha.push_back(decoded[4 * i + 3]);
+    stbi_image_free(decoded);
+    return alpha;
+}
+
+TEST_F(ImageToolTest, DefaultQuantizeWritesIndexedPngsOfTheAccurateMethod)
+{
+    const CBitmap24 first = SamplePicture(33, 20, 4), second = SpritePicture(12, 40, 5);
+    WritePicture(Path("first.png"), first);
+    WritePicture(Path("second.bmp"), second);
+    struct Case {
+        std::vector<std::string> options;
+        int32_t colours;
+        bool autoKey;
+        std::optional<ColourRef> reserved;
+        bool diffuse;
+    };
+    const std::vector<Case> cases = {
+        {{}, 256, false, std::nullopt, true},   // no key, 256 entries: still indexed
+        {{"--key", "auto"}, 256, true, std::nullopt, true},
+        {{"--key", "auto", "--colours", "16", "--no-dither"}, 16, true, std::nullopt, false},
+        {{"--colours", "8", "--reserve", "00FF00"}, 8, false, MakeColour(0, 255, 0), true},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = {"quantize"};
+        arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+        arguments.insert(arguments.end(), {Path("out").string(), Path("first.png").string(), Path("second.bmp").string()});
+        const ProgramResult result = Run(arguments);
+        const std::string name = ::testing::PrintToString(c.options);
+        ASSERT_EQ(result.status, 0) << name << ": " << result.errors;
+        EXPECT_TRUE(result.errors.empty()) << name;
+        const AccurateReduction expected = ReduceAccurately({first, second}, c.colours, c.autoKey, c.reserved, c.diffuse);
+        ASSERT_LE(expected.colours.size(), static_cast<size_t>(c.colours));
+        if (c.reserved) {
+            EXPECT_EQ(expected.colours.front(), *c.reserved) << name;
+        }
+
+        // Built by appending: GCC 12 warns falsely about chains of + on strings.
+        std::string palette;
+        for (size_t i = 0; i < expected.colours.size(); ++i) {
+            const ColourRef e = expected.colours[i];
+            for (const uint32_t value : {uint32_t(i), uint32_t(RedOf(e)), uint32_t(GreenOf(e)), uint32_t(BlueOf(e))}) {
+                palette += std::to_string(value);
+                palette += ' ';
+            }
+            palette += "0\n";
+        }
+        EXPECT_EQ(ReadFile(Path("out/palette.txt")), palette) << name;
+        for (const auto& [file, source, reduced] : {std::tuple{"out/first.png", &first, &expected.pictures[0]},
+                                                    std::tuple{"out/second.png", &second, &expected.pictures[1]}}) {
+            const std::string bytes = ReadFile(Path(file));
+            const PngContents png = ReadPngContents(bytes);
+            EXPECT_EQ(png.header.color_type, SPNG_COLOR_TYPE_INDEXED) << name << " " << file;
+            EXPECT_EQ(ColoursOf(PaletteOf(png)), expected.colours) << name << " " << file;
+            EXPECT_EQ(png.rgb, PackedRgbOf(*reduced)) << name << " " << file;
+            // Transparent exactly where the source had its key colour, with --key auto.
+            const std::vector<uint8_t> alpha = AlphaOf(bytes);
+            const Pixel24 key = PixelAt(*source, 0, 0);
+            for (int32_t y = 0; y < source->Height(); ++y)
+                for (int32_t x = 0; x < source->Width(); ++x)
+                    ASSERT_EQ(alpha[static_cast<size_t>(y * source->Width() + x)],
+                              c.autoKey && PixelAt(*source, x, y) == key ? 0 : 255)
+                        << name << " " << file << " " << x << "," << y;
+        }
+    }
+}
+
+// The holes of the program's method: a black or white key on a picture that has neither
+// makes no pixel transparent, and a key present keeps exactly its own pixels.
+TEST_F(ImageToolTest, AccurateKeysMakeNoHoles)
+{
+    const CBitmap24 dark = PictureOf(64, 48, [](int32_t x, int32_t y) {
+        return Rgb(uint8_t(3 + (x * 7 + y * 3) % 40), uint8_t(5 + (x * y) % 70), uint8_t(2 + (x + 5 * y) % 30));
+    });
+    CBitmap24 bright = PictureOf(64, 48, [](int32_t x, int32_t y) {
+        return Rgb(uint8_t(250 - (x * 7 + y * 3) % 40), uint8_t(252 - (x * y) % 70), uint8_t(251 - (x + 5 * y) % 30));
+    });
+    WritePicture(Path("dark.png"), dark);
+    WritePicture(Path("bright.png"), bright);
+    for (const char* key : {"000000", "FFFFFF"})
+        for (const char* colours : {"4", "64", "256"}) {
+            ASSERT_EQ(Run({"quantize", "--colours", colours, "--key", key, Path("out").string(), Path("dark.png").string(),
+                           Path("bright.png").string()}).status, 0);
+            for (const char* file : {"out/dark.png", "out/bright.png"}) {
+                const std::vector<uint8_t> alpha = AlphaOf(ReadFile(Path(file)));
+                EXPECT_EQ(std::count(alpha.begin(), alpha.end(), 0), 0) << key << " " << colours << " " << file;
+            }
+        }
+    // With white pixels present, exactly they are transparent.
+    for (int32_t x = 0; x < 64; x += 5)
+        SetPixel(bright, x, x % 48, Rgb(255, 255, 255));
+    WritePicture(Path("bright.png"), bright);
+    ASSERT_EQ(Run({"quantize", "--colours", "16", "--key", "ffffff", Path("out").string(), Path("bright.png").string()}).status, 0);
+    const std::vector<uint8_t> alpha = AlphaOf(ReadFile(Path("out/bright.png")));
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            ASSERT_EQ(alpha[static_cast<size_t>(y * 64 + x)], PixelAt(bright, x, y) == Rgb(255, 255, 255) ? 0 : 255);
+}
+
+TEST_F(ImageToolTest, AccurateOptionsAndRefusals)
+{
+    const CBitmap24 sprite = SpritePicture(20, 15, 3);
+    WritePicture(Path("sprite.png"), sprite);
+    const std::string in = Path("sprite.png").string(), out = Path("out").string();
+    const AccurateReduction expected = ReduceAccurately({sprite}, 16, true);
+
+    // --no-transparency: the key's entry stays opaque; --rgb: 24-bit pixels of the reduction.
+    ASSERT_EQ(Run({"quantize", "--colours", "16", "--key", "auto", "--no-transparency", out, in}).status, 0);
+    const PngContents opaque = ReadPngContents(ReadFile(Path("out/sprite.png")));
+    EXPECT_FALSE(opaque.transparency.has_value());
+    EXPECT_EQ(opaque.rgb, PackedRgbOf(expected.pictures[0]));
+    ASSERT_EQ(Run({"quantize", "--colours", "16", "--key", "auto", "--rgb", out, in}).status, 0);
+    const PngContents rgb = ReadPngContents(ReadFile(Path("out/sprite.png")));
+    EXPECT_EQ(rgb.header.color_type, SPNG_COLOR_TYPE_TRUECOLOR);
+    EXPECT_EQ(rgb.rgb, PackedRgbOf(expected.pictures[0]));
+
+    ExpectError(Run({"quantize", "--method", "median", out, in}), 2, "median");
+    EXPECT_EQ(Run({"quantize", "--method", "PROGRAM", out, in}).status, 0);
+    // Four pictures with four different first pixels leave no entry of four for colours.
+    std::vector<std::string> arguments = {"quantize", "--colours", "4", "--key", "auto", out};
+    for (int32_t i = 0; i < 4; ++i) {
+        CBitmap24 picture = SamplePicture(6, 6, static_cast<uint32_t>(i));
+        SetPixel(picture, 0, 0, Rgb(uint8_t(i), 0, 0));
+        std::string name = "p";
+        name += std::to_string(i);
+        name += ".png";
+        WritePicture(Path(name), picture);
+        arguments.push_back(Path(name).string());
+    }
+    ExpectError(Run(arguments), 1, "no room");
+    arguments.pop_back();
+    EXPECT_EQ(Run(arguments).status, 0);   // three keys and one colour entry fit
 }
 
 } // namespace
