@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: run-fuzzers.sh SECONDS}
-targets=(picture-reader png-reader indexed-png rescale quantize)
+targets=(picture-reader png-reader indexed-png rescale quantize accurate-quantize)
 build=build/fuzz
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -7,7 +7,7 @@
 
 #include "platform/bitmaps/FatalError.h"
 
-CNearestEntry::CNearestEntry(std::span<const ColourRef> colours) : m_cache(size_t{1} << CACHE_BITS, 0)
+CNearestEntry::CNearestEntry(std::span<const ColourRef> colours)
 {
     if (colours.empty() || colours.size() > MAX_ENTRIES)
         throw CFatalError("nearest-entry search over " + std::to_string(colours.size()) + " entries (1 to 256 allowed)");
@@ -69,6 +69,8 @@ uint8_t CNearestEntry::Search(ColourRef colour) const
 uint8_t CNearestEntry::Remember(ColourRef colour, uint32_t slot)
 {
     const uint8_t index = Search(colour);
+    if (m_cache.empty())
+        m_cache.assign(size_t{1} << CACHE_BITS, 0);
     m_cache[slot] = CACHED | (uint64_t{index} << INDEX_SHIFT) | colour;
     return index;
 }

@@ -30,7 +30,7 @@ public:
     uint8_t Find(ColourRef colour)
     {
         const uint32_t slot = CacheSlot(colour);
-        const uint64_t cached = m_cache[slot];
+        const uint64_t cached = m_cache.empty() ? 0 : m_cache[slot];
         if ((cached & ~INDEX_MASK) == (CACHED | colour))
             return static_cast<uint8_t>(cached >> INDEX_SHIFT);
         return Remember(colour, slot);
@@ -63,7 +63,8 @@ private:
     {
         return static_cast<uint32_t>((uint64_t{colour} * 0x9E3779B97F4A7C15ull) >> (64 - CACHE_BITS));
     }
-    // Searches and stores the answer in the slot.
+    // Searches and stores the answer in the slot; makes the cache on first use, so a
+    // search that only Search()es costs no cache.
     uint8_t Remember(ColourRef colour, uint32_t slot);
 
     std::vector<SortedEntry> m_sorted;
