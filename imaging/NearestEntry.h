@@ -1,9 +1,10 @@
 // NearestEntry.h — the palette entry truly nearest to a colour, remembered per exact colour.
 //
 // Nearness is the squared distance in red, green and blue; of equally near entries the
-// lowest index wins. The search walks the entries in order of red outwards from the
-// colour's red and stops once red alone is farther than the best found, so it visits a
-// few of 256 entries for most colours. Answers are kept in a direct-mapped cache keyed by
+// lowest index wins. The entries are ordered along the direction in which their colours
+// spread most (their principal axis); the search walks outwards from the colour's place on
+// that axis and stops once the distance along the axis alone is more than the best found,
+// so it visits a few of 256 entries for most colours. Answers are kept in a direct-mapped cache keyed by
 // the whole 24-bit colour (never by a cell of colours), so a cached answer is always the
 // answer the search would give.
 //
@@ -51,8 +52,9 @@ private:
     static constexpr uint32_t INDEX_SHIFT = 24;
     static constexpr uint64_t INDEX_MASK = uint64_t{0xFF} << INDEX_SHIFT;
 
-    // An entry's colour and index, kept in order of red.
+    // An entry's place on the axis, colour and index, kept in order of place.
     struct SortedEntry {
+        double place;
         int32_t red;
         int32_t green;
         int32_t blue;
@@ -67,6 +69,16 @@ private:
     // search that only Search()es costs no cache.
     uint8_t Remember(ColourRef colour, uint32_t slot);
 
+    // The place of a colour on the axis.
+    double Place(int32_t red, int32_t green, int32_t blue) const
+    {
+        return m_axis[0] * red + m_axis[1] * green + m_axis[2] * blue;
+    }
+    // The unit direction in which the colours spread most, by power iteration on their
+    // covariance; the grey axis when they do not spread.
+    static std::array<double, 3> PrincipalAxis(std::span<const ColourRef> colours);
+
+    std::array<double, 3> m_axis{};
     std::vector<SortedEntry> m_sorted;
     std::vector<uint64_t> m_cache;
 };

@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int32_t MAX_CHOSEN = 256;
+// A k-means pass that lowers the error by less than this part is the last.
+constexpr double MIN_GAIN = 1e-4;
 
 // Running sums of a run of items: enough for its mean and its squared error.
 struct Sums {
@@ -26,6 +28,34 @@ struct Sums {
         return squares - (sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]) / count;
     }
 };
+
+void Add(Sums& to, const Sums& more)
+{
+    to.count += more.count;
+    for (int32_t k = 0; k < 3; ++k)
+        to.sum[k] += more.sum[k];
+    to.squares += more.squares;
+}
+
+Sums Minus(Sums all, const Sums& part)
+{
+    all.count -= part.count;
+    for (int32_t k = 0; k < 3; ++k)
+        all.sum[k] -= part.sum[k];
+    all.squares -= part.squares;
+    return all;
+}
+
+// The highest value with pixels less the lowest.
+int32_t Range(const std::array<Sums, 256>& byValue)
+{
+    int32_t low = 0, high = 255;
+    while (low < 255 && byValue[static_cast<size_t>(low)].count == 0)
+        ++low;
+    while (high > 0 && byValue[static_cast<size_t>(high)].count == 0)
+        --high;
+    return std::max(0, high - low);
+}
 
 } // namespace
 
@@ -83,81 +113,62 @@ std::vector<ColourRef> CPaletteChooser::CutBoxes(std::vector<Item>& items, int32
 
 bool CPaletteChooser::CutBox(std::vector<Item>& items, const Box& box, Box& lower, Box& upper) const
 {
-    const size_t n = box.end - box.begin;
-    if (n < 2)
-        return false;
     const auto first = items.begin() + static_cast<std::ptrdiff_t>(box.begin);
     const auto last = items.begin() + static_cast<std::ptrdiff_t>(box.end);
-    // Sorted by one channel, ties by the others, so the order never depends on the sort.
-    const auto sortBy = [&](int32_t channel) {
-        std::sort(first, last, [channel](const Item& a, const Item& b) {
-            for (int32_t k = 0; k < 3; ++k) {
-                const int32_t c = (channel + k) % 3;
-                if (a.channel[c] != b.channel[c])
-                    return a.channel[c] < b.channel[c];
-            }
-            return false;
-        });
-    };
-
-    int32_t bestChannel = 0;
-    size_t bestCut = 0;   // the lower half's item count
-    if (m_settings.cut == CutRule::Median) {
-        std::array<int32_t, 3> range{};
-        for (int32_t c = 0; c < 3; ++c) {
-            const auto [low, high] = std::minmax_element(
-                first, last, [c](const Item& a, const Item& b) { return a.channel[c] < b.channel[c]; });
-            range[c] = high->channel[c] - low->channel[c];
-        }
-        bestChannel = static_cast<int32_t>(std::max_element(range.begin(), range.end()) - range.begin());
-        sortBy(bestChannel);
-        double total = 0;
-        for (auto it = first; it != last; ++it)
-            total += static_cast<double>(it->count);
-        double below = 0;
-        while (bestCut < n - 1 && below + static_cast<double>(first[bestCut].count) <= total / 2)
-            below += static_cast<double>(first[bestCut++].count);
-        bestCut = std::max<size_t>(bestCut, 1);
-    } else {
-        double bestError = std::numeric_limits<double>::max();
-        for (int32_t c = 0; c < 3; ++c) {
-            sortBy(c);
-            Sums all;
-            for (auto it = first; it != last; ++it) {
-                const double w = static_cast<double>(it->count);
-                all.count += w;
-                for (int32_t k = 0; k < 3; ++k)
-                    all.sum[k] += w * it->channel[k];
-                all.squares += w * (double(it->channel[0]) * it->channel[0] + double(it->channel[1]) * it->channel[1] +
+    // Per channel, the box's sums for each of the 256 values: a cut falls between two
+    // values, and the sums on either side come from running totals, with no sorting.
+    std::array<std::array<Sums, 256>, 3> byValue{};
+    for (auto it = first; it != last; ++it) {
+        const double w = static_cast<double>(it->count);
+        const double squares = w * (double(it->channel[0]) * it->channel[0] + double(it->channel[1]) * it->channel[1] +
                                     double(it->channel[2]) * it->channel[2]);
-            }
-            Sums low;
-            for (size_t k = 0; k + 1 < n; ++k) {
-                const Item& item = first[static_cast<std::ptrdiff_t>(k)];
-                const double w = static_cast<double>(item.count);
-                low.count += w;
-                for (int32_t j = 0; j < 3; ++j)
-                    low.sum[j] += w * item.channel[j];
-                low.squares += w * (double(item.channel[0]) * item.channel[0] + double(item.channel[1]) * item.channel[1] +
-                                    double(item.channel[2]) * item.channel[2]);
-                Sums high = all;
-                high.count -= low.count;
-                for (int32_t j = 0; j < 3; ++j)
-                    high.sum[j] -= low.sum[j];
-                high.squares -= low.squares;
-                const double error = low.Error() + high.Error();
-                if (error < bestError) {
-                    bestError = error;
-                    bestChannel = c;
-                    bestCut = k + 1;
-                }
+        for (int32_t c = 0; c < 3; ++c) {
+            Sums& s = byValue[c][static_cast<size_t>(it->channel[c])];
+            s.count += w;
+            for (int32_t k = 0; k < 3; ++k)
+                s.sum[k] += w * it->channel[k];
+            s.squares += squares;
+        }
+    }
+    int32_t bestChannel = -1;
+    int32_t bestValue = 0;   // the lower half holds values ≤ bestValue
+    double best = std::numeric_limits<double>::max();
+    for (int32_t c = 0; c < 3; ++c) {
+        Sums all;
+        for (const Sums& s : byValue[c])
+            Add(all, s);
+        // Wu: the cut that leaves the least error in the two halves. Median: along the
+        // widest channel, the first value where the lower half holds half the pixels (or
+        // the last cut there is, when one value holds more than half).
+        int32_t value = -1;
+        double score = std::numeric_limits<double>::max();
+        Sums low;
+        for (int32_t v = 0; v < 255; ++v) {
+            Add(low, byValue[c][static_cast<size_t>(v)]);
+            if (low.count == 0 || low.count == all.count)
+                continue;
+            if (m_settings.cut == CutRule::Median) {
+                value = v;
+                score = -static_cast<double>(Range(byValue[c]));
+                if (low.count * 2 >= all.count)
+                    break;
+            } else if (const double error = low.Error() + Minus(all, low).Error(); error < score) {
+                value = v;
+                score = error;
             }
         }
-        sortBy(bestChannel);
+        if (value >= 0 && score < best) {
+            best = score;
+            bestChannel = c;
+            bestValue = value;
+        }
     }
-    const size_t middle = box.begin + bestCut;
-    lower = {box.begin, middle, BoxError(items, box.begin, middle)};
-    upper = {middle, box.end, BoxError(items, middle, box.end)};
+    if (bestChannel < 0)
+        return false;   // one colour: nothing to cut
+    const auto middle = std::partition(first, last, [&](const Item& item) { return item.channel[bestChannel] <= bestValue; });
+    const size_t cut = static_cast<size_t>(middle - items.begin());
+    lower = {box.begin, cut, BoxError(items, box.begin, cut)};
+    upper = {cut, box.end, BoxError(items, cut, box.end)};
     return true;
 }
 
@@ -196,39 +207,42 @@ ColourRef CPaletteChooser::MeanOf(const std::vector<Item>& items, size_t begin, 
 std::vector<ColourRef> CPaletteChooser::Refine(std::span<const ColourCount> colours, std::vector<ColourRef> chosen,
                                                std::span<const ColourRef> fixed) const
 {
-    const auto withFixed = [&fixed](const std::vector<ColourRef>& entries) {
-        std::vector<ColourRef> all(fixed.begin(), fixed.end());
-        all.insert(all.end(), entries.begin(), entries.end());
-        return all;
-    };
-    double error = SquaredError(colours, withFixed(chosen));
-    for (int32_t pass = 0; pass < m_settings.refinePasses; ++pass) {
-        // Every colour to its nearest entry; every chosen entry to the mean of its colours.
-        const std::vector<ColourRef> entries = withFixed(chosen);
-        CNearestEntry nearest(entries);
+    // Each pass measures the entries it starts from while it assigns the colours to them,
+    // so the best palette seen is kept: rounding the means can undo a pass's gain.
+    std::vector<ColourRef> best = chosen;
+    double bestError = std::numeric_limits<double>::max();
+    for (int32_t pass = 0; pass <= m_settings.refinePasses; ++pass) {
+        std::vector<ColourRef> entries(fixed.begin(), fixed.end());
+        entries.insert(entries.end(), chosen.begin(), chosen.end());
+        const CNearestEntry nearest(entries);
         std::vector<std::array<uint64_t, 4>> sums(entries.size(), {0, 0, 0, 0});
+        double error = 0;
         for (const ColourCount& c : colours) {
-            std::array<uint64_t, 4>& s = sums[nearest.Search(c.colour)];
+            const uint8_t index = nearest.Search(c.colour);
+            error += static_cast<double>(c.count) * CNearestEntry::Distance(c.colour, entries[index]);
+            std::array<uint64_t, 4>& s = sums[index];
             s[0] += c.count * RedOf(c.colour);
             s[1] += c.count * GreenOf(c.colour);
             s[2] += c.count * BlueOf(c.colour);
             s[3] += c.count;
         }
-        std::vector<ColourRef> moved = chosen;
+        const bool gained = error < bestError * (1.0 - MIN_GAIN);
+        if (error < bestError) {
+            best = chosen;
+            bestError = error;
+        }
+        if (!gained)
+            break;
+        // Every chosen entry to the mean of the colours it serves.
         for (size_t i = 0; i < chosen.size(); ++i) {
             const std::array<uint64_t, 4>& s = sums[fixed.size() + i];
             if (s[3] == 0)
                 continue;   // serves nothing now: left where it is
             const auto mean = [&s](uint64_t v) { return static_cast<uint8_t>((v + s[3] / 2) / s[3]); };
-            moved[i] = MakeColour(mean(s[0]), mean(s[1]), mean(s[2]));
+            chosen[i] = MakeColour(mean(s[0]), mean(s[1]), mean(s[2]));
         }
-        const double movedError = SquaredError(colours, withFixed(moved));
-        if (movedError >= error)
-            break;   // rounding can undo a pass's gain: keep the better palette
-        chosen = std::move(moved);
-        error = movedError;
     }
-    return chosen;
+    return best;
 }
 
 double CPaletteChooser::SquaredError(std::span<const ColourCount> colours, std::span<const ColourRef> entries)
