@@ -14,6 +14,8 @@ namespace {
 constexpr int32_t MAX_CHOSEN = 256;
 // A k-means pass that lowers the error by less than this part is the last.
 constexpr double MIN_GAIN = 1e-4;
+// Refinement cells span 2^CELL_SHIFT values of each channel.
+constexpr uint32_t CELL_SHIFT = 3;
 
 // Running sums of a run of items: enough for its mean and its squared error.
 struct Sums {
@@ -204,27 +206,66 @@ ColourRef CPaletteChooser::MeanOf(const std::vector<Item>& items, size_t begin, 
 // Refining
 // ---------------------------------------------------------------------------------------
 
+std::vector<CPaletteChooser::Cell> CPaletteChooser::CellsOf(std::span<const ColourCount> colours)
+{
+    // Cells of 8 × 8 × 8 values, each with the exact sums of its colours, in order of
+    // cell number (the colours come in colour order, which is not cell order).
+    std::vector<std::pair<uint32_t, ColourCount>> keyed;
+    keyed.reserve(colours.size());
+    for (const ColourCount& c : colours)
+        keyed.push_back({uint32_t(RedOf(c.colour) >> CELL_SHIFT) << 16 | uint32_t(GreenOf(c.colour) >> CELL_SHIFT) << 8 |
+                             uint32_t(BlueOf(c.colour) >> CELL_SHIFT),
+                         c});
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Cell> cells;
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        if (i == 0 || keyed[i].first != keyed[i - 1].first)
+            cells.push_back({});
+        Cell& cell = cells.back();
+        const ColourCount& c = keyed[i].second;
+        const std::array<uint64_t, 3> channel = {RedOf(c.colour), GreenOf(c.colour), BlueOf(c.colour)};
+        cell.count += c.count;
+        for (size_t k = 0; k < 3; ++k) {
+            cell.sum[k] += c.count * channel[k];
+            cell.squares += static_cast<double>(c.count * channel[k] * channel[k]);
+        }
+    }
+    for (Cell& cell : cells) {
+        const auto mean = [&cell](uint64_t s) { return static_cast<uint8_t>((s + cell.count / 2) / cell.count); };
+        cell.mean = MakeColour(mean(cell.sum[0]), mean(cell.sum[1]), mean(cell.sum[2]));
+    }
+    return cells;
+}
+
 std::vector<ColourRef> CPaletteChooser::Refine(std::span<const ColourCount> colours, std::vector<ColourRef> chosen,
                                                std::span<const ColourRef> fixed) const
 {
-    // Each pass measures the entries it starts from while it assigns the colours to them,
-    // so the best palette seen is kept: rounding the means can undo a pass's gain.
+    // The passes work on cells of colours, as pngquant's do: a pass then costs one search
+    // per cell, not per colour, and the sums stay exact, so an entry still moves to the
+    // mean of the true colours it serves. Each pass measures the entries it starts from
+    // while it assigns the cells to them, and the best palette seen is kept: rounding the
+    // means can undo a pass's gain.
+    const std::vector<Cell> cells = CellsOf(colours);
     std::vector<ColourRef> best = chosen;
     double bestError = std::numeric_limits<double>::max();
     for (int32_t pass = 0; pass <= m_settings.refinePasses; ++pass) {
         std::vector<ColourRef> entries(fixed.begin(), fixed.end());
         entries.insert(entries.end(), chosen.begin(), chosen.end());
         const CNearestEntry nearest(entries);
-        std::vector<std::array<uint64_t, 4>> sums(entries.size(), {0, 0, 0, 0});
+        std::vector<Cell> served(entries.size());
         double error = 0;
-        for (const ColourCount& c : colours) {
-            const uint8_t index = nearest.Search(c.colour);
-            error += static_cast<double>(c.count) * CNearestEntry::Distance(c.colour, entries[index]);
-            std::array<uint64_t, 4>& s = sums[index];
-            s[0] += c.count * RedOf(c.colour);
-            s[1] += c.count * GreenOf(c.colour);
-            s[2] += c.count * BlueOf(c.colour);
-            s[3] += c.count;
+        for (const Cell& cell : cells) {
+            const uint8_t index = nearest.Search(cell.mean);
+            // Σ count × |colour − e|² = squares − 2 e·sum + count |e|², over the cell's colours.
+            const ColourRef e = entries[index];
+            const std::array<double, 3> ec = {double(RedOf(e)), double(GreenOf(e)), double(BlueOf(e))};
+            error += cell.squares + static_cast<double>(cell.count) * (ec[0] * ec[0] + ec[1] * ec[1] + ec[2] * ec[2]);
+            Cell& to = served[index];
+            to.count += cell.count;
+            for (size_t k = 0; k < 3; ++k) {
+                error -= 2 * ec[k] * static_cast<double>(cell.sum[k]);
+                to.sum[k] += cell.sum[k];
+            }
         }
         const bool gained = error < bestError * (1.0 - MIN_GAIN);
         if (error < bestError) {
@@ -235,11 +276,11 @@ std::vector<ColourRef> CPaletteChooser::Refine(std::span<const ColourCount> colo
             break;
         // Every chosen entry to the mean of the colours it serves.
         for (size_t i = 0; i < chosen.size(); ++i) {
-            const std::array<uint64_t, 4>& s = sums[fixed.size() + i];
-            if (s[3] == 0)
+            const Cell& s = served[fixed.size() + i];
+            if (s.count == 0)
                 continue;   // serves nothing now: left where it is
-            const auto mean = [&s](uint64_t v) { return static_cast<uint8_t>((v + s[3] / 2) / s[3]); };
-            chosen[i] = MakeColour(mean(s[0]), mean(s[1]), mean(s[2]));
+            const auto mean = [&s](uint64_t v) { return static_cast<uint8_t>((v + s.count / 2) / s.count); };
+            chosen[i] = MakeColour(mean(s.sum[0]), mean(s.sum[1]), mean(s.sum[2]));
         }
     }
     return best;

@@ -13,6 +13,7 @@
 //     std::vector<ColourRef> chosen = chooser.Choose(histogram.Colours(), 255, reserved);
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -54,6 +55,15 @@ private:
         size_t end;
         double error;   // the squared error of the box's items about their mean
     };
+
+    // Colours gathered by cell, for refining: exact sums, and their mean as a colour.
+    struct Cell {
+        uint64_t count = 0;
+        std::array<uint64_t, 3> sum{};
+        double squares = 0;
+        ColourRef mean = 0;
+    };
+    static std::vector<Cell> CellsOf(std::span<const ColourCount> colours);
 
     // Cuts the items into at most `count` boxes and returns their means.
     std::vector<ColourRef> CutBoxes(std::vector<Item>& items, int32_t count) const;
