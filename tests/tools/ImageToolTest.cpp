@@ -257,6 +257,7 @@ TEST_F(ImageToolTest, QuantizeRefusesBadArguments)
     ExpectError(Run({"quantize", "--colours", "3", out, in}), 2, "colours");
     ExpectError(Run({"quantize", "--colours", "257", out, in}), 2, "colours");
     ExpectError(Run({"quantize", "--reserve", "blue", out, in}), 2, "blue");
+    ExpectError(Run({"quantize", "--method", "program", "--key", "none", out, in}), 2, "always has a key");
     ExpectError(Run({"quantize", out}), 2, "IN");
     ExpectError(Run({"quantize", out, in, Path("other/in.png").string()}), 2, "in.png");
 

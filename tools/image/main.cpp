@@ -141,6 +141,8 @@ int main(int argc, char** argv)
             quantize.inputs.assign(texts.inputs.begin(), texts.inputs.end());
             quantize.method = ParseMethod(texts.method);
             quantize.key = ParseKey(texts.key);
+            if (quantize.method == QuantizeMethod::Program && !quantize.key && quantizeCommand->count("--key") > 0)
+                return Fail(EXIT_USAGE, "--method program always has a key: --key auto or RRGGBB, not none");
             quantize.alphaKey = AlphaKey(texts);
             if (!texts.reserve.empty())
                 quantize.reserved = ParseColour(texts.reserve);
