@@ -192,6 +192,7 @@ std::optional<ColourRef> PictureKeyOf(const CBitmap24& picture, const QuantizeOp
     return key;
 }
 
+// The colours as palette entries (flags 0).
 std::vector<PaletteEntry> EntriesOf(const std::vector<ColourRef>& colours)
 {
     std::vector<PaletteEntry> entries;
