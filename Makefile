@@ -1,6 +1,7 @@
 # Tolmix — every command installs what is missing, configures and builds first.
 #
 #   make run             build and run tolmix (headless, with a screenshot, without a display)
+#   make tools           build tolmix-image, the command-line image tool (build/release/tools/image/)
 #   make test            build and run the tests
 #   make test-sanitize   the tests again under AddressSanitizer and UBSan
 #   make bench           build and run the benchmarks
@@ -9,7 +10,7 @@
 #   make package         the Debian package, build/release/package/tolmix_VERSION_ARCH.deb
 #   make check-package   build the package, check it with lintian and the validators, install
 #                        it with apt, run it and remove it again (scripts/check-package.sh)
-.PHONY: run test test-sanitize bench fuzz build program deps clean install installables package check-package
+.PHONY: run tools test test-sanitize bench fuzz build program deps clean install installables package check-package
 
 MAKEFLAGS += --no-print-directory
 
@@ -28,6 +29,12 @@ build: deps
 program: deps
 	@cmake --preset release >/dev/null
 	@cmake --build --preset release --target tolmix
+
+# tolmix-image and the libraries it links, nothing else.
+tools: deps
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release --target tolmix-image
+	@echo "tolmix-image is $(abspath $(RELEASE))/tools/image/tolmix-image"
 
 # The program itself. With a display (DISPLAY or WAYLAND_DISPLAY set) it starts as a user
 # starts it: the mode dialog, then full-screen until the window is closed. Without one it

@@ -82,7 +82,8 @@ void AddOptions(CLI::App& app, RawOptions& raw)
     app.add_option("--screenshot", raw.screenshot, "On exit, save the last frame at the mode's resolution")
         ->type_name("FILE.png");
     app.add_option("--record", raw.record,
-                   "Record every frame presented as an animated GIF (exact colours in 8-bit modes)")
+                   "Record every frame presented as an animated GIF (exact colours in 8-bit modes, else the "
+                   "nearest of the first frame's 256); frames less than 20 ms apart are merged into one GIF image")
         ->type_name("FILE.gif");
     app.add_flag("--benchmark", raw.benchmark,
                  "Headless, no refresh wait, 2000 frames unless --frames: print the frame rate against a "

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "imaging/Quantizer.h"
+#include "imaging/AccurateQuantizer.h"
 #include "picturefiles/GifWriter.h"
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/FatalError.h"
@@ -74,21 +74,16 @@ IndexedFrame ReadIndexes(CSurface& surface)
     return frame;
 }
 
-// A 24-bit picture mapped pixel by pixel to the nearest entry of the quantizer's palette.
-IndexedFrame MapToPalette(const CBitmap24& picture, CQuantizer& quantizer)
+// A 24-bit picture mapped pixel by pixel to the truly nearest entry of the quantizer's palette.
+IndexedFrame MapToPalette(const CBitmap24& picture, CAccurateQuantizer& quantizer)
 {
     IndexedFrame frame;
     frame.width = picture.Width();
     frame.height = picture.Height();
-    frame.palette = quantizer.Entries();
-    frame.indexes.resize(CheckedArrayBytes(int64_t{frame.width} * frame.height, 1, "recorded frame"));
-    CGamePalette& palette = *quantizer.GamePalette();
-    size_t i = 0;
-    for (int32_t y = 0; y < frame.height; ++y) {
-        const uint8_t* row = picture.Bits() + static_cast<std::ptrdiff_t>(y) * picture.Stride();
-        for (int32_t x = 0; x < frame.width; ++x)
-            frame.indexes[i++] = static_cast<uint8_t>(palette.NearestIndex(LoadPixel(row + 3 * x)));
-    }
+    const std::vector<ColourRef>& colours = quantizer.Colours();
+    for (size_t i = 0; i < colours.size(); ++i)
+        frame.palette[i] = PaletteEntry{RedOf(colours[i]), GreenOf(colours[i]), BlueOf(colours[i]), 0};
+    frame.indexes = quantizer.Reduce(picture, std::nullopt, false);
     return frame;
 }
 
@@ -152,8 +147,8 @@ IndexedFrame CFrameRecorder::Reduce(CSurface& backBuffer)
     if (!picture)
         throw CFatalError("recording: cannot read the frame: " + backBuffer.LastError());
     if (!m_quantizer) {
-        m_quantizer = std::make_unique<CQuantizer>(PALETTE_COLOURS);
-        m_quantizer->AddBitmap(picture.get(), 1);
+        m_quantizer = std::make_unique<CAccurateQuantizer>(PALETTE_COLOURS);
+        m_quantizer->AddPicture(*picture, std::nullopt);
         m_quantizer->Compute();
     }
     return MapToPalette(*picture, *m_quantizer);

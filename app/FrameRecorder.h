@@ -2,7 +2,9 @@
 //
 // Every presented frame is reduced to 256 colours: in 8-bit modes it already is (the
 // screen's own indexes and palette, stored exactly); in other depths each pixel takes the
-// nearest colour of one palette that the median-cut quantizer chooses from the first frame.
+// truly nearest colour of one palette that CAccurateQuantizer (tolmix-image's default
+// method) chooses from the first frame: the frames share the background and sprites
+// that make up most of their colours.
 // Each stored image then covers only the rectangle that changed since the last stored one,
 // with the unchanged pixels inside it left transparent where an index is free for that.
 //
@@ -21,7 +23,7 @@
 #include "platform/bitmaps/Rect.h"
 
 class CGifWriter;
-class CQuantizer;
+class CAccurateQuantizer;
 class CSurface;
 
 // A frame reduced to palette indexes, one byte a pixel, rows packed.
@@ -62,7 +64,7 @@ private:
 
     std::filesystem::path m_path;
     std::unique_ptr<CGifWriter> m_writer;
-    std::unique_ptr<CQuantizer> m_quantizer;   // other depths: the first frame's palette
+    std::unique_ptr<CAccurateQuantizer> m_quantizer;   // other depths: the first frame's palette
     IndexedFrame m_shown;      // the animation as it stands after the stored images
     IndexedFrame m_held;       // the newest frame, not stored yet
     std::array<PaletteEntry, 256> m_firstPalette{};   // the file's global colours

@@ -9,7 +9,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 out=${1:-docs/recipe.png}
-tool=build/release/tools/image/tolmix-image
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -19,13 +18,18 @@ if ! /usr/bin/convert -version 2>/dev/null | grep -q ImageMagick; then
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends imagemagick >/dev/null
 fi
 convert=/usr/bin/convert
-[[ -x $tool ]] || make build >/dev/null
+make tools >/dev/null
 
-# --- the recipe, as the README gives it --------------------------------------------------------
-mkdir -p "$work/sprites"
-"$tool" resize --filter lanczos3 --key FF00FF res/BALL1.bmp "$work/sprites/ball-small.png" 20 600
-"$tool" quantize --colours 15 --key FF00FF --palette-format gpl \
-    "$work/sprites/out" res/BALL1.bmp res/PADDLE1.bmp "$work/sprites/ball-small.png"
+# --- the recipe, as the README gives it (its out/ is the scratch folder here) --------------------
+export PATH="$PWD/build/release/tools/image:$PATH"
+(
+    cd "$work"
+    ln -s "$OLDPWD/res" res
+    mkdir -p out
+    tolmix-image resize --filter lanczos3 --key FF00FF res/BALL1.bmp out/ball-small.png 20 600
+    tolmix-image quantize --colours 16 --key FF00FF --palette-format gpl \
+        out/sprites res/BALL1.bmp res/PADDLE1.bmp out/ball-small.png
+)
 
 # --- the sheet -----------------------------------------------------------------------------------
 
@@ -37,15 +41,15 @@ strip_row() {
     done
     "$convert" -background none "${frames[@]}" +append "$row"
 }
-strip_row "$work/sprites/out/BALL1.png" 40 40 "$work/ball.png"
-strip_row "$work/sprites/out/PADDLE1.png" 160 60 "$work/paddle.png"
-strip_row "$work/sprites/out/ball-small.png" 20 20 "$work/small.png"
+strip_row "$work/out/sprites/BALL1.png" 40 40 "$work/ball.png"
+strip_row "$work/out/sprites/PADDLE1.png" 160 60 "$work/paddle.png"
+strip_row "$work/out/sprites/ball-small.png" 20 20 "$work/small.png"
 
 # One 24-pixel swatch per colour line of the GIMP palette ("R G B<tab>name").
 swatches=()
 while read -r red green blue _; do
     swatches+=("(" -size 24x24 "xc:rgb($red,$green,$blue)" -bordercolor none -border 3 ")")
-done < <(grep -E '^ *[0-9]+ +[0-9]+ +[0-9]+' "$work/sprites/out/palette.gpl")
+done < <(grep -E '^ *[0-9]+ +[0-9]+ +[0-9]+' "$work/out/sprites/palette.gpl")
 "$convert" -background none "${swatches[@]}" +append "$work/palette.png"
 
 "$convert" -background none "$work/ball.png" "$work/paddle.png" "$work/small.png" "$work/palette.png" \

@@ -7,12 +7,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: run-fuzzers.sh SECONDS}
-targets=(picture-reader png-reader indexed-png rescale quantize)
+targets=(picture-reader png-reader indexed-png rescale quantize accurate-quantize)
 build=build/fuzz
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-printf '%-16s %8s %12s %10s %10s %8s\n' target seconds executions "exec/s" coverage corpus
+printf '%-18s %8s %12s %10s %10s %8s\n' target seconds executions "exec/s" coverage corpus
 for target in "${targets[@]}"; do
     work=$build/corpus/$target
     log=$build/$target.log
@@ -29,6 +29,6 @@ for target in "${targets[@]}"; do
         / cov: / { for (i = 1; i <= NF; ++i) { if ($i == "cov:") cov = $(i + 1); if ($i == "corp:") corp = $(i + 1) } }
         /^stat::number_of_executed_units:/ { runs = $2 }
         /^stat::average_exec_per_sec:/ { rate = $2 }
-        END { sub(/\/.*/, "", corp); printf "%-16s %8s %12s %10s %10s %8s\n", target, seconds, runs, rate, cov, corp }
+        END { sub(/\/.*/, "", corp); printf "%-18s %8s %12s %10s %10s %8s\n", target, seconds, runs, rate, cov, corp }
     ' "$log"
 done

@@ -12,7 +12,7 @@ CBitmapRescaler::CBitmapRescaler(const CBitmap24* source, CRescaleScratch* scrat
 {
 }
 
-void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, ColourRef key)
+void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, std::optional<ColourRef> key)
 {
     std::unique_ptr<CResampleFilter> filter = CreateFilter(filterIndex);
     if (m_hSource == nullptr || m_hSource->Width() <= 0 || m_hSource->Height() <= 0)
@@ -28,8 +28,10 @@ void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, ColourRe
     if (m_hSource->ByteCount() < CheckedImageBytes(width, height, "rescale source"))
         throw CFatalError("rescale: the source picture holds fewer bytes than its size needs");
 
-    const Pixel24 keyColour = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(m_hSource->Bits()) : PixelOf(key);
-    filter->SetKeyColour(keyColour);
+    if (key)
+        filter->SetKeyColour(*key == KEY_FROM_FIRST_PIXEL ? LoadPixel(m_hSource->Bits()) : PixelOf(*key));
+    else
+        filter->ClearKeyColour();
     filter->SetSourceBits(m_hSource->Bits());
     filter->SetSourceSize(width, height);
     filter->SetScratch(m_pScratch);

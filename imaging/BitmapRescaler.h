@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/PixelTypes.h"
@@ -34,9 +35,10 @@ public:
     virtual ~CBitmapRescaler() = default;
 
     // Makes the rescaled picture of the target size with the filter of the given index
-    // (0 to 6). Throws CFatalError for another index, an empty source or a target that
-    // cannot be made (empty or too large).
-    void Rescale(SizeInPixels target, int32_t filterIndex, ColourRef key);
+    // (0 to 6), keeping the key colour exact; with no key every pixel is blended. Throws
+    // CFatalError for another index, an empty source or a target that cannot be made
+    // (empty or too large).
+    void Rescale(SizeInPixels target, int32_t filterIndex, std::optional<ColourRef> key);
 
     // The result, handed over to the caller; null before Rescale.
     std::unique_ptr<CBitmap24> GetBitmap() { return std::move(m_hResult); }

@@ -153,7 +153,13 @@ double CResampleFilter::Filter(double x) const
 // Setting up a rescale
 // ---------------------------------------------------------------------------------------
 
-void CResampleFilter::SetKeyColour(Pixel24 colour) { m_keyColour = colour; }
+void CResampleFilter::SetKeyColour(Pixel24 colour)
+{
+    m_keyColour = colour;
+    m_hasKey = true;
+}
+
+void CResampleFilter::ClearKeyColour() { m_hasKey = false; }
 
 void CResampleFilter::SetSourceBits(const uint8_t* bits) { m_pSrcBits = bits; }
 
@@ -352,7 +358,7 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, int32_t firs
                 PixelRows{const_cast<uint8_t*>(source) + static_cast<size_t>(top) * m_srcStride, sourceColumns, rows,
                           static_cast<size_t>(m_srcStride)},
                 PixelRows{myColumns, rows, sourceColumns, columnStride}, KeyMask{myColumnKeys, static_cast<size_t>(rows)},
-                m_keyColour);
+                m_keyColour) && m_hasKey;
             CombineRows(lists, 0, strip.columns, myColumns, columnStride, bandHasKey ? myColumnKeys : nullptr,
                         myTempColumns, columnStride, rows, m_keyColour);
             if (TransposePixels(PixelRows{myTempColumns, rows, strip.columns, columnStride},
@@ -360,7 +366,7 @@ bool CResampleFilter::HorizontalPass(const ContributorTable& lists, int32_t firs
                                           strip.stride},
                                 KeyMask{strip.keys + static_cast<size_t>(top) * strip.columns,
                                         static_cast<size_t>(strip.columns)},
-                                m_keyColour))
+                                m_keyColour) && m_hasKey)
                 tempHasKey = true;
         }
     });

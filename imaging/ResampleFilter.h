@@ -71,6 +71,8 @@ public:
 
     // --- one rescale -------------------------------------------------------------------
     void SetKeyColour(Pixel24 colour);
+    // No key: every pixel is blended, whatever its colour (the default is a black key).
+    void ClearKeyColour();
     void SetSourceBits(const uint8_t* bits);
     void SetSourceSize(int32_t width, int32_t height);
     uint8_t* CreateDestination(int32_t width, int32_t height);
@@ -159,4 +161,5 @@ private:
     int32_t m_srcStride;
     int64_t m_intermediateBudget;
     Pixel24 m_keyColour;
+    bool m_hasKey = true;
 };

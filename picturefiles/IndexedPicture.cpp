@@ -2,6 +2,7 @@
 #include "picturefiles/IndexedPicture.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
@@ -88,6 +89,23 @@ std::optional<CIndexedPicture> CIndexedPicture::Index(const CBitmap24& picture, 
             *out++ = lastIndex;
         }
     }
+    return indexed;
+}
+
+CIndexedPicture CIndexedPicture::FromIndices(int32_t width, int32_t height, std::span<const PaletteEntry> palette,
+                                             std::vector<uint8_t> indices, std::optional<uint8_t> key)
+{
+    if (palette.empty() || palette.size() > MAX_ENTRIES)
+        throw CFatalError("a palette of " + std::to_string(palette.size()) + " entries (1 to 256 allowed)");
+    CIndexedPicture indexed(width, height, palette);
+    if (indices.size() != indexed.m_indices.size())
+        throw CFatalError("indices for " + std::to_string(indices.size()) + " pixels, not " +
+                          std::to_string(indexed.m_indices.size()));
+    const uint8_t highest = indices.empty() ? 0 : *std::max_element(indices.begin(), indices.end());
+    if (highest >= palette.size() || (key && *key >= palette.size()))
+        throw CFatalError("an index past the palette's " + std::to_string(palette.size()) + " entries");
+    indexed.m_indices = std::move(indices);
+    indexed.m_keyIndex = key;
     return indexed;
 }
 

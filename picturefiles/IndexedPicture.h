@@ -30,6 +30,12 @@ public:
     static std::optional<CIndexedPicture> Index(const CBitmap24& picture, std::span<const PaletteEntry> palette,
                                                 std::optional<ColourRef> key = std::nullopt);
 
+    // A picture already reduced to indices (one per pixel, rows packed) into the palette
+    // (at most 256 entries), the key's pixels taking entry `key`. Throws CFatalError when
+    // the indices are not width × height or one lies outside the palette.
+    static CIndexedPicture FromIndices(int32_t width, int32_t height, std::span<const PaletteEntry> palette,
+                                       std::vector<uint8_t> indices, std::optional<uint8_t> key = std::nullopt);
+
     int32_t Width() const { return m_width; }
     int32_t Height() const { return m_height; }
 

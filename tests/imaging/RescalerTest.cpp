@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -52,13 +53,13 @@ std::vector<std::vector<PlainContributor>> PlainLists(const CResampleFilter& fil
 
 // One output pixel from the pixels a list's indices name, stopping at the first key hit.
 Pixel24 PlainFilterPixel(const std::function<Pixel24(int32_t)>& pixels, const std::vector<PlainContributor>& list,
-                         Pixel24 key)
+                         std::optional<Pixel24> key)
 {
     double red = 0.0, green = 0.0, blue = 0.0;
     for (const PlainContributor& c : list) {
         const Pixel24 p = pixels(c.pixel);
         if (p == key && c.weight > 0.0)
-            return key;
+            return *key;
         red = red + p.red * c.weight;
         green = green + p.green * c.weight;
         blue = blue + p.blue * c.weight;
@@ -68,7 +69,8 @@ Pixel24 PlainFilterPixel(const std::function<Pixel24(int32_t)>& pixels, const st
 }
 
 // Rows across to the new width, then columns down to the new height.
-CBitmap24 PlainZoom(const CResampleFilter& filter, const CBitmap24& source, int32_t width, int32_t height, Pixel24 key)
+CBitmap24 PlainZoom(const CResampleFilter& filter, const CBitmap24& source, int32_t width, int32_t height,
+                    std::optional<Pixel24> key)
 {
     const auto across = PlainLists(filter, double(width) / double(source.Width()), source.Width(), width);
     const CBitmap24 temp = PictureOf(width, source.Height(), [&](int32_t x, int32_t y) {
@@ -241,6 +243,21 @@ TEST(Rescaler, StripsGiveTheBytesOfTheWholeIntermediate)
 }
 
 // --- The worked cases of the rules -------------------------------------------------------
+
+// Without a key every pixel is blended, whatever its colour: the plain rules with no key,
+// and not what a key of the same colour gives.
+TEST(Rescaler, WithoutAKeyBlendsEveryPixel)
+{
+    const Pixel24 magenta = Rgb(255, 0, 255);
+    const CBitmap24 source = RandomPicture(23, 17, 11, magenta, 3);
+    for (const auto& [width, height] : {std::pair{51, 40}, std::pair{9, 7}}) {
+        CBitmapRescaler rescaler(&source);
+        rescaler.Rescale({width, height}, MITCHELL_FILTER, std::nullopt);
+        const std::unique_ptr<CBitmap24> plain = rescaler.GetBitmap();
+        EXPECT_EQ(BitsOf(*plain), BitsOf(PlainZoom(*CreateFilter(MITCHELL_FILTER), source, width, height, std::nullopt)));
+        EXPECT_NE(BitsOf(*plain), BitsOf(*Rescale(source, width, height, MITCHELL_FILTER, ColourOf(magenta))));
+    }
+}
 
 TEST(Rescaler, AtScaleOneEachPassLosesOneAndTheKeyAreaGrowsByAPixel)
 {

@@ -442,4 +442,26 @@ TEST(PngFileTest, KeyPixelsTakeAnEntryOfTheirOwnAndMissingColoursAreAppended)
     EXPECT_FALSE(CIndexedPicture::Index(picture, full).has_value());
 }
 
+// Indices made elsewhere (tolmix-image's accurate method) are taken as they are, within
+// the palette and the picture's size, and encode to the pixels they stand for.
+TEST(IndexedPicture, FromIndicesChecksTheIndicesAgainstThePaletteAndTheSize)
+{
+    const std::vector<PaletteEntry> entries = {{10, 20, 30, 0}, {40, 50, 60, 0}, {255, 0, 255, 0}};
+    CIndexedPicture indexed = CIndexedPicture::FromIndices(3, 2, entries, {0, 1, 2, 2, 1, 0}, uint8_t{2});
+    indexed.MakeKeyTransparent();
+    EXPECT_EQ(indexed.TransparentIndex(), std::optional<uint8_t>(2));
+    EXPECT_EQ(indexed.BitDepth(), 2);
+    const std::vector<uint8_t> png = EncodeIndexedPng(indexed);
+    const PngContents contents = ReadPngContents(std::string(png.begin(), png.end()));
+    EXPECT_EQ(contents.rgb, (std::vector<uint8_t>{10, 20, 30, 40, 50, 60, 255, 0, 255, 255, 0, 255, 40, 50, 60, 10, 20, 30}));
+
+    EXPECT_NO_THROW(CIndexedPicture::FromIndices(1, 1, entries, {2}));   // the last entry
+    EXPECT_THROW(CIndexedPicture::FromIndices(1, 1, entries, {3}), CFatalError);   // one past it
+    EXPECT_THROW(CIndexedPicture::FromIndices(1, 1, entries, {0}, uint8_t{3}), CFatalError);
+    EXPECT_THROW(CIndexedPicture::FromIndices(2, 2, entries, {0, 0, 0}), CFatalError);   // too few
+    EXPECT_THROW(CIndexedPicture::FromIndices(1, 1, {}, {0}), CFatalError);
+    EXPECT_NO_THROW(CIndexedPicture::FromIndices(1, 1, DistinctEntries(256), {255}));
+    EXPECT_THROW(CIndexedPicture::FromIndices(1, 1, DistinctEntries(257), {0}), CFatalError);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "imaging/AccurateQuantizer.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/GamePalette.h"
@@ -169,6 +170,104 @@ std::string PaletteName(const fs::path& folder)
     return name.empty() ? "tolmix" : name;
 }
 
+// The output folder, made if it is missing.
+void MakeOutputFolder(const fs::path& folder)
+{
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (!fs::is_directory(folder))
+        throw CPictureFileError("cannot make the folder '" + folder.string() + "': " + error.message());
+}
+
+// ---------------------------------------------------------------------------------------
+// quantize --method accurate
+// ---------------------------------------------------------------------------------------
+
+// The key of one picture as read: the one named, its first pixel for "auto", or none.
+std::optional<ColourRef> PictureKeyOf(const CBitmap24& picture, const QuantizeOptions& options)
+{
+    const std::optional<ColourRef> key = options.alphaKey ? options.alphaKey : options.key;
+    if (key == KEY_FROM_FIRST_PIXEL)
+        return ColourOf(LoadPixel(picture.Bits()));
+    return key;
+}
+
+// The colours as palette entries (flags 0).
+std::vector<PaletteEntry> EntriesOf(const std::vector<ColourRef>& colours)
+{
+    std::vector<PaletteEntry> entries;
+    for (const ColourRef colour : colours)
+        entries.push_back({RedOf(colour), GreenOf(colour), BlueOf(colour), 0});
+    return entries;
+}
+
+// The indices decoded through the palette, for --rgb.
+CBitmap24 PictureOfIndices(int32_t width, int32_t height, const std::vector<uint8_t>& indices,
+                           const std::vector<ColourRef>& colours)
+{
+    CBitmap24 picture(width, height);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            StorePixel(picture.Bits() + static_cast<size_t>(y) * picture.Stride() + 3 * static_cast<size_t>(x),
+                       PixelOf(colours[indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]]));
+    return picture;
+}
+
+// palette.txt of the accurate method: "i R G B 0" per entry.
+std::string PaletteText(const std::vector<PaletteEntry>& entries)
+{
+    std::string text;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const PaletteEntry& e = entries[i];
+        text += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
+                std::to_string(e.blue) + " 0\n";
+    }
+    return text;
+}
+
+// Two passes over the pictures, each read in turn and dropped: the first counts them, the
+// second reduces and encodes them. Every picture is indexed (the key entries count within
+// --colours), so nothing is written as RGB unless --rgb asks.
+std::vector<std::string> RunAccurateQuantize(const QuantizeOptions& options, const std::vector<fs::path>& outputs,
+                                             const fs::path& paletteFile, const std::vector<fs::path>& paletteFiles)
+{
+    CAccurateQuantizer quantizer(options.colours);
+    if (options.reserved)
+        quantizer.Reserve(*options.reserved);
+    for (const fs::path& input : options.inputs) {
+        const std::unique_ptr<CBitmap24> picture = ReadPicture(input, PictureFormats::PngOrBmp, options.alphaKey);
+        quantizer.AddPicture(*picture, PictureKeyOf(*picture, options));
+    }
+    quantizer.Compute();
+    const std::vector<PaletteEntry> palette = EntriesOf(quantizer.Colours());
+
+    MakeOutputFolder(options.outputFolder);
+    CFileBatch batch;
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        const std::unique_ptr<CBitmap24> picture = ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
+        const std::optional<ColourRef> key = PictureKeyOf(*picture, options);
+        std::vector<uint8_t> indices = quantizer.Reduce(*picture, key, options.dither);
+        if (options.rgb) {
+            const CBitmap24 reduced = PictureOfIndices(picture->Width(), picture->Height(), indices, quantizer.Colours());
+            batch.Add(outputs[i], EncodePicture(outputs[i], reduced, options.transparency ? options.alphaKey : std::nullopt));
+            continue;
+        }
+        CIndexedPicture indexed = CIndexedPicture::FromIndices(picture->Width(), picture->Height(), palette,
+                                                               std::move(indices), key ? quantizer.KeyIndex(*key) : std::nullopt);
+        if (options.transparency && indexed.KeyIndex())
+            indexed.MakeKeyTransparent();
+        batch.Add(outputs[i], EncodeIndexedPicture(outputs[i], indexed));
+    }
+    const auto addText = [&batch](const fs::path& path, const std::string& text) {
+        batch.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    };
+    addText(paletteFile, PaletteText(palette));
+    for (size_t i = 0; i < paletteFiles.size(); ++i)
+        addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
+    batch.Commit();
+    return {};
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -196,9 +295,22 @@ ColourRef ParseColour(const std::string& text)
     return MakeColour(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
 }
 
-ColourRef ParseKey(const std::string& text)
+std::optional<ColourRef> ParseKey(const std::string& text)
 {
-    return Lowercase(text) == "auto" ? KEY_FROM_FIRST_PIXEL : ParseColour(text);
+    const std::string name = Lowercase(text);
+    if (name == "none")
+        return std::nullopt;
+    return name == "auto" ? KEY_FROM_FIRST_PIXEL : ParseColour(text);
+}
+
+QuantizeMethod ParseMethod(const std::string& text)
+{
+    const std::string name = Lowercase(text);
+    if (name == "accurate")
+        return QuantizeMethod::Accurate;
+    if (name == "program")
+        return QuantizeMethod::Program;
+    throw std::invalid_argument("unknown method '" + text + "' (accurate, program)");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -210,7 +322,7 @@ void RunResize(const ResizeOptions& options)
     FormatForName(options.output);   // a usage error before any work
     const std::unique_ptr<CBitmap24> source = ReadPicture(options.input, PictureFormats::PngOrBmp, options.alphaKey);
     CBitmapRescaler rescaler(source.get());
-    rescaler.Rescale({options.width, options.height}, options.filter, options.alphaKey.value_or(options.key));
+    rescaler.Rescale({options.width, options.height}, options.filter, options.alphaKey ? options.alphaKey : options.key);
     WritePicture(options.output, *rescaler.GetBitmap(), options.alphaKey);
 }
 
@@ -225,12 +337,16 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
     written.push_back(paletteFile);
     written.insert(written.end(), paletteFiles.begin(), paletteFiles.end());
     RefuseOverwritingInputs(options.inputs, written);
+    if (options.method == QuantizeMethod::Accurate)
+        return RunAccurateQuantize(options, outputs, paletteFile, paletteFiles);
 
+    // --method program from here on: the program's pipeline, as it always was.
     // Everything is read before anything is written.
     std::vector<std::unique_ptr<CBitmap24>> pictures;
     for (const fs::path& input : options.inputs)
         pictures.push_back(ReadPicture(input, PictureFormats::PngOrBmp, options.alphaKey));
-    const ColourRef key = options.alphaKey.value_or(options.key);
+    // The program always has a key: each picture's first pixel unless one is named.
+    const ColourRef key = options.alphaKey.value_or(options.key.value_or(KEY_FROM_FIRST_PIXEL));
 
     CQuantizer quantizer(options.colours);
     for (const auto& picture : pictures)
@@ -251,10 +367,7 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
         }
     }
 
-    std::error_code error;
-    fs::create_directories(options.outputFolder, error);
-    if (!fs::is_directory(options.outputFolder))
-        throw CPictureFileError("cannot make the folder '" + options.outputFolder.string() + "': " + error.message());
+    MakeOutputFolder(options.outputFolder);
     // All outputs appear together or none does.
     CFileBatch batch;
     const std::span<const PaletteEntry> palette(quantizer.Entries().data(), static_cast<size_t>(quantizer.ColourCount()));

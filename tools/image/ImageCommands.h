@@ -1,12 +1,14 @@
 // ImageCommands.h — what tolmix-image's two commands do, apart from reading arguments.
 //
 // resize:   one picture through CBitmapRescaler::Rescale.
-// quantize: pictures counted into one palette by CQuantizer, then each reduced to it by
-//           CDitherer (or by a plain nearest-colour search), in the order given, and
-//           written as indexed PNGs with the key's pixels transparent, beside the palette
-//           in palette.txt and the palette formats asked for. Its outputs are put in place
-//           all together or not at all (CFileBatch), and an output that is one of the
-//           inputs is refused before any work.
+// quantize: pictures counted into one palette and each reduced to it, in the order given,
+//           and written as indexed PNGs with the key's pixels transparent, beside the
+//           palette in palette.txt and the palette formats asked for. Two methods: the
+//           default, `accurate` (CAccurateQuantizer: exact colours, nearest entries, keys
+//           from the source), and `program`, the program's own pipeline (CQuantizer, then
+//           CDitherer or a plain nearest-colour search). Its outputs are put in place all
+//           together or not at all (CFileBatch), and an output that is one of the inputs
+//           is refused before any work.
 //
 // Bad arguments raise std::invalid_argument (usage errors); unreadable or unwritable
 // files raise CPictureFileError.
@@ -34,18 +36,27 @@ struct ResizeOptions {
     int32_t width = 0;
     int32_t height = 0;
     int32_t filter = 6;
-    ColourRef key = KEY_FROM_FIRST_PIXEL;
+    std::optional<ColourRef> key;   // none unless asked; KEY_FROM_FIRST_PIXEL for "auto"
     // PNG input: fully transparent pixels take this colour, which is then the key and is
     // marked transparent in a PNG written.
     std::optional<ColourRef> alphaKey;
 };
 
+// How quantize chooses the palette and reduces the pictures.
+enum class QuantizeMethod {
+    Accurate,   // exact colours where they fit, weighted means otherwise, nearest entries
+    Program,    // the program's palette pipeline, exactly
+};
+
 struct QuantizeOptions {
     std::filesystem::path outputFolder;
     std::vector<std::filesystem::path> inputs;
+    QuantizeMethod method = QuantizeMethod::Accurate;
     int32_t colours = 256;
-    std::optional<ColourRef> reserved;   // entry 1; white when not given
-    ColourRef key = KEY_FROM_FIRST_PIXEL;
+    std::optional<ColourRef> reserved;   // program: entry 1, white when not given; accurate: entry 0 if given
+    // None unless asked (the program method then takes each picture's first pixel, as the
+    // program does); KEY_FROM_FIRST_PIXEL for "auto".
+    std::optional<ColourRef> key;
     std::optional<ColourRef> alphaKey;   // as for resize
     bool dither = true;
     bool transparency = true;   // the key's entry transparent (tRNS)
@@ -60,8 +71,11 @@ int32_t ParseFilter(const std::string& text);
 // Throws std::invalid_argument.
 ColourRef ParseColour(const std::string& text);
 
-// A key: "auto" (the picture's first pixel) or a colour.
-ColourRef ParseKey(const std::string& text);
+// A key: "auto" (the picture's first pixel), "none" or a colour.
+std::optional<ColourRef> ParseKey(const std::string& text);
+
+// A method by name: "accurate" or "program". Throws std::invalid_argument.
+QuantizeMethod ParseMethod(const std::string& text);
 
 void RunResize(const ResizeOptions& options);
 // Returns notes for the user, one line each: pictures that could not be written indexed.

@@ -1,8 +1,9 @@
 // main.cpp — tolmix-image: the program's image pipeline as a command-line tool.
 //
 //     tolmix-image resize [--filter F] [--key K | --alpha-key C] IN OUT WIDTH HEIGHT
-//     tolmix-image quantize [--colours N] [--reserve C] [--key K | --alpha-key C] [--no-dither]
-//                           [--no-transparency] [--rgb] [--palette-format F]... OUTDIR IN...
+//     tolmix-image quantize [--method M] [--colours N] [--reserve C] [--key K | --alpha-key C]
+//                           [--no-dither] [--no-transparency] [--rgb] [--palette-format F]...
+//                           OUTDIR IN...
 //
 // Exit status: 0 on success, 2 for a usage error, 1 when a file cannot be read or written
 // or a picture cannot be handled; every error is one line on stderr.
@@ -36,7 +37,8 @@ int Fail(int status, const std::string& message)
 // The command-line text of the options main turns into values.
 struct OptionTexts {
     std::string filter = "mitchell";
-    std::string key = "auto";
+    std::string key = "none";
+    std::string method = "accurate";
     std::string alphaKey;
     std::string reserve;
     std::vector<std::string> inputs;
@@ -48,7 +50,7 @@ struct OptionTexts {
 // Adds --key and --alpha-key, which exclude each other, to a command.
 void AddKeys(CLI::App* command, OptionTexts& texts, const std::string& keyHelp)
 {
-    CLI::Option* key = command->add_option("--key", texts.key, keyHelp)->default_str("auto");
+    CLI::Option* key = command->add_option("--key", texts.key, keyHelp)->default_str("none");
     command->add_option("--alpha-key", texts.alphaKey,
                         "PNG input: fully transparent pixels take this colour (RRGGBB), which is the key "
                         "and is marked transparent in the PNG written")
@@ -67,7 +69,7 @@ CLI::App* AddResize(CLI::App& app, ResizeOptions& options, OptionTexts& texts)
     CLI::App* resize = app.add_subcommand("resize", "Rescale a picture with a filtered two-pass resampler");
     resize->add_option("--filter", texts.filter, "0-6 or hermite, box, triangle, bell, bspline, lanczos3, mitchell")
         ->default_str("mitchell");
-    AddKeys(resize, texts, "Key colour kept exact: 'auto' (the first pixel) or RRGGBB");
+    AddKeys(resize, texts, "Key colour kept exact: 'auto' (the first pixel), RRGGBB or 'none' (the default: every pixel blended)");
     resize->add_option("IN", options.input, "Picture to read (PNG or BMP)")->required();
     resize->add_option("OUT", options.output, "Picture to write (.png or .bmp, 24-bit)")->required();
     resize->add_option("WIDTH", options.width, "Width in pixels, 1-32768")
@@ -80,12 +82,20 @@ CLI::App* AddResize(CLI::App& app, ResizeOptions& options, OptionTexts& texts)
 // Adds the quantize command's arguments to the parser.
 CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, OptionTexts& texts)
 {
-    CLI::App* quantize = app.add_subcommand(
-        "quantize", "Choose one palette for the pictures by median cut and reduce each to it");
-    quantize->add_option("--colours", options.colours, "Palette entries, 4-256")
+    CLI::App* quantize = app.add_subcommand("quantize", "Choose one palette for the pictures and reduce each to it");
+    quantize->add_option("--method", texts.method,
+                         "accurate (the default): pictures of at most N colours unchanged, else each entry the mean "
+                         "of the true colours it serves (Wu's cuts refined by k-means), every pixel its truly "
+                         "nearest entry, only the key's pixels transparent, no unused entries. program: the "
+                         "program's own palette pipeline exactly (median cut over colour cells, entry 0 black and "
+                         "1 reserved, the key 'auto' unless named)")
+        ->default_str("accurate");
+    quantize->add_option("--colours", options.colours, "Palette entries, 4-256 (accurate: key entries included)")
         ->default_val(256)->check(CLI::Range(4, 256));
-    quantize->add_option("--reserve", texts.reserve, "Colour of entry 1 as RRGGBB (default white)");
-    AddKeys(quantize, texts, "Key colour left untouched: 'auto' (each picture's first pixel) or RRGGBB");
+    quantize->add_option("--reserve", texts.reserve,
+                         "A colour the palette keeps, RRGGBB (program: entry 1, white by default; accurate: entry 0)");
+    AddKeys(quantize, texts,
+            "Key colour, transparent: 'auto' (each picture's first pixel), RRGGBB or 'none' (the default)");
     quantize->add_flag("--no-dither", texts.noDither, "Map each pixel to its nearest entry instead of diffusing the error");
     quantize->add_flag("--no-transparency", texts.noTransparency, "Leave the key colour opaque (no tRNS chunk)");
     quantize->add_flag("--rgb", options.rgb, "Write 24-bit RGB pictures instead of indexed ones");
@@ -129,7 +139,7 @@ int main(int argc, char** argv)
     try {
         if (*resizeCommand) {
             resize.filter = ParseFilter(resizeTexts.filter);
-            resize.key = ParseKey(resizeTexts.key);
+            resize.key = ParseKey(resizeTexts.key);   // no key unless asked
             resize.alphaKey = AlphaKey(resizeTexts);
             RunResize(resize);
         } else if (*quantizeCommand) {
@@ -137,7 +147,10 @@ int main(int argc, char** argv)
             if (texts.inputs.size() > MAX_QUANTIZE_INPUTS)
                 return Fail(EXIT_USAGE, "quantize takes at most 50 pictures, not " + std::to_string(texts.inputs.size()));
             quantize.inputs.assign(texts.inputs.begin(), texts.inputs.end());
+            quantize.method = ParseMethod(texts.method);
             quantize.key = ParseKey(texts.key);
+            if (quantize.method == QuantizeMethod::Program && !quantize.key && quantizeCommand->count("--key") > 0)
+                return Fail(EXIT_USAGE, "--method program always has a key: --key auto or RRGGBB, not none");
             quantize.alphaKey = AlphaKey(texts);
             if (!texts.reserve.empty())
                 quantize.reserved = ParseColour(texts.reserve);
