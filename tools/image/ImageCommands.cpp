@@ -18,6 +18,8 @@
 #include "picturefiles/FileBatch.h"
 #include "picturefiles/IndexedPicture.h"
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/PictureFileError.h"
+#include "picturefiles/SignalGuard.h"
 
 namespace fs = std::filesystem;
 
@@ -87,6 +89,62 @@ void MapToNearest(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key
         }
     }
 }
+
+// One palette object for all pictures: its nearest-entry cache carries over from one
+// picture to the next.
+void Reduce(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key, bool dither)
+{
+    if (dither) {
+        CDitherer ditherer;
+        ditherer.SetQuantizer(&quantizer);
+        ditherer.SetKeyColour(key);
+        ditherer.Dither(&picture);
+    } else {
+        MapToNearest(picture, quantizer, key);
+    }
+}
+
+// The folders made for the outputs (OUTDIR and any missing above it), removed again,
+// deepest first and only when empty, unless the run kept them; a signal removes them too
+// (CSignalGuard).
+class CMadeFolders {
+public:
+    explicit CMadeFolders(const fs::path& folder)
+    {
+        for (fs::path missing = folder; !missing.empty() && !fs::exists(missing); missing = missing.parent_path())
+            m_made.insert(m_made.begin(), missing);
+        for (const fs::path& made : m_made)
+            CSignalGuard::Shared().RecordFolder(made);
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (!fs::is_directory(folder)) {
+            Remove();
+            throw CPictureFileError("cannot make the folder '" + folder.string() + "': " + error.message());
+        }
+    }
+    ~CMadeFolders() { Remove(); }
+    CMadeFolders(const CMadeFolders&) = delete;
+    CMadeFolders& operator=(const CMadeFolders&) = delete;
+
+    void Keep()
+    {
+        for (const fs::path& made : m_made)
+            CSignalGuard::Shared().ForgetFolder(made);
+        m_made.clear();
+    }
+
+private:
+    void Remove()
+    {
+        for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
+            std::error_code ignored;
+            fs::remove(*made, ignored);   // only an empty folder goes
+        }
+        Keep();
+    }
+
+    std::vector<fs::path> m_made;   // outermost first
+};
 
 // palette.txt: one line per entry, "i R G B FLAGS".
 std::string PaletteText(const CQuantizer& quantizer)
@@ -214,6 +272,16 @@ void RunResize(const ResizeOptions& options)
     WritePicture(options.output, *rescaler.GetBitmap(), options.alphaKey);
 }
 
+bool KeepsPictureForReduction(size_t keptBytes, size_t pictureBytes, size_t budget)
+{
+    return pictureBytes <= budget && keptBytes <= budget - pictureBytes;
+}
+
+// Two passes over the inputs: the first counts every picture into the histogram, the
+// second reduces each to the palette, encodes it and writes it beside its target, in the
+// order given (the palette's nearest-entry cache fills in that order). A picture is kept
+// from the first pass to the second while the kept ones fit in the budget; the others are
+// read again, so memory does not grow with the number of large inputs.
 std::vector<std::string> RunQuantize(const QuantizeOptions& options)
 {
     const std::vector<fs::path> outputs = OutputNames(options);
@@ -227,41 +295,33 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
     RefuseOverwritingInputs(options.inputs, written);
 
     // Everything is read before anything is written.
-    std::vector<std::unique_ptr<CBitmap24>> pictures;
-    for (const fs::path& input : options.inputs)
-        pictures.push_back(ReadPicture(input, PictureFormats::PngOrBmp, options.alphaKey));
-    const ColourRef key = options.alphaKey.value_or(options.key);
-
     CQuantizer quantizer(options.colours);
-    for (const auto& picture : pictures)
-        quantizer.AddBitmap(picture.get(), 1);
+    std::vector<std::unique_ptr<CBitmap24>> kept(options.inputs.size());
+    size_t keptBytes = 0;
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        std::unique_ptr<CBitmap24> picture = ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
+        quantizer.CountBitmap(*picture, 1);
+        if (KeepsPictureForReduction(keptBytes, picture->ByteCount(), options.keptPictureBytes)) {
+            keptBytes += picture->ByteCount();
+            kept[i] = std::move(picture);
+        }
+    }
+    const ColourRef key = options.alphaKey.value_or(options.key);
     if (options.reserved)
         quantizer.ReserveColour(*options.reserved);
     quantizer.Compute();
 
-    // One palette object for all pictures: its nearest-entry cache carries over.
-    for (const auto& picture : pictures) {
-        if (options.dither) {
-            CDitherer ditherer;
-            ditherer.SetQuantizer(&quantizer);
-            ditherer.SetKeyColour(key);
-            ditherer.Dither(picture.get());
-        } else {
-            MapToNearest(*picture, quantizer, key);
-        }
-    }
-
-    std::error_code error;
-    fs::create_directories(options.outputFolder, error);
-    if (!fs::is_directory(options.outputFolder))
-        throw CPictureFileError("cannot make the folder '" + options.outputFolder.string() + "': " + error.message());
+    CMadeFolders folders(options.outputFolder);
     // All outputs appear together or none does.
     CFileBatch batch;
     const std::span<const PaletteEntry> palette(quantizer.Entries().data(), static_cast<size_t>(quantizer.ColourCount()));
     std::vector<std::string> notes;
-    for (size_t i = 0; i < pictures.size(); ++i) {
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        const std::unique_ptr<CBitmap24> picture =
+            kept[i] ? std::move(kept[i]) : ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
+        Reduce(*picture, quantizer, key, options.dither);
         std::optional<std::string> note;
-        batch.Add(outputs[i], EncodeReduced(outputs[i], *pictures[i], palette, key, options, note));
+        batch.Add(outputs[i], EncodeReduced(outputs[i], *picture, palette, key, options, note));
         if (note)
             notes.push_back(*note);
     }
@@ -272,5 +332,6 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
     for (size_t i = 0; i < paletteFiles.size(); ++i)
         addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
     batch.Commit();
+    folders.Keep();
     return notes;
 }

@@ -1,7 +1,8 @@
 // ImageCommands.h — what tolmix-image's two commands do, apart from reading arguments.
 //
 // resize:   one picture through CBitmapRescaler::Rescale.
-// quantize: pictures counted into one palette by CQuantizer, then each reduced to it by
+// quantize: pictures counted into one palette by CQuantizer, then each read again (unless
+//           kept, see QUANTIZE_KEPT_BYTES) and reduced to it by
 //           CDitherer (or by a plain nearest-colour search), in the order given, and
 //           written as indexed PNGs with the key's pixels transparent, beside the palette
 //           in palette.txt and the palette formats asked for. Its outputs are put in place
@@ -12,6 +13,7 @@
 // files raise CPictureFileError.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -27,6 +29,10 @@ constexpr int32_t MAX_PICTURE_SIDE = 32768;
 
 // Pictures one quantize may take: as many as the quantizer records.
 constexpr int32_t MAX_QUANTIZE_INPUTS = 50;
+
+// Picture bytes quantize keeps from its first pass to its second; pictures beyond are read
+// again instead.
+constexpr size_t QUANTIZE_KEPT_BYTES = size_t{256} << 20;
 
 struct ResizeOptions {
     std::filesystem::path input;
@@ -51,6 +57,7 @@ struct QuantizeOptions {
     bool transparency = true;   // the key's entry transparent (tRNS)
     bool rgb = false;           // 24-bit RGB pictures instead of indexed ones
     std::vector<PaletteFormat> paletteFormats;   // palette files besides palette.txt
+    size_t keptPictureBytes = QUANTIZE_KEPT_BYTES;   // see QUANTIZE_KEPT_BYTES
 };
 
 // A filter by index ("0".."6") or by name ("mitchell", …). Throws std::invalid_argument.
@@ -62,6 +69,10 @@ ColourRef ParseColour(const std::string& text);
 
 // A key: "auto" (the picture's first pixel) or a colour.
 ColourRef ParseKey(const std::string& text);
+
+// Whether quantize keeps a picture of `pictureBytes` between its passes when it keeps
+// `keptBytes` already: while the total stays within the budget.
+bool KeepsPictureForReduction(size_t keptBytes, size_t pictureBytes, size_t budget);
 
 void RunResize(const ResizeOptions& options);
 // Returns notes for the user, one line each: pictures that could not be written indexed.

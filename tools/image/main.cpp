@@ -5,7 +5,8 @@
 //                           [--no-transparency] [--rgb] [--palette-format F]... OUTDIR IN...
 //
 // Exit status: 0 on success, 2 for a usage error, 1 when a file cannot be read or written
-// or a picture cannot be handled; every error is one line on stderr.
+// or a picture cannot be handled; every error is one line on stderr. TERM, INT, HUP and QUIT
+// remove the run's temporary files and end it by that signal (CSignalGuard).
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -15,6 +16,7 @@
 #include <CLI/CLI.hpp>
 
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/SignalGuard.h"
 #include "platform/bitmaps/FatalError.h"
 #include "tools/image/ImageCommands.h"
 
@@ -98,6 +100,7 @@ CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, OptionTexts& text
 
 int main(int argc, char** argv)
 {
+    CSignalGuard::Shared().EndOnSignals();   // before any thread starts, so all inherit it
     CLI::App app("tolmix-image — Tolmix's picture rescaler and palette reducer", "tolmix-image");
     app.require_subcommand(1);
     app.set_version_flag("--version", "tolmix-image 1.0");
