@@ -53,20 +53,42 @@ void CSignalGuard::ForgetFolder(const std::filesystem::path& folder)
     std::erase(m_folders, folder);
 }
 
+// The handler blocks the other ending signals while it runs, and system calls it
+// interrupts go on (SA_RESTART).
 void CSignalGuard::EndOnSignals()
 {
-    const sigset_t signals = EndingSignalSet();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread([this, signals] { WaitAndEnd(signals); }).detach();
+    int wake[2];
+    if (pipe2(wake, O_CLOEXEC) != 0)
+        throw std::system_error(errno, std::generic_category(), "cannot watch for signals");
+    m_wakeRead = wake[0];
+    m_wakeWrite = wake[1];
+    std::thread([this] { WaitAndEnd(); }).detach();
+    struct sigaction note {};
+    note.sa_handler = Note;
+    note.sa_mask = EndingSignalSet();
+    note.sa_flags = SA_RESTART;
+    for (const int signal : ENDING_SIGNALS)
+        sigaction(signal, &note, nullptr);
+}
+
+void CSignalGuard::Note(int signal)
+{
+    CSignalGuard& guard = Shared();
+    const int saved = errno;
+    guard.m_noted = signal;
+    const auto byte = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = write(guard.m_wakeWrite, &byte, 1);
+    errno = saved;
 }
 
 // The mutex is taken and never given back: a commit in progress ends first, and nothing
 // recorded changes while the files go. Folders go deepest first, and only when empty.
-void CSignalGuard::WaitAndEnd(sigset_t signals)
+void CSignalGuard::WaitAndEnd()
 {
-    int signal = 0;
-    while (sigwait(&signals, &signal) != 0) {
+    unsigned char byte = 0;
+    while (read(m_wakeRead, &byte, 1) != 1) {
     }
+    const int signal = byte;
     m_mutex.lock();
     for (const std::string& name : m_files)
         unlink(name.c_str());
@@ -83,6 +105,13 @@ void CSignalGuard::WaitAndEnd(sigset_t signals)
     _exit(128 + signal);   // only if the default action did not end the process
 }
 
+// Taken for good: the guard's thread, once woken, can never act, or it already is acting
+// and this waits until it ends the process.
+void CSignalGuard::EndRun()
+{
+    m_mutex.lock();
+}
+
 CSignalGuard::CCommit::CCommit()
 {
     const sigset_t signals = EndingSignalSet();
@@ -90,9 +119,12 @@ CSignalGuard::CCommit::CCommit()
     m_hold = std::unique_lock(Shared().m_mutex);
 }
 
-// A signal that came meanwhile is delivered when the old mask returns.
+// A signal that came meanwhile is delivered when the old mask returns, before
+// pthread_sigmask does; the guard's thread, woken by it, then ends the process.
 CSignalGuard::CCommit::~CCommit()
 {
     m_hold.unlock();
     pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    while (Shared().m_noted != 0)
+        pause();
 }

@@ -6,14 +6,15 @@
 // the signals while a commit runs, so a set of outputs is never left half old, half new.
 // Signals belong to the whole process, so there is one guard per process (Shared).
 //
-// A program that leaves its clean-up to the guard (tolmix-image) calls EndOnSignals
-// before it starts any thread: the signals are then blocked in every thread, and one
-// thread of the guard waits for them, lets a commit in progress end, removes what is
-// recorded and ends the process by the signal's default action. A program that handles
-// the signals itself (tolmix asks its window to close) leaves that out; a commit then
-// holds them in the thread that commits.
+// A program that leaves its clean-up to the guard (tolmix-image) calls EndOnSignals: the
+// guard's handler then only notes the signal and wakes the guard's own thread, which lets
+// a commit in progress end, removes what is recorded and ends the process by the signal's
+// default action. A program that handles the signals itself (tolmix asks its window to
+// close) leaves that out; a commit still holds them in the thread that commits.
 //
 //     CSignalGuard::Shared().EndOnSignals();   // first thing in main
+//     ... the work ...
+//     CSignalGuard::Shared().EndRun();         // finished: a signal from now on changes nothing
 //     { CSignalGuard::CCommit commit; rename(...); rename(...); }   // signals wait
 #pragma once
 
@@ -48,12 +49,16 @@ public:
     void RecordFolder(const std::filesystem::path& folder);
     void ForgetFolder(const std::filesystem::path& folder);
 
-    // Blocks the ending signals in every thread started from now on and starts the thread
-    // that waits for them. Call once, before any other thread starts.
+    // Catches the ending signals and starts the thread that acts on them. Call once.
+    // Throws std::system_error when the thread cannot start.
     void EndOnSignals();
+    // The run is over: should the guard's thread be acting on a signal already, waits for
+    // it to end the process; otherwise a later signal is left without effect.
+    void EndRun();
 
     // While one exists, the ending signals wait: blocked in this thread, and the guard's
-    // thread does not act before it goes.
+    // thread does not act before it goes. A signal that came meanwhile is acted on when it
+    // goes: the committing thread then waits for the end of the process instead of going on.
     class CCommit {
     public:
         CCommit();
@@ -70,11 +75,16 @@ private:
     CSignalGuard() = default;
     ~CSignalGuard() = default;
 
+    // The handler: notes the signal and wakes the guard's thread (async-signal-safe).
+    static void Note(int signal);
     // The guard's thread: waits for a signal, then removes what is recorded and ends the
     // process by that signal.
-    [[noreturn]] void WaitAndEnd(sigset_t signals);
+    [[noreturn]] void WaitAndEnd();
 
     std::recursive_mutex m_mutex;   // held by commits, and by the guard's thread once it acts
+    int m_wakeRead = -1;            // the pipe by which the handler wakes the guard's thread
+    int m_wakeWrite = -1;
+    volatile sig_atomic_t m_noted = 0;   // the signal noted, or 0
     std::set<std::string> m_files;
     std::vector<std::filesystem::path> m_folders;
 };

@@ -100,7 +100,7 @@ CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, OptionTexts& text
 
 int main(int argc, char** argv)
 {
-    CSignalGuard::Shared().EndOnSignals();   // before any thread starts, so all inherit it
+    CSignalGuard::Shared().EndOnSignals();
     CLI::App app("tolmix-image — Tolmix's picture rescaler and palette reducer", "tolmix-image");
     app.require_subcommand(1);
     app.set_version_flag("--version", "tolmix-image 1.0");
@@ -154,5 +154,6 @@ int main(int argc, char** argv)
     } catch (const std::exception& other) {
         return Fail(EXIT_FAILURE_IO, other.what());
     }
+    CSignalGuard::Shared().EndRun();
     return 0;
 }
