@@ -125,8 +125,8 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     // A folder where the file should go is refused before the first frame, not after the run.
     fs::create_directory(Path("taken.png"));
     fs::create_directory(Path("taken.gif"));
-    ExpectError(Run({"--headless", "--screenshot", Path("taken.png").string()}), 2, "is a folder");
-    ExpectError(Run({"--headless", "--record", Path("taken.gif").string()}), 2, "is a folder");
+    ExpectError(Run({"--headless", "--frames", "3", "--screenshot", Path("taken.png").string()}), 2, "is a folder");
+    ExpectError(Run({"--headless", "--frames", "3", "--record", Path("taken.gif").string()}), 2, "is a folder");
     ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
     // A well-formed mode that the display does not list: the listed modes are named.
     ExpectError(Run({"--headless", "--mode", "641x480x8"}), 2, "640x480x8");

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <random>
 #include <set>
@@ -21,7 +22,9 @@
 #include "picturefiles/PictureFile.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ProgramRun.h"
+#include "picturefiles/PictureFileError.h"
 #include "tools/image/ImageCommands.h"
+#include "tools/image/MadeFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -266,6 +269,32 @@ TEST_F(ImageToolCommitTest, AFailedRunRemovesTheFoldersItMade)
     ExpectOneLineError(result, "tolmix-image: ", 1, "Input/output error");
     EXPECT_TRUE(fs::exists(Path("there")));
     EXPECT_FALSE(fs::exists(Path("there/made")));
+}
+
+// The folders made for a run: those that were missing, outermost first; removed when the
+// run does not keep them, unless something else was put in them meanwhile.
+TEST_F(ImageToolCommitTest, OnlyTheFoldersARunMadeAndLeftEmptyAreRemoved)
+{
+    fs::create_directories(Path("there"));
+    {
+        const CMadeFolders folders(Path("there"));
+        EXPECT_TRUE(folders.Made().empty());
+    }
+    EXPECT_TRUE(fs::exists(Path("there")));
+    {
+        const CMadeFolders folders(Path("there/one/two"));
+        EXPECT_EQ(folders.Made(), (std::vector<fs::path>{Path("there/one"), Path("there/one/two")}));
+        std::ofstream(Path("there/one/mine.txt")) << "mine";
+    }
+    EXPECT_TRUE(fs::exists(Path("there/one/mine.txt")));
+    EXPECT_FALSE(fs::exists(Path("there/one/two")));
+    {
+        CMadeFolders folders(Path("kept/a"));
+        folders.Keep();
+    }
+    EXPECT_TRUE(fs::is_directory(Path("kept/a")));
+    std::ofstream(Path("file")) << "in the way";
+    EXPECT_THROW(CMadeFolders(Path("file/a")), CPictureFileError);
 }
 
 // Quantize keeps pictures between its passes only within its budget: one on each side of

@@ -19,7 +19,7 @@
 #include "picturefiles/IndexedPicture.h"
 #include "picturefiles/PictureFile.h"
 #include "picturefiles/PictureFileError.h"
-#include "picturefiles/SignalGuard.h"
+#include "tools/image/MadeFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -103,48 +103,6 @@ void Reduce(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key, bool
         MapToNearest(picture, quantizer, key);
     }
 }
-
-// The folders made for the outputs (OUTDIR and any missing above it), removed again,
-// deepest first and only when empty, unless the run kept them; a signal removes them too
-// (CSignalGuard).
-class CMadeFolders {
-public:
-    explicit CMadeFolders(const fs::path& folder)
-    {
-        for (fs::path missing = folder; !missing.empty() && !fs::exists(missing); missing = missing.parent_path())
-            m_made.insert(m_made.begin(), missing);
-        for (const fs::path& made : m_made)
-            CSignalGuard::Shared().RecordFolder(made);
-        std::error_code error;
-        fs::create_directories(folder, error);
-        if (!fs::is_directory(folder)) {
-            Remove();
-            throw CPictureFileError("cannot make the folder '" + folder.string() + "': " + error.message());
-        }
-    }
-    ~CMadeFolders() { Remove(); }
-    CMadeFolders(const CMadeFolders&) = delete;
-    CMadeFolders& operator=(const CMadeFolders&) = delete;
-
-    void Keep()
-    {
-        for (const fs::path& made : m_made)
-            CSignalGuard::Shared().ForgetFolder(made);
-        m_made.clear();
-    }
-
-private:
-    void Remove()
-    {
-        for (auto made = m_made.rbegin(); made != m_made.rend(); ++made) {
-            std::error_code ignored;
-            fs::remove(*made, ignored);   // only an empty folder goes
-        }
-        Keep();
-    }
-
-    std::vector<fs::path> m_made;   // outermost first
-};
 
 // palette.txt: one line per entry, "i R G B FLAGS".
 std::string PaletteText(const CQuantizer& quantizer)
