@@ -134,7 +134,7 @@ void CCommitJournal::Record(const std::vector<CommitStep>& steps, Direction dire
     const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         Fail(what, errno);
-    const bool written = WriteAll(fd, Encode(steps, direction)) && fsync(fd) == 0;
+    const bool written = WriteAll(fd, Encode(steps, direction)) && fdatasync(fd) == 0;
     const int error = errno;
     if (close(fd) != 0 || !written) {
         unlink(fresh.c_str());

@@ -56,6 +56,18 @@ std::vector<CommitStep> CFileBatch::Steps() const
     return steps;
 }
 
+// One rename replaces one target whole or not at all: no record and no old link are
+// needed, only the folder synced after.
+void CFileBatch::CommitOne(const CFolderLock& folder)
+{
+    CTemporaryFile& file = *m_files.front();
+    if (std::rename(file.Name().c_str(), file.Target().c_str()) != 0)
+        file.Fail(std::strerror(errno));
+    file.Keep();
+    m_files.clear();
+    folder.Sync();
+}
+
 void CFileBatch::KeepOldTarget(const CommitStep& step, const CTemporaryFile& file) const
 {
     const std::filesystem::path target = file.Target();
@@ -77,6 +89,10 @@ void CFileBatch::Commit()
     const CCommitJournal journal(folder);
     journal.Repair();
     const std::vector<CommitStep> steps = Steps();
+    if (steps.size() == 1) {
+        CommitOne(folder);
+        return;
+    }
     journal.Record(steps, CCommitJournal::Direction::Forward);
     try {
         for (size_t i = 0; i < steps.size(); ++i)

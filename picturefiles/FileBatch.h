@@ -4,7 +4,8 @@
 // Commit then takes the folder's lock (a second run writing there waits for it), repairs
 // what a killed run may have left (CCommitJournal), records durably which file goes where,
 // keeps a link to each old target, and renames the files into place with the ending
-// signals held (CSignalGuard), then syncs the folder. If a step fails, the targets already
+// signals held (CSignalGuard), then syncs the folder. (A batch of one file needs neither
+// record nor link: its one rename is whole or nothing.) If a step fails, the targets already
 // replaced get their old files back; if the process is killed, the next commit into the
 // folder finishes the set. Either way every target is all old or all new.
 //
@@ -24,6 +25,7 @@
 
 #include "picturefiles/CommitJournal.h"
 
+class CFolderLock;
 class CTemporaryFile;
 
 class CFileBatch {
@@ -49,6 +51,8 @@ private:
     // The steps of the commit; throws when a folder or something else unreplaceable is
     // in the way of a target.
     std::vector<CommitStep> Steps() const;
+    // Commits a batch of one file.
+    void CommitOne(const CFolderLock& folder);
     // Keeps the old target of a step under its old name: a hard link, or, where the folder
     // allows no links, the old file moved aside.
     void KeepOldTarget(const CommitStep& step, const CTemporaryFile& file) const;

@@ -77,9 +77,10 @@ void CTemporaryFile::Write(const void* bytes, size_t count)
     }
 }
 
+// The file's data and length; its times need not be durable.
 void CTemporaryFile::Sync()
 {
-    if (fsync(m_fd) != 0)
+    if (fdatasync(m_fd) != 0)
         Fail(std::strerror(errno));
 }
 

@@ -130,9 +130,9 @@ TEST_F(ImageToolCommitTest, ASignalDuringTheWorkLeavesNothingOfTheRun)
     SkipWithoutStrace();
     for (const int signal : {SIGTERM, SIGQUIT}) {
         SCOPED_TRACE(signal);
-        // fsync 2: b.png's temporary file is written, a.png's is already there.
+        // fdatasync 2: b.png's temporary file is written, a.png's is already there.
         const ProgramResult result =
-            RunInjecting({"fsync:signal=" + std::to_string(signal) + ":when=2"}, Quantize("made/out", 8));
+            RunInjecting({"fdatasync:signal=" + std::to_string(signal) + ":when=2"}, Quantize("made/out", 8));
         EXPECT_EQ(result.signal, signal) << result.errors;
         EXPECT_FALSE(fs::exists(Path("made"))) << "the folders made for the run stay";
     }
@@ -228,7 +228,7 @@ TEST_F(ImageToolCommitTest, EachOutputIsSyncedBeforeItsRenameAndTheFolderAfter)
 {
     SkipWithoutStrace();
     const ProgramResult traced = RunProgram(
-        STRACE, {"-qq", "-f", "-o", Path("trace.txt").string(), "-e", "trace=fsync,rename,openat,flock", TOLMIX_IMAGE_TOOL,
+        STRACE, {"-qq", "-f", "-o", Path("trace.txt").string(), "-e", "trace=fsync,fdatasync,rename,openat,flock", TOLMIX_IMAGE_TOOL,
                  "quantize", "--colours", "8", Path("out").string(), Path("a.png").string()},
         m_folder);
     ASSERT_EQ(traced.status, 0) << traced.errors;
@@ -244,8 +244,9 @@ TEST_F(ImageToolCommitTest, EachOutputIsSyncedBeforeItsRenameAndTheFolderAfter)
         if (text.rfind("openat(", 0) == 0 && text.find(" = ") != std::string::npos) {
             const size_t open = text.find('"'), close = text.find('"', open + 1);
             fdOf[text.substr(text.rfind(" = ") + 3)] = text.substr(open + 1, close - open - 1);
-        } else if (text.rfind("fsync(", 0) == 0) {
-            const std::string file = fdOf[text.substr(6, text.find(')') - 6)];
+        } else if (text.rfind("fsync(", 0) == 0 || text.rfind("fdatasync(", 0) == 0) {
+            const size_t open = text.find('(') + 1;
+            const std::string file = fdOf[text.substr(open, text.find(')') - open)];
             synced.insert(file);
             if (renamed && file == Path("out").string())
                 folderSyncedAfter = true;
