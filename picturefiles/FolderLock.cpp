@@ -15,6 +15,18 @@ std::filesystem::path FolderOf(const std::filesystem::path& file)
     return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 }
 
+namespace {
+
+// A file system without locks (some network ones refuse flock on a folder) leaves runs
+// unserialised there, as they always were, rather than refusing to write at all.
+bool CanLock(int error)
+{
+    return error != ENOLCK && error != EOPNOTSUPP && error != EBADF && error != EINVAL;
+}
+
+} // namespace
+
+// Waits as long as the other run's commit takes; a signal meanwhile ends the run as usual.
 CFolderLock::CFolderLock(const std::filesystem::path& folder, Kind kind) : m_folder(folder)
 {
     m_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -22,6 +34,8 @@ CFolderLock::CFolderLock(const std::filesystem::path& folder, Kind kind) : m_fol
         throw CPictureFileError("cannot write into the folder " + QuotedPath(folder) + ": " + std::strerror(errno));
     const int operation = kind == Kind::Exclusive ? LOCK_EX : LOCK_SH;
     while (flock(m_fd, operation) != 0) {
+        if (!CanLock(errno))
+            return;
         if (errno != EINTR) {
             const int error = errno;
             close(m_fd);

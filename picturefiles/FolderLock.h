@@ -4,7 +4,8 @@
 // exclusively, so two runs writing the same outputs put their sets in place one after the
 // other; a temporary file is made under a shared hold, so that a repair never takes a
 // file still being made for an abandoned one. The lock is flock(2) on the folder itself:
-// it leaves no file behind and goes with the process that held it, however it ended.
+// it leaves no file behind and goes with the process that held it, however it ended. (On a
+// file system that has no such locks, runs go unserialised, as before.)
 //
 //     CFolderLock lock("out", CFolderLock::Kind::Exclusive);   // waits for other runs
 //     ... rename into out/ ...

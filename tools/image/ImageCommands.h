@@ -2,9 +2,8 @@
 //
 // resize:   one picture through CBitmapRescaler::Rescale.
 // quantize: pictures counted into one palette by CQuantizer, then each read again (unless
-//           kept, see QUANTIZE_KEPT_BYTES) and reduced to it by
-//           CDitherer (or by a plain nearest-colour search), in the order given, and
-//           written as indexed PNGs with the key's pixels transparent, beside the palette
+//           kept, see QUANTIZE_KEPT_BYTES) and reduced to it by CDitherer (or by a plain
+//           nearest-colour search), in the order given, and written as indexed PNGs with the key's pixels transparent, beside the palette
 //           in palette.txt and the palette formats asked for. Its outputs are put in place
 //           all together or not at all (CFileBatch), and an output that is one of the
 //           inputs is refused before any work.
@@ -31,8 +30,9 @@ constexpr int32_t MAX_PICTURE_SIDE = 32768;
 constexpr int32_t MAX_QUANTIZE_INPUTS = 50;
 
 // Picture bytes quantize keeps from its first pass to its second; pictures beyond are read
-// again instead.
-constexpr size_t QUANTIZE_KEPT_BYTES = size_t{256} << 20;
+// again instead. Reading a picture again costs about as much as reading it, which small
+// sets of pictures need not pay; large ones then stay near one picture's memory.
+constexpr size_t QUANTIZE_KEPT_BYTES = size_t{64} << 20;
 
 struct ResizeOptions {
     std::filesystem::path input;
