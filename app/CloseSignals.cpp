@@ -28,8 +28,11 @@ CCloseSignals::CCloseSignals()
     passOn.sa_handler = PassOnAsTerm;
     sigemptyset(&passOn.sa_mask);
     passOn.sa_flags = SA_RESTART;
-    for (size_t i = 0; i < PASSED_ON.size(); ++i)
-        sigaction(PASSED_ON[i], &passOn, &m_previous[i]);
+    for (size_t i = 0; i < PASSED_ON.size(); ++i) {
+        sigaction(PASSED_ON[i], nullptr, &m_previous[i]);
+        if (m_previous[i].sa_handler != SIG_IGN)   // ignored (nohup): it stays ignored
+            sigaction(PASSED_ON[i], &passOn, nullptr);
+    }
     m_active = true;
 }
 

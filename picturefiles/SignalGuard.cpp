@@ -54,7 +54,7 @@ void CSignalGuard::ForgetFolder(const std::filesystem::path& folder)
 }
 
 // The handler blocks the other ending signals while it runs, and system calls it
-// interrupts go on (SA_RESTART).
+// interrupts go on (SA_RESTART). A signal the run was started ignoring is left so.
 void CSignalGuard::EndOnSignals()
 {
     int wake[2];
@@ -67,8 +67,12 @@ void CSignalGuard::EndOnSignals()
     note.sa_handler = Note;
     note.sa_mask = EndingSignalSet();
     note.sa_flags = SA_RESTART;
-    for (const int signal : ENDING_SIGNALS)
-        sigaction(signal, &note, nullptr);
+    for (const int signal : ENDING_SIGNALS) {
+        struct sigaction current {};
+        sigaction(signal, nullptr, &current);
+        if (current.sa_handler != SIG_IGN)   // ignored (nohup): it stays ignored
+            sigaction(signal, &note, nullptr);
+    }
 }
 
 void CSignalGuard::Note(int signal)

@@ -140,6 +140,21 @@ TEST_F(ImageToolCommitTest, ASignalDuringTheWorkLeavesNothingOfTheRun)
     }
 }
 
+// A signal the run was started ignoring (nohup) stays ignored: the run goes on to the end.
+TEST_F(ImageToolCommitTest, AnIgnoredSignalStaysIgnored)
+{
+    SkipWithoutStrace();
+    const auto newSet = SetOf(8);
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &ignore, &previous);
+    const ProgramResult result = RunInjecting({"fdatasync:signal=SIGHUP:when=1"}, Quantize("out", 8));
+    sigaction(SIGHUP, &previous, nullptr);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(FilesOf(Path("out")), newSet);
+}
+
 // A run killed in the middle of its renames (SIGKILL: nothing of it runs any more) leaves
 // a half set; the next run into the folder, whatever it writes, finishes it first.
 TEST_F(ImageToolCommitTest, ACommitKilledHalfWayIsFinishedByTheNextRun)
