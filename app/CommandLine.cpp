@@ -11,6 +11,8 @@
 #include "app/ModeOption.h"
 #include "app/Resources.h"
 #include "app/UsageError.h"
+#include "picturefiles/PictureFileError.h"
+#include "picturefiles/TemporaryFile.h"
 #include "platform/manual/ManualPage.h"
 #include "platform/manual/ManualPageRequest.h"
 #include "TolmixVersion.h"
@@ -93,8 +95,9 @@ void AddOptions(CLI::App& app, RawOptions& raw)
         ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
 }
 
-// An output file must have its kind's ending and a folder that exists, so that a long run
-// does not fail only at its end.
+// An output file must have its kind's ending, must not name a folder, and must be
+// creatable in its folder (a temporary file is made there and removed again), so that a
+// long run does not fail only at its end.
 void CheckOutputFile(const char* option, const std::filesystem::path& path, const std::string& ending)
 {
     std::string extension = path.extension().string();
@@ -105,6 +108,13 @@ void CheckOutputFile(const char* option, const std::filesystem::path& path, cons
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     if (!std::filesystem::is_directory(folder))
         throw CUsageError(std::string(option) + ": the folder '" + folder.string() + "' does not exist");
+    if (std::filesystem::is_directory(path))
+        throw CUsageError(std::string(option) + ": '" + path.string() + "' is a folder");
+    try {
+        const CTemporaryFile probe(path);
+    } catch (const CPictureFileError& error) {
+        throw CUsageError(std::string(option) + ": " + error.what());
+    }
 }
 
 // Turns the parsed text into the program's options.

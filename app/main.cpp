@@ -1,9 +1,10 @@
 // main.cpp — tolmix: the full-screen sprite animation.
 //
-// Exit status: 0 when the window was closed, 2 for a usage error, 1 when something the
-// program needs failed; every error is one line on stderr starting "tolmix: ". SDL is
-// shut down cleanly in every case (the objects that hold it are unwound before main
-// returns).
+// Exit status: 0 when the window was closed (INT and TERM ask it to close, and so do HUP
+// and QUIT when a recording or a screenshot is to be kept), 2 for a usage error, 1 when
+// something the program needs failed; every error is one line on stderr starting
+// "tolmix: ". SDL is shut down cleanly in every case (the objects that hold it are unwound
+// before main returns).
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -13,6 +14,7 @@
 
 
 #include "app/Benchmark.h"
+#include "app/CloseSignals.h"
 #include "app/CommandLine.h"
 #include "app/GameApp.h"
 #include "app/ModeOption.h"
@@ -52,6 +54,10 @@ int RunProgram(ProgramOptions options)
     std::optional<CStartupPhases::CScope> timing(std::in_place, benchmark ? &benchmark->StartupPhases() : nullptr,
                                                  CStartupPhases::SDL);
     const CSdlSession session(options.headless);
+    // With a recording or a screenshot to keep, HUP and QUIT close the run as INT and TERM do.
+    std::optional<CCloseSignals> closeSignals;
+    if (!options.record.empty() || !options.screenshot.empty())
+        closeSignals.emplace();
     RequireDisplay(session, options);
     if (options.mode)
         options.mode = FindListedMode(*options.mode, ListDisplayModes());

@@ -21,6 +21,19 @@ CColourHistogram::CColourHistogram(const CBitmap24* const* bitmaps, const int32_
     }
 }
 
+void CColourHistogram::Add(const CBitmap24& bitmap, int32_t weight)
+{
+    if (weight < 0)
+        throw CFatalError("colour histogram: a picture has a negative weight");
+    CountPicture(bitmap, weight);
+}
+
+void CColourHistogram::Add(const CColourHistogram& other)
+{
+    for (size_t cell = 0; cell < m_cells.size(); ++cell)
+        m_cells[cell] += other.m_cells[cell];
+}
+
 // Large pictures are counted on all the pool's threads: the rows are shared out in chunks,
 // the calling thread counts straight into the cells and every other thread into a
 // histogram of its own, added in afterwards. Counts are sums modulo 2^32, so the result is the same however

@@ -26,6 +26,12 @@ public:
     CColourHistogram(const CBitmap24* const* bitmaps, const int32_t* weights, int32_t count);
     virtual ~CColourHistogram() = default;
 
+    // Adds one more picture, each pixel adding `weight` (≥ 0) to its cell. Throws CFatalError
+    // as the constructor does.
+    void Add(const CBitmap24& bitmap, int32_t weight);
+    // Adds the counts of another histogram, cell by cell.
+    void Add(const CColourHistogram& other);
+
     // The cell number of a colour (channels 0..255): (r × 64 + g) × 32 + b of its cell
     // coordinates. Written as three independent terms, so the three shifts can run side
     // by side, and on whole registers (byte operands cost extra steps): the dither pass

@@ -33,11 +33,25 @@ void CQuantizer::AddBitmap(const CBitmap24* bitmap, int32_t weight)
         throw CFatalError("quantizer: AddBitmap given no picture");
     if (weight < 0)
         throw CFatalError("quantizer: AddBitmap given the negative weight " + std::to_string(weight));
-    if (m_bitmapCount >= MAX_QUANT_BITMAPS)
+    if (BitmapCount() >= MAX_QUANT_BITMAPS)
         return;   // the palette serves the first 50 pictures; later ones do not steer it
     m_bitmaps[m_bitmapCount] = bitmap;
     m_weights[m_bitmapCount] = weight;
     ++m_bitmapCount;
+}
+
+// Counts are sums modulo 2^32, so a picture counted now adds the same to its cells as one
+// counted in Compute.
+void CQuantizer::CountBitmap(const CBitmap24& bitmap, int32_t weight)
+{
+    if (weight < 0)
+        throw CFatalError("quantizer: CountBitmap given the negative weight " + std::to_string(weight));
+    if (BitmapCount() >= MAX_QUANT_BITMAPS)
+        return;
+    if (!m_pCounted)
+        m_pCounted = std::make_unique<CColourHistogram>(nullptr, nullptr, 0);
+    m_pCounted->Add(bitmap, weight);
+    ++m_countedCount;
 }
 
 const CColourBox& CQuantizer::Box(int32_t index) const
@@ -59,6 +73,8 @@ void CQuantizer::Compute()
     m_entries = {};
     m_boxCount = 0;
     m_pHistogram = std::make_unique<CColourHistogram>(m_bitmaps.data(), m_weights.data(), m_bitmapCount);
+    if (m_pCounted)
+        m_pHistogram->Add(*m_pCounted);
 
     StartFirstBox();
     SplitBoxes(target);

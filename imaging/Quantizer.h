@@ -47,6 +47,12 @@ public:
     // for a missing picture or a negative weight.
     void AddBitmap(const CBitmap24* bitmap, int32_t weight);
 
+    // Counts a picture into the palette's histogram at once, so the picture need not live
+    // until Compute (a caller with many large pictures holds one at a time). Compute adds
+    // these counts to those of the pictures recorded by AddBitmap; the 50 pictures are
+    // counted over both. Throws CFatalError for a negative weight.
+    void CountBitmap(const CBitmap24& bitmap, int32_t weight);
+
     // The colour of entry 1; white unless set.
     void ReserveColour(ColourRef colour) { m_reservedColour = colour; }
 
@@ -58,7 +64,8 @@ public:
     CGamePalette* GamePalette() const { return m_pGamePalette.get(); }
     int32_t ColourCount() const { return m_colourCount; }
     int32_t BoxCount() const { return m_boxCount; }
-    int32_t BitmapCount() const { return m_bitmapCount; }
+    // Pictures recorded or counted.
+    int32_t BitmapCount() const { return m_bitmapCount + m_countedCount; }
     // One of the boxes made (0 .. BoxCount() − 1).
     const CColourBox& Box(int32_t index) const;
 
@@ -76,6 +83,8 @@ private:
 
     std::unique_ptr<CGamePalette> m_pGamePalette;
     std::unique_ptr<CColourHistogram> m_pHistogram;
+    std::unique_ptr<CColourHistogram> m_pCounted;   // the pictures given to CountBitmap
+    int32_t m_countedCount = 0;
     int32_t m_colourCount;
     std::array<PaletteEntry, 256> m_entries{};
     int32_t m_bitmapCount = 0;

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <utility>
 
+#include "picturefiles/FileBatch.h"
 #include "picturefiles/PictureFileError.h"
 #include "picturefiles/TemporaryFile.h"
 #include "platform/bitmaps/FatalError.h"
@@ -139,6 +140,8 @@ int CGifWriter::Close()
     return result == GIF_OK ? 0 : (error != 0 ? error : E_GIF_ERR_CLOSE_FAILED);
 }
 
+// The file is synced and put in place as a batch of one: under the folder's lock, with
+// the ending signals held, and the folder synced after.
 void CGifWriter::Finish()
 {
     if (m_gif == nullptr)
@@ -146,9 +149,12 @@ void CGifWriter::Finish()
     const int error = Close();
     if (error != 0)
         Fail("cannot finish", error);
-    std::error_code renamed;
-    std::filesystem::rename(m_file->Name(), m_path, renamed);
-    if (renamed)
-        throw CFatalError("cannot write '" + m_path.string() + "': " + renamed.message());
-    m_file->Keep();
+    try {
+        m_file->Sync();
+        CFileBatch batch;
+        batch.Add(std::move(m_file));
+        batch.Commit();
+    } catch (const CPictureFileError& failure) {
+        throw CFatalError(failure.what());
+    }
 }

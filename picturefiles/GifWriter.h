@@ -4,7 +4,8 @@
 // ever. Each image covers a rectangle of the canvas and stays in place under the next one
 // (disposal "do not dispose"), so an image need only cover what changed; pixels of its
 // transparent index leave what was there. The file is written under a temporary name
-// beside the destination and renamed by Finish, so a run that fails leaves no partial file.
+// beside the destination and put in place by Finish, synced, as a batch of one (CFileBatch),
+// so a run that fails leaves no partial file.
 //
 //     CGifWriter gif("loop.gif", 640, 480, palette);
 //     gif.AddImage(Rect{0, 0, 640, 480}, indexes, 2, NO_TRANSPARENT_INDEX);

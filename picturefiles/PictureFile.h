@@ -8,7 +8,7 @@
 // an alpha key asks for it), BMP by CBmpReader (BmpFile.h). A picture with no pixels is
 // refused by every reader, and a damaged one with "damaged" and why. Writing makes 24-bit RGB files, PNG or BMP by the name's ending, or indexed PNGs,
 // and never leaves a partial file: the picture is written to a temporary name beside the
-// target and renamed over it when complete (FileBatch.h).
+// target, synced, and renamed over it when complete (FileBatch.h).
 //
 //     std::unique_ptr<CBitmap24> picture = ReadPicture("in.png");
 //     WritePicture("out.bmp", *picture);

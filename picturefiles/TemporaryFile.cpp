@@ -1,7 +1,9 @@
-// TemporaryFile.cpp — mkstemp beside the target, whole writes, removal unless kept.
+// TemporaryFile.cpp — mkostemp beside the target under a shared hold of the folder, a lock
+// held for the file's life, whole writes, fsync, removal unless kept.
 #include "picturefiles/TemporaryFile.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,19 +11,43 @@
 #include <cstdint>
 #include <cstring>
 
+#include "picturefiles/FolderLock.h"
 #include "picturefiles/PictureFileError.h"
+#include "picturefiles/SignalGuard.h"
 
+namespace {
+
+// The characters mkostemp puts in place of its template's XXXXXX.
+constexpr size_t UNIQUE_LETTERS = 6;
+
+} // namespace
+
+// The folder is held (shared) until the new file is locked, so a repair of the folder,
+// which holds it exclusively, never sees the new file unlocked and takes it for abandoned.
 CTemporaryFile::CTemporaryFile(const std::filesystem::path& target) : m_target(target)
 {
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::filesystem::path folder = FolderOf(target);
     std::string hidden(1, '.');
     hidden += target.filename().string();
-    hidden += ".XXXXXX";
+    hidden += MARK;
+    hidden += std::string(UNIQUE_LETTERS, 'X');
     m_name = (folder / hidden).string();
-    m_fd = mkstemp(m_name.data());
-    if (m_fd < 0)
-        Fail(std::strerror(errno));
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
+    try {
+        const CFolderLock hold(folder, CFolderLock::Kind::Shared);
+        m_fd = CSignalGuard::Shared().CreateFile(m_name);
+        if (m_fd < 0)
+            Fail(std::strerror(errno));
+        if (flock(m_fd, LOCK_EX) != 0)
+            Fail(std::strerror(errno));
+    } catch (const CPictureFileError&) {
+        if (m_fd >= 0) {
+            close(m_fd);
+            unlink(m_name.c_str());
+            CSignalGuard::Shared().Forget(m_name);
+        }
+        throw;
+    }
+    // mkostemp makes the file private; give it the permissions a new file normally gets.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(m_fd, 0666 & ~mask);
@@ -29,10 +55,12 @@ CTemporaryFile::CTemporaryFile(const std::filesystem::path& target) : m_target(t
 
 CTemporaryFile::~CTemporaryFile()
 {
+    if (!m_kept) {
+        unlink(m_name.c_str());
+        CSignalGuard::Shared().Forget(m_name);
+    }
     if (m_fd >= 0)
         close(m_fd);
-    if (!m_kept)
-        unlink(m_name.c_str());
 }
 
 void CTemporaryFile::Write(const void* bytes, size_t count)
@@ -49,15 +77,37 @@ void CTemporaryFile::Write(const void* bytes, size_t count)
     }
 }
 
-void CTemporaryFile::Close()
+// The file's data and length; its times need not be durable.
+void CTemporaryFile::Sync()
 {
-    const int fd = m_fd;
-    m_fd = -1;
-    if (fd >= 0 && close(fd) != 0)
+    if (fdatasync(m_fd) != 0)
         Fail(std::strerror(errno));
+}
+
+void CTemporaryFile::Keep()
+{
+    m_kept = true;
+    CSignalGuard::Shared().Forget(m_name);
+}
+
+int CTemporaryFile::ReleaseDescriptor()
+{
+    const int fd = fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        Fail(std::strerror(errno));
+    return fd;
 }
 
 void CTemporaryFile::Fail(const std::string& why) const
 {
     throw CPictureFileError("cannot write " + QuotedPath(m_target) + ": " + why);
+}
+
+bool CTemporaryFile::IsTemporaryName(std::string_view name)
+{
+    if (name.ends_with(OLD_ENDING))
+        name.remove_suffix(OLD_ENDING.size());
+    const size_t mark = name.rfind(MARK);
+    return name.size() > 1 && name[0] == '.' && mark != std::string_view::npos && mark > 0 &&
+           name.size() - mark - MARK.size() == UNIQUE_LETTERS;
 }

@@ -23,6 +23,7 @@ packages=(
     libimgui-dev                # dialogs
     clang libclang-rt-14-dev    # the fuzz targets: clang and its libFuzzer runtime
     libgif-dev                  # recording (tolmix --record FILE.gif)
+    strace                      # tests: faults and signals at one exact system call
 )
 for group in "$@"; do
     case $group in

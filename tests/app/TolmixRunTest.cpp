@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -54,6 +56,18 @@ protected:
     {
         FlushEvents();
         CScratchFolderTest::TearDown();
+    }
+
+    // A GIF's header, screen, global palette and loop come to 800 bytes; beyond them, images.
+    static constexpr uintmax_t RECORDING_HEADER_BYTES = 1000;
+    // The size of the recording being written (under its temporary name), or 0.
+    uintmax_t RecordingBytes() const
+    {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(m_folder, error))
+            if (entry.path().filename().string().rfind(".loop.gif.", 0) == 0)
+                return entry.file_size(error);
+        return 0;
     }
 
     // Runs tolmix with the arguments (ProgramRun.h).
@@ -155,6 +169,11 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     ExpectError(Run({"--screenshot", Path("missing/shot.png").string()}), 2, "does not exist");
     ExpectError(Run({"--record", Path("loop.png").string()}), 2, ".gif");
     ExpectError(Run({"--record", Path("missing/loop.gif").string()}), 2, "does not exist");
+    // A folder where the file should go is refused before the first frame, not after the run.
+    fs::create_directory(Path("taken.png"));
+    fs::create_directory(Path("taken.gif"));
+    ExpectError(Run({"--headless", "--frames", "3", "--screenshot", Path("taken.png").string()}), 2, "is a folder");
+    ExpectError(Run({"--headless", "--frames", "3", "--record", Path("taken.gif").string()}), 2, "is a folder");
     ExpectError(Run({"--benchmark", "--frames", "1000001"}), 2, "at most");
     // A well-formed mode that the display does not list: the listed modes are named.
     ExpectError(Run({"--headless", "--mode", "641x480x8"}), 2, "640x480x8");
@@ -164,16 +183,21 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
 
 // --- Ending ------------------------------------------------------------------------------
 
-// The picture cannot be written where a folder of that name stands; the run ends with a
-// message, SDL let go, and no partial file left.
+// The picture cannot be put in place (every rename fails, as on a full disk: strace
+// injects the failure); the run ends with a message, SDL let go, and no partial file left.
 TEST_F(TolmixRunTest, AFailureEndsTheRunWithOneLineAndStatusOne)
 {
-    fs::create_directory(Path("taken.png"));
-    ExpectError(Run({"--headless", "--frames", "3", "--screenshot", Path("taken.png").string()}), 1, "taken.png");
-    EXPECT_TRUE(fs::is_directory(Path("taken.png")));
+    if (std::system("/usr/bin/strace -qq -o /dev/null true 2>/dev/null") != 0)
+        GTEST_SKIP() << "strace cannot trace here (scripts/install-deps.sh installs it)";
+    const ProgramResult result = RunProgram("/usr/bin/strace",
+                                            {"-f", "-qq", "-o", "/dev/null", "-e", "trace=rename", "-e",
+                                             "inject=rename:error=ENOSPC", TOLMIX_PROGRAM, "--headless", "--frames",
+                                             "3", "--screenshot", Path("shot.png").string()},
+                                            m_folder, {},   // LeakSanitizer cannot work under ptrace
+                                            {"ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:halt_on_error=1"});
+    ExpectError(result, 1, "No space left on device");
     for (const auto& entry : fs::directory_iterator(m_folder))
-        EXPECT_TRUE(entry.path().filename() == "taken.png" || entry.path().extension() == ".txt")
-            << entry.path();
+        EXPECT_EQ(entry.path().extension(), ".txt") << entry.path();
 }
 
 // Under an address-space limit (ulimit -v, in KiB) the run either fits or ends with status
@@ -222,16 +246,22 @@ TEST_F(TolmixRunTest, WithoutADisplayOnlyAHeadlessRunStarts)
     EXPECT_EQ(headless.status, 0) << headless.errors;
 }
 
+// INT and TERM always; HUP and QUIT too when a recording or a screenshot is to be kept.
 TEST_F(TolmixRunTest, TheSystemsCloseRequestEndsTheRunThroughTheNormalTeardown)
 {
-    for (const int signal : {SIGTERM, SIGINT}) {
-        SCOPED_TRACE(signal == SIGTERM ? "SIGTERM" : "SIGINT");
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(strsignal(signal));
         fs::remove(Path("last.png"));
-        const ProgramResult result = Run({"--headless", "--screenshot", Path("last.png").string()}, [&](pid_t pid) {
+        fs::remove(Path("loop.gif"));
+        const std::vector<std::string> arguments = {"--headless", "--screenshot", Path("last.png").string(),
+                                                    "--record", Path("loop.gif").string()};
+        const ProgramResult result = Run(arguments, [&](pid_t pid) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             while (!HasThreadNamed(pid, "SDLTimer") && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));   // let it tick a little
+            // Let it tick until the recording holds an image (past its header and palette).
+            while (RecordingBytes() < RECORDING_HEADER_BYTES && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             kill(pid, signal);
         });
         EXPECT_EQ(result.status, 0) << result.errors;
@@ -242,6 +272,10 @@ TEST_F(TolmixRunTest, TheSystemsCloseRequestEndsTheRunThroughTheNormalTeardown)
         const std::unique_ptr<CBitmap24> last = ReadPicture(Path("last.png"));
         EXPECT_EQ(last->Width(), 640);
         EXPECT_EQ(last->Height(), 480);
+        // The recording was finished: a whole GIF whose last frame is the screenshot.
+        const GifAnimation recording = DecodeGif(Path("loop.gif"));
+        ASSERT_TRUE(recording.last);
+        EXPECT_EQ(BitsOf(*recording.last), BitsOf(*last));
     }
 }
 

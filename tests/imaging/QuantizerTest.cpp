@@ -242,6 +242,40 @@ TEST(Quantizer, PicturesBeyondTheFiftiethAreIgnored)
     EXPECT_EQ(quantizer.BoxCount(), 1);
 }
 
+// A picture counted at once (and gone before Compute) steers the palette exactly as one
+// recorded by pointer; the fifty pictures are counted over both calls, one on each side.
+TEST(Quantizer, PicturesCountedAtOnceGiveThePaletteOfPicturesRecorded)
+{
+    std::vector<ColourRef> ramp;
+    for (int32_t i = 0; i < 200; ++i)
+        ramp.push_back(MakeColour(static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7)));
+    const CBitmap24 first = MakeRow(ramp);
+    const CBitmap24 second = MakeUniform(30, 20, MakeColour(20, 200, 90));
+    const auto recorded = Computed({&first, &second}, 64);
+    CQuantizer counted(64);
+    counted.AddBitmap(&first, 1);
+    {
+        const CBitmap24 copy = second;
+        counted.CountBitmap(copy, 1);
+    }
+    counted.Compute();
+    EXPECT_EQ(counted.BitmapCount(), 2);
+    EXPECT_EQ(counted.Entries(), recorded->Entries());
+
+    const CBitmap24 grey = MakeUniform(1, 1, MakeColour(100, 100, 100));
+    const CBitmap24 red = MakeUniform(1, 1, MakeColour(200, 0, 0));
+    CQuantizer full(256);
+    for (int32_t i = 0; i < CQuantizer::MAX_QUANT_BITMAPS - 1; ++i)
+        full.AddBitmap(&grey, 1);
+    full.CountBitmap(grey, 1);   // the fiftieth: counted
+    full.CountBitmap(red, 1);    // the fifty-first: not
+    full.AddBitmap(&red, 1);
+    EXPECT_EQ(full.BitmapCount(), 50);
+    full.Compute();
+    EXPECT_EQ(full.BoxCount(), 1);
+    EXPECT_THROW(full.CountBitmap(grey, -1), CFatalError);
+}
+
 TEST(Quantizer, RefusesBadArguments)
 {
     EXPECT_THROW(CQuantizer(3), CFatalError);

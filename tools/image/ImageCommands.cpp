@@ -19,6 +19,8 @@
 #include "picturefiles/FileBatch.h"
 #include "picturefiles/IndexedPicture.h"
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/PictureFileError.h"
+#include "tools/image/MadeFolders.h"
 
 namespace fs = std::filesystem;
 
@@ -86,6 +88,20 @@ void MapToNearest(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key
             const PaletteEntry& e = entries[palette.NearestIndex(ColourOf(pixel))];
             StorePixel(row + 3 * x, Pixel24{e.blue, e.green, e.red});
         }
+    }
+}
+
+// One palette object for all pictures: its nearest-entry cache carries over from one
+// picture to the next.
+void Reduce(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key, bool dither)
+{
+    if (dither) {
+        CDitherer ditherer;
+        ditherer.SetQuantizer(&quantizer);
+        ditherer.SetKeyColour(key);
+        ditherer.Dither(&picture);
+    } else {
+        MapToNearest(picture, quantizer, key);
     }
 }
 
@@ -170,15 +186,6 @@ std::string PaletteName(const fs::path& folder)
     return name.empty() ? "tolmix" : name;
 }
 
-// The output folder, made if it is missing.
-void MakeOutputFolder(const fs::path& folder)
-{
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (!fs::is_directory(folder))
-        throw CPictureFileError("cannot make the folder '" + folder.string() + "': " + error.message());
-}
-
 // ---------------------------------------------------------------------------------------
 // quantize --method accurate
 // ---------------------------------------------------------------------------------------
@@ -241,7 +248,7 @@ std::vector<std::string> RunAccurateQuantize(const QuantizeOptions& options, con
     quantizer.Compute();
     const std::vector<PaletteEntry> palette = EntriesOf(quantizer.Colours());
 
-    MakeOutputFolder(options.outputFolder);
+    CMadeFolders folders(options.outputFolder);
     CFileBatch batch;
     for (size_t i = 0; i < options.inputs.size(); ++i) {
         const std::unique_ptr<CBitmap24> picture = ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
@@ -265,6 +272,7 @@ std::vector<std::string> RunAccurateQuantize(const QuantizeOptions& options, con
     for (size_t i = 0; i < paletteFiles.size(); ++i)
         addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
     batch.Commit();
+    folders.Keep();
     return {};
 }
 
@@ -326,6 +334,16 @@ void RunResize(const ResizeOptions& options)
     WritePicture(options.output, *rescaler.GetBitmap(), options.alphaKey);
 }
 
+bool KeepsPictureForReduction(size_t keptBytes, size_t pictureBytes, size_t budget)
+{
+    return pictureBytes <= budget && keptBytes <= budget - pictureBytes;
+}
+
+// Two passes over the inputs: the first counts every picture into the histogram, the
+// second reduces each to the palette, encodes it and writes it beside its target, in the
+// order given (the palette's nearest-entry cache fills in that order). A picture is kept
+// from the first pass to the second while the kept ones fit in the budget; the others are
+// read again, so memory does not grow with the number of large inputs.
 std::vector<std::string> RunQuantize(const QuantizeOptions& options)
 {
     const std::vector<fs::path> outputs = OutputNames(options);
@@ -342,39 +360,34 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
 
     // --method program from here on: the program's pipeline, as it always was.
     // Everything is read before anything is written.
-    std::vector<std::unique_ptr<CBitmap24>> pictures;
-    for (const fs::path& input : options.inputs)
-        pictures.push_back(ReadPicture(input, PictureFormats::PngOrBmp, options.alphaKey));
+    CQuantizer quantizer(options.colours);
+    std::vector<std::unique_ptr<CBitmap24>> kept(options.inputs.size());
+    size_t keptBytes = 0;
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        std::unique_ptr<CBitmap24> picture = ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
+        quantizer.CountBitmap(*picture, 1);
+        if (KeepsPictureForReduction(keptBytes, picture->ByteCount(), options.keptPictureBytes)) {
+            keptBytes += picture->ByteCount();
+            kept[i] = std::move(picture);
+        }
+    }
     // The program always has a key: each picture's first pixel unless one is named.
     const ColourRef key = options.alphaKey.value_or(options.key.value_or(KEY_FROM_FIRST_PIXEL));
-
-    CQuantizer quantizer(options.colours);
-    for (const auto& picture : pictures)
-        quantizer.AddBitmap(picture.get(), 1);
     if (options.reserved)
         quantizer.ReserveColour(*options.reserved);
     quantizer.Compute();
 
-    // One palette object for all pictures: its nearest-entry cache carries over.
-    for (const auto& picture : pictures) {
-        if (options.dither) {
-            CDitherer ditherer;
-            ditherer.SetQuantizer(&quantizer);
-            ditherer.SetKeyColour(key);
-            ditherer.Dither(picture.get());
-        } else {
-            MapToNearest(*picture, quantizer, key);
-        }
-    }
-
-    MakeOutputFolder(options.outputFolder);
+    CMadeFolders folders(options.outputFolder);
     // All outputs appear together or none does.
     CFileBatch batch;
     const std::span<const PaletteEntry> palette(quantizer.Entries().data(), static_cast<size_t>(quantizer.ColourCount()));
     std::vector<std::string> notes;
-    for (size_t i = 0; i < pictures.size(); ++i) {
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        const std::unique_ptr<CBitmap24> picture =
+            kept[i] ? std::move(kept[i]) : ReadPicture(options.inputs[i], PictureFormats::PngOrBmp, options.alphaKey);
+        Reduce(*picture, quantizer, key, options.dither);
         std::optional<std::string> note;
-        batch.Add(outputs[i], EncodeReduced(outputs[i], *pictures[i], palette, key, options, note));
+        batch.Add(outputs[i], EncodeReduced(outputs[i], *picture, palette, key, options, note));
         if (note)
             notes.push_back(*note);
     }
@@ -385,5 +398,6 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
     for (size_t i = 0; i < paletteFiles.size(); ++i)
         addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
     batch.Commit();
+    folders.Keep();
     return notes;
 }

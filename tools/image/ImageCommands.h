@@ -6,14 +6,17 @@
 //           palette in palette.txt and the palette formats asked for. Two methods: the
 //           default, `accurate` (CAccurateQuantizer: exact colours, nearest entries, keys
 //           from the source), and `program`, the program's own pipeline (CQuantizer, then
-//           CDitherer or a plain nearest-colour search). Its outputs are put in place all
-//           together or not at all (CFileBatch), and an output that is one of the inputs
-//           is refused before any work.
+//           CDitherer or a plain nearest-colour search). Both read each picture twice, to
+//           count it and to reduce it (the program's method keeps pictures between the
+//           passes up to QUANTIZE_KEPT_BYTES). Its outputs are put in place all together or
+//           not at all (CFileBatch), and an output that is one of the inputs is refused
+//           before any work.
 //
 // Bad arguments raise std::invalid_argument (usage errors); unreadable or unwritable
 // files raise CPictureFileError.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -29,6 +32,11 @@ constexpr int32_t MAX_PICTURE_SIDE = 32768;
 
 // Pictures one quantize may take: as many as the quantizer records.
 constexpr int32_t MAX_QUANTIZE_INPUTS = 50;
+
+// Picture bytes quantize keeps from its first pass to its second; pictures beyond are read
+// again instead. Reading a picture again costs about as much as reading it, which small
+// sets of pictures need not pay; large ones then stay near one picture's memory.
+constexpr size_t QUANTIZE_KEPT_BYTES = size_t{64} << 20;
 
 struct ResizeOptions {
     std::filesystem::path input;
@@ -62,6 +70,7 @@ struct QuantizeOptions {
     bool transparency = true;   // the key's entry transparent (tRNS)
     bool rgb = false;           // 24-bit RGB pictures instead of indexed ones
     std::vector<PaletteFormat> paletteFormats;   // palette files besides palette.txt
+    size_t keptPictureBytes = QUANTIZE_KEPT_BYTES;   // see QUANTIZE_KEPT_BYTES
 };
 
 // A filter by index ("0".."6") or by name ("mitchell", …). Throws std::invalid_argument.
@@ -76,6 +85,10 @@ std::optional<ColourRef> ParseKey(const std::string& text);
 
 // A method by name: "accurate" or "program". Throws std::invalid_argument.
 QuantizeMethod ParseMethod(const std::string& text);
+
+// Whether quantize keeps a picture of `pictureBytes` between its passes when it keeps
+// `keptBytes` already: while the total stays within the budget.
+bool KeepsPictureForReduction(size_t keptBytes, size_t pictureBytes, size_t budget);
 
 void RunResize(const ResizeOptions& options);
 // Returns notes for the user, one line each: pictures that could not be written indexed.

@@ -6,7 +6,8 @@
 //                           OUTDIR IN...
 //
 // Exit status: 0 on success, 2 for a usage error, 1 when a file cannot be read or written
-// or a picture cannot be handled; every error is one line on stderr.
+// or a picture cannot be handled; every error is one line on stderr. TERM, INT, HUP and QUIT
+// remove the run's temporary files and end it by that signal (CSignalGuard).
 #include <cstdio>
 #include <filesystem>
 #include <new>
@@ -16,6 +17,7 @@
 #include <CLI/CLI.hpp>
 
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/SignalGuard.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/OutOfMemory.h"
 #include "platform/manual/ManualPage.h"
@@ -112,6 +114,7 @@ CLI::App* AddQuantize(CLI::App& app, QuantizeOptions& options, OptionTexts& text
 
 int main(int argc, char** argv)
 {
+    CSignalGuard::Shared().EndOnSignals();
     CLI::App app("tolmix-image — Tolmix's picture rescaler and palette reducer", "tolmix-image");
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("tolmix-image ") + TOLMIX_VERSION);
@@ -174,5 +177,6 @@ int main(int argc, char** argv)
     } catch (const std::exception& other) {
         return Fail(EXIT_FAILURE_IO, other.what());
     }
+    CSignalGuard::Shared().EndRun();
     return 0;
 }
