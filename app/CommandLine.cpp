@@ -11,6 +11,7 @@
 #include "app/ModeOption.h"
 #include "app/Resources.h"
 #include "app/UsageError.h"
+#include "platform/bitmaps/MessageText.h"
 
 namespace {
 
@@ -135,10 +136,9 @@ ProgramOptions Interpret(const RawOptions& raw)
 
 std::string UsageErrorLine(std::string message)
 {
-    std::replace(message.begin(), message.end(), '\n', ' ');
     while (!message.empty() && (message.back() == ' ' || message.back() == '.'))
         message.pop_back();
-    return "tolmix: " + message + ". " + USAGE_HINT;
+    return "tolmix: " + EscapeControls(message) + ". " + USAGE_HINT;
 }
 
 CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOptions& options)
