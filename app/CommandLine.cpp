@@ -23,6 +23,7 @@ constexpr size_t KEYS_COLUMN = 20;   // where --help's key list has its actions
 // What the parser fills before the options are checked and turned into ProgramOptions.
 struct RawOptions {
     std::string mode;
+    bool modeGiven = false;         // an empty mode given is refused, not taken for none
     bool window = false;
     bool noVsync = false;
     bool headless = false;
@@ -100,7 +101,7 @@ void CheckOutputFile(const char* option, const std::filesystem::path& path, cons
 ProgramOptions Interpret(const RawOptions& raw)
 {
     ProgramOptions options;
-    if (!raw.mode.empty()) {
+    if (raw.modeGiven) {
         options.mode = ParseModeText(raw.mode);
         if (!options.mode)
             throw CUsageError("--mode: '" + raw.mode + "' is not WxHxBPP or WxHxBPP@HZ (for example 800x600x16)");
@@ -150,6 +151,7 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
     AddOptions(app, raw);
     try {
         app.parse(argc, argv);
+        raw.modeGiven = app.count("--mode") > 0;
         raw.screenshotGiven = app.count("--screenshot") > 0;
         raw.recordGiven = app.count("--record") > 0;
         options = Interpret(raw);
