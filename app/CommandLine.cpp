@@ -13,6 +13,7 @@
 #include "app/UsageError.h"
 #include "picturefiles/PictureFileError.h"
 #include "picturefiles/TemporaryFile.h"
+#include "platform/bitmaps/MessageText.h"
 #include "platform/manual/ManualPage.h"
 #include "platform/manual/ManualPageRequest.h"
 #include "TolmixVersion.h"
@@ -26,6 +27,7 @@ constexpr size_t KEYS_COLUMN = 20;   // where --help's key list has its actions
 // What the parser fills before the options are checked and turned into ProgramOptions.
 struct RawOptions {
     std::string mode;
+    bool modeGiven = false;         // an empty mode given is refused, not taken for none
     bool window = false;
     bool noVsync = false;
     bool headless = false;
@@ -121,7 +123,7 @@ void CheckOutputFile(const char* option, const std::filesystem::path& path, cons
 ProgramOptions Interpret(const RawOptions& raw)
 {
     ProgramOptions options;
-    if (!raw.mode.empty()) {
+    if (raw.modeGiven) {
         options.mode = ParseModeText(raw.mode);
         if (!options.mode)
             throw CUsageError("--mode: '" + raw.mode + "' is not WxHxBPP or WxHxBPP@HZ (for example 800x600x16)");
@@ -157,10 +159,9 @@ ProgramOptions Interpret(const RawOptions& raw)
 
 std::string UsageErrorLine(std::string message)
 {
-    std::replace(message.begin(), message.end(), '\n', ' ');
     while (!message.empty() && (message.back() == ' ' || message.back() == '.'))
         message.pop_back();
-    return "tolmix: " + message + ". " + USAGE_HINT;
+    return "tolmix: " + EscapeControls(message) + ". " + USAGE_HINT;
 }
 
 CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOptions& options)
@@ -173,6 +174,7 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
     CManualPage::AddRequestOption(app);
     try {
         app.parse(argc, argv);
+        raw.modeGiven = app.count("--mode") > 0;
         raw.screenshotGiven = app.count("--screenshot") > 0;
         raw.recordGiven = app.count("--record") > 0;
         options = Interpret(raw);

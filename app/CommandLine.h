@@ -26,7 +26,8 @@ constexpr uint64_t BENCHMARK_MAX_FRAMES = 1000000;
 // What ends every usage error's line.
 constexpr const char* USAGE_HINT = "Run with --help for more information.";
 
-// A usage error's one line, "tolmix: " and the message, then USAGE_HINT.
+// A usage error's one line, "tolmix: " and the message (its control characters escaped),
+// then USAGE_HINT.
 std::string UsageErrorLine(std::string message);
 
 // Reads the options into `options`. Prints --help (with the keys) and --version on stdout,

@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 
-
 #include "app/Benchmark.h"
 #include "app/CloseSignals.h"
 #include "app/CommandLine.h"
@@ -20,6 +19,7 @@
 #include "app/ModeOption.h"
 #include "app/UsageError.h"
 #include "platform/bitmaps/FatalError.h"
+#include "platform/bitmaps/MessageText.h"
 #include "platform/bitmaps/OutOfMemory.h"
 #include "platform/video/SdlSession.h"
 
@@ -28,10 +28,10 @@ namespace {
 constexpr int EXIT_FATAL = 1;
 constexpr int EXIT_USAGE = 2;
 
-// Reports a failure as one line and gives the exit status.
+// Reports a failure as one line, its control characters escaped, and gives the exit status.
 int Fail(int status, const std::string& message)
 {
-    std::fprintf(stderr, "tolmix: %s\n", message.c_str());
+    std::fprintf(stderr, "tolmix: %s\n", EscapeControls(message).c_str());
     return status;
 }
 

@@ -146,8 +146,8 @@ void CSprite::Blit(const Rect& world, int32_t frame)
         if (result != DISPLAY_SURFACE_LOST)
             throw CFatalError("sprite '" + m_name + "': cannot draw: " + screen.m_pBackBuffer->LastError());
         if (attempt == BLIT_TRIES)
-            throw CFatalError("sprite '" + m_name + "': the display stays lost after " + std::to_string(attempt) +
-                              " restores");
+            throw CFatalError("sprite '" + m_name + "': the display stays lost after " +
+                              std::to_string(attempt - 1) + " restores");
         // The lost surface may be the back buffer, which refilling the frames cannot mend.
         if (screen.RestoreSurfaces() != DISPLAY_OK)
             throw CFatalError("sprite '" + m_name + "': cannot restore the display: " +

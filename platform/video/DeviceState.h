@@ -69,4 +69,5 @@ struct DeviceState {
     const CSurface::Data* shownBackBuffer = nullptr;   // the back buffer the presenter shows
     std::unique_ptr<CTextFont> font;
     std::future<FontOpening> fontOpening;   // from StartOpeningFont until Font takes it
+    int32_t primaryLossesOnRestore = 0;     // restores of the primary that it does not survive
 };

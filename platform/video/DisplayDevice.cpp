@@ -255,6 +255,11 @@ void CDisplayDevice::LoseAllSurfaces()
     m_state->LoseAllSurfaces();
 }
 
+void CDisplayDevice::LosePrimaryAgainOnRestore(int32_t restores)
+{
+    m_state->primaryLossesOnRestore = restores;
+}
+
 DisplayResult CDisplayDevice::ReadPresentedPixels(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height)
 {
     CPresenter* presenter = m_state->presenter.get();

@@ -70,6 +70,9 @@ public:
     // Every surface of the device loses its contents, as when the system takes the display
     // away: each reports DISPLAY_SURFACE_LOST until restored. For tests and diagnostics.
     void LoseAllSurfaces();
+    // The next `restores` restores of the primary surface leave it lost again at once, as
+    // a display taken away again and again does. For tests of the callers' retry limits.
+    void LosePrimaryAgainOnRestore(int32_t restores);
 
     // Switches between full-screen and a window of the mode's size without touching any
     // surface, and shows the last frame again in the new presentation.

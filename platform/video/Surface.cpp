@@ -229,6 +229,10 @@ DisplayResult CSurface::Restore()
     std::fill(data.pixels.Data(), data.pixels.Data() + data.pixels.Size(), uint8_t{0});
     data.lost = false;
     device.NoteWholeChange(data);
+    if (data.role == SurfaceRole::Primary && device.primaryLossesOnRestore > 0) {
+        --device.primaryLossesOnRestore;
+        data.lost = true;
+    }
     return DISPLAY_OK;
 }
 

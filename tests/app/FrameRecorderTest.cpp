@@ -96,6 +96,21 @@ TEST_F(FrameRecorderTest, MergesCloseFramesAndStoresOnlyWhatChanged)
             EXPECT_EQ(PixelAt(*gif.last, x, y).red, LevelAt(last, x, y)) << x << ", " << y;
 }
 
+// A frame 19 ms after the held one replaces it; one 20 ms after is stored on its own.
+TEST_F(FrameRecorderTest, FramesTwentyMillisecondsApartAreKeptAndNineteenApartMerged)
+{
+    CFrameRecorder recorder(Path("frames.gif"));
+    const std::pair<uint64_t, uint8_t> frames[] = {{0, 1}, {19, 2}, {39, 3}, {59, 4}};
+    for (const auto& [time, index] : frames)
+        recorder.AddFrame(Frame({{0, 0, index}}), time);
+    recorder.Finish();
+    EXPECT_EQ(recorder.StoredImages(), 3);   // 19 merged into 0's; 39 and 59 stored
+    const GifAnimation gif = DecodeGif(Path("frames.gif"));
+    ASSERT_EQ(gif.images.size(), 3u);
+    EXPECT_EQ(gif.images[1].delayCs, 2);     // 39 until 59
+    EXPECT_EQ(PixelAt(*gif.last, 0, 0).red, 4);
+}
+
 TEST_F(FrameRecorderTest, NoFrameNoFileAndAFolderThatIsNotThereFailsAtTheFirstFrame)
 {
     CFrameRecorder empty(Path("none.gif"));

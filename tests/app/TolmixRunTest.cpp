@@ -181,6 +181,17 @@ TEST_F(TolmixRunTest, BadArgumentsAreUsageErrorsOfOneLine)
     EXPECT_FALSE(fs::exists(Path("shot.bmp")));
 }
 
+// Control characters in values are escaped, so each message stays one line: in the
+// program's own usage errors, in CLI11's, and in a failure of the run (a mode that the
+// display does not list is found only once SDL runs).
+TEST_F(TolmixRunTest, ControlCharactersInValuesAreEscapedOnOneLine)
+{
+    ExpectError(Run({"--mode", "640x480\nx8"}), 2, "'640x480\\nx8'");
+    ExpectError(Run({"--frames", "1\n2"}), 2, "1\\n2");
+    ExpectError(Run({"--screenshot", Path("two\nlines\x1b[2J.bmp").string()}), 2, "two\\nlines\\x1B[2J.bmp");
+    ExpectError(Run({"--record", Path("tab\there/loop.gif").string()}), 2, "tab\\there");
+}
+
 // --- Ending ------------------------------------------------------------------------------
 
 // The picture cannot be put in place (every rename fails, as on a full disk: strace

@@ -2,6 +2,7 @@
 // the paddle and the background's readout and repair.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "game/Background.h"
@@ -252,6 +253,85 @@ TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
     UpdateAfter(object, 0);
     EXPECT_EQ(object.m_speedX, 10);
     EXPECT_EQ(object.m_speedY, 20);
+}
+
+// Each edge turns the object when the rectangle reaches it exactly, and not one unit
+// inside it; a speed already pointing back in stays as it is.
+TEST_F(GameTest, BounceTurnsAtEachEdgeExactlyAndNotOneUnitInside)
+{
+    MakeWorld();
+    struct Case {
+        const char* edge;
+        Rect rect;
+        int32_t speedX, speedY;   // before
+        int32_t turnedX, turnedY; // after
+    };
+    const Case cases[] = {
+        {"right at", {1500, 500, 1600, 600}, 10, 20, -10, 20},
+        {"right inside", {1499, 500, 1599, 600}, 10, 20, 10, 20},
+        {"bottom at", {500, 1100, 600, 1200}, 10, 20, 10, -20},
+        {"bottom inside", {500, 1099, 600, 1199}, 10, 20, 10, 20},
+        {"left at", {0, 500, 100, 600}, -10, -20, 10, -20},
+        {"left inside", {1, 500, 101, 600}, -10, -20, -10, -20},
+        {"top at", {500, 0, 600, 100}, -10, -20, -10, 20},
+        {"top inside", {500, 1, 600, 101}, -10, -20, -10, -20},
+        {"right past", {1501, 500, 1601, 600}, 10, 20, -10, 20},
+        {"top past", {500, -1, 600, 99}, -10, -20, -10, 20},
+    };
+    for (const Case& c : cases) {
+        CTestObject object(m_game.get(), 1);
+        object.m_flags = OBJ_BOUNCE;
+        object.m_rect = c.rect;
+        object.m_speedX = c.speedX;
+        object.m_speedY = c.speedY;
+        object.Bounce();
+        EXPECT_EQ(object.m_speedX, c.turnedX) << c.edge;
+        EXPECT_EQ(object.m_speedY, c.turnedY) << c.edge;
+    }
+}
+
+// Update bounces in the tick whose step brings the rectangle to the edge, not one tick
+// later; a step that stops one unit short leaves the speed alone. Speed 10 moves one unit
+// in exactly 1000 ms, and not in 999.
+TEST_F(GameTest, AStepOfOneUnitTakesExactlyASecondAtSpeedTenAndBouncesOnReachingTheEdge)
+{
+    MakeWorld();
+    CTestObject object(m_game.get(), 1);
+    object.m_flags = OBJ_BOUNCE;
+    object.m_speedX = 10;
+    object.m_speedY = -10;
+    object.m_rect = Rect{1498, 2, 1598, 102};
+    UpdateAfter(object, 999);
+    EXPECT_EQ(object.m_rect, (Rect{1498, 2, 1598, 102}));   // 0.999 units: none yet
+    EXPECT_EQ(object.m_moveAccX, 999u);                     // kept for the next tick
+    UpdateAfter(object, 1);
+    EXPECT_EQ(object.m_rect, (Rect{1499, 1, 1599, 101}));   // one unit short of both edges
+    EXPECT_EQ(object.m_speedX, 10);
+    EXPECT_EQ(object.m_speedY, -10);
+    UpdateAfter(object, 1000);
+    EXPECT_EQ(object.m_rect, (Rect{1500, 0, 1600, 100}));   // at both edges
+    EXPECT_EQ(object.m_speedX, -10);
+    EXPECT_EQ(object.m_speedY, 10);
+    UpdateAfter(object, 1000);
+    EXPECT_EQ(object.m_rect, (Rect{1499, 1, 1599, 101}));   // and back in
+
+    // Without OBJ_BOUNCE the object goes on past the edge.
+    CTestObject free(m_game.get(), 1);
+    free.m_speedX = 10;
+    free.m_rect = Rect{1500, 0, 1600, 100};
+    UpdateAfter(free, 1000);
+    EXPECT_EQ(free.m_rect.right, 1601);
+    EXPECT_EQ(free.m_speedX, 10);
+}
+
+// Names keep nineteen characters and their terminator; the twentieth is cut.
+TEST_F(GameTest, NamesKeepNineteenCharactersAndCutTheTwentieth)
+{
+    MakeWorld();
+    const std::string nineteen = "abcdefghijklmnopqrs";
+    EXPECT_EQ(CTestObject(m_game.get(), 1, nullptr, nineteen).Name(), nineteen);
+    EXPECT_EQ(CTestObject(m_game.get(), 1, nullptr, nineteen + "t").Name(), nineteen);
+    EXPECT_EQ(CTestObject(m_game.get(), 1, nullptr, "").Name(), std::string());
 }
 
 // --- ball and paddle ---------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "display/VideoModes.h"
 #include "imaging/Quantizer.h"
@@ -133,6 +134,27 @@ TEST_F(ScreenTest, PresentRestoresALostDisplayAndRecordsIt)
     EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
     EXPECT_TRUE(Screen().TakeRestoredFlag());
     EXPECT_FALSE(Screen().TakeRestoredFlag());   // reading clears it
+}
+
+// A display lost again at each restore is restored three times in one Present, and a
+// fourth loss ends the run with a message.
+TEST_F(ScreenTest, PresentRestoresADisplayLostAgainUpToThreeTimesAndFailsOnTheFourth)
+{
+    MakeWorld();
+    Initialise(640, 480, 32);
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().m_pDirectDraw->LosePrimaryAgainOnRestore(2);   // restores 1 and 2 lost again, 3 holds
+    EXPECT_NO_THROW(Screen().Present());
+    EXPECT_EQ(Screen().m_pPrimary->IsLost(), DISPLAY_OK);
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().m_pDirectDraw->LosePrimaryAgainOnRestore(3);   // a fourth restore would be needed
+    try {
+        Screen().Present();
+        ADD_FAILURE() << "a display lost at every restore was presented";
+    } catch (const CFatalError& error) {
+        EXPECT_NE(std::string(error.what()).find("cannot restore the lost display"), std::string::npos) << error.what();
+    }
 }
 
 } // namespace

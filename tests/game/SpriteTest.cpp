@@ -80,6 +80,8 @@ TEST_F(SpriteTest, LoadRefusesBadFrameCountsAndMissingPictures)
     EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
     sprite.m_frameCount = 51;
     EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
+    sprite.m_frameCount = 50;
+    EXPECT_NO_THROW(sprite.Load("Ball1", 100, 100));
     sprite.m_frameCount = 1;
     EXPECT_THROW(sprite.Load("NoSuchPicture", 100, 100), CFatalError);
     EXPECT_NO_THROW(sprite.Load("ball1", 100, 100));   // built-in names ignore case
@@ -249,6 +251,54 @@ TEST_F(SpriteTest, AfterALossFramesAreRestoredAndRefilled)
             if (PixelAt(picture, x, y) != PixelAt(picture, 0, 0)) {
                 ASSERT_EQ(colours[frame[y * 40 + x]], PixelAt(picture, x, y)) << x << "," << y;
             }
+}
+
+// A sprite whose refilled frames find the display lost again, `m_lossesLeft` times.
+class CLosingSprite : public CSprite {
+public:
+    using CSprite::CSprite;
+    void CreateSurfaces(int32_t frameWidth, int32_t frameHeight) override
+    {
+        CSprite::CreateSurfaces(frameWidth, frameHeight);
+        if (m_lossesLeft > 0) {
+            --m_lossesLeft;
+            m_pGame->m_screen.m_pDirectDraw->LoseAllSurfaces();
+        }
+    }
+    int32_t m_lossesLeft = 0;
+};
+
+// A blit tries four times, restoring between tries: a display lost again after each of
+// the first two restores is drawn on at the fourth try; lost after the third as well, the
+// blit gives up with a message.
+TEST_F(SpriteTest, ABlitTriesFourTimesOnADisplayLostAgainAndAgain)
+{
+    MakeWorld();
+    auto owned = std::make_unique<CLosingSprite>(m_game.get(), "Paddle1");
+    CLosingSprite& paddle = *owned;
+    paddle.m_frameCount = 30;
+    paddle.Load("Paddle1", 400, 150);
+    Screen().m_sprites.Add(std::move(owned));
+    Initialise(640, 480, 32);
+    const Rect place{650, 1050, 1050, 1200};
+    paddle.Blit(place, 0);
+    TakeDirty();
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    paddle.m_lossesLeft = 2;
+    EXPECT_NO_THROW(paddle.Blit(place, 0));
+    EXPECT_EQ(paddle.m_lossesLeft, 0);
+    EXPECT_EQ(TakeDirty(), std::vector<Rect>{Screen().ScaleRect(place)});
+
+    Screen().m_pDirectDraw->LoseAllSurfaces();
+    paddle.m_lossesLeft = 3;
+    try {
+        paddle.Blit(place, 0);
+        ADD_FAILURE() << "a blit on a display lost at every try drew";
+    } catch (const CFatalError& error) {
+        EXPECT_NE(std::string(error.what()).find("stays lost after 3 restores"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(TakeDirty().empty());
 }
 
 // --- reduction ahead ---------------------------------------------------------------------

@@ -246,6 +246,18 @@ TEST_F(ImageToolTest, ResizeOfATallColumnToAWideRowFitsInAFewStrips)
     EXPECT_EQ(row->Height(), 1);
 }
 
+// A name with a newline and a terminal escape in it is named on one line, escaped; the
+// backslash of a name is doubled so that it is not read as an escape.
+TEST_F(ImageToolTest, ControlCharactersInNamesAndValuesAreEscapedOnOneLine)
+{
+    const std::string out = Path("out.png").string();
+    ExpectError(Run({"resize", Path("two\nlines\x1b[2J.png").string(), out, "10", "10"}), 1, "two\\nlines\\x1B[2J.png");
+    ExpectError(Run({"resize", Path("back\\n.png").string(), out, "10", "10"}), 1, "back\\\\n.png");
+    ExpectError(Run({"resize", "--filter", "mit\nchell", out, out, "10", "10"}), 2, "'mit\\nchell'");
+    ExpectError(Run({"resize", "a.png", out, "1\t0", "10"}), 2, "1\\t0");   // CLI11's own message
+    EXPECT_TRUE(FilesLeft().empty());
+}
+
 TEST_F(ImageToolTest, HelpPrintsTheUsage)
 {
     const ProgramResult top = Run({"--help"});

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include <SDL.h>
 
@@ -115,4 +116,31 @@ TEST(SdlMemory, HeapBlocksFromBeforeTheInstallAreFreedToTheHeap)
     void* large = SDL_malloc(LARGE);
     EXPECT_TRUE(CSdlMemory::IsMapped(large));
     SDL_free(large);
+}
+
+// Zeroed blocks are mapped from exactly MAPPED_FROM_BYTES, counted as count × size; a
+// mapped block keeps its place when asked for the size it has, and moves for a byte more.
+TEST(SdlMemory, ZeroedAndReallocatedBlocksMeetTheThresholdExactly)
+{
+    for (const auto& [count, size, mapped] : {std::tuple{LARGE / 4, size_t{4}, true},
+                                              std::tuple{LARGE - 1, size_t{1}, false},
+                                              std::tuple{size_t{1}, LARGE, true},
+                                              std::tuple{(LARGE - 1) / 3, size_t{3}, false}}) {
+        void* block = SDL_calloc(count, size);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(CSdlMemory::IsMapped(block), mapped) << count << " x " << size;
+        SDL_free(block);
+    }
+
+    void* block = SDL_malloc(LARGE);
+    ASSERT_NE(block, nullptr);
+    FillPattern(block, LARGE);
+    ASSERT_EQ(SDL_realloc(block, LARGE), block);   // else the block below is gone
+    void* grown = SDL_realloc(block, LARGE + 1);
+    ASSERT_NE(grown, nullptr);
+    EXPECT_NE(grown, block);
+    EXPECT_TRUE(CSdlMemory::IsMapped(grown));
+    EXPECT_FALSE(CSdlMemory::IsMapped(block));
+    EXPECT_TRUE(HoldsPattern(grown, LARGE));
+    SDL_free(grown);
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/video/SurfaceMemory.h"
@@ -61,4 +62,23 @@ TEST(SurfaceMemory, SizesOutsideTheSharedRangeHaveTheirOwnMemory)
     EXPECT_EQ(next.Data(), shared.Data() + CSurfaceMemory::MIN_SHARED_BYTES + CSurfaceMemory::ALIGNMENT);
     EXPECT_TRUE(small.Data() + small.Size() <= shared.Data() || small.Data() >= next.Data() + next.Size());
     EXPECT_TRUE(large.Data() + large.Size() <= shared.Data() || large.Data() >= next.Data() + next.Size());
+}
+
+// Surfaces from 16 KiB to 1 MiB, both included, are cut from the shared block: the next
+// shared surface follows straight after one; a surface one byte outside the range has
+// memory of its own, and the next shared surface starts a block of its own.
+TEST(SurfaceMemory, TheSharedRangeIncludesBothEndsAndNotOneByteBeyond)
+{
+    constexpr size_t MIN = CSurfaceMemory::MIN_SHARED_BYTES, MAX = CSurfaceMemory::MAX_SHARED_BYTES;
+    const std::pair<size_t, bool> cases[] = {
+        {MIN - 1, false}, {MIN, true}, {MIN + 1, true}, {MAX - 1, true}, {MAX, true}, {MAX + 1, false}};
+    for (const auto& [bytes, shared] : cases) {
+        CSurfaceMemory memory;
+        const CSurfaceMemory::CPixels first = memory.Allocate(bytes);
+        const CSurfaceMemory::CPixels next = memory.Allocate(MIN);
+        const size_t aligned = (bytes + CSurfaceMemory::ALIGNMENT - 1) / CSurfaceMemory::ALIGNMENT * CSurfaceMemory::ALIGNMENT;
+        EXPECT_EQ(next.Data() == first.Data() + aligned, shared) << bytes << " bytes";
+        EXPECT_EQ(first.Size(), bytes);
+        EXPECT_TRUE(AllZero(first)) << bytes;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "tests/support/DisplayLayerFixture.h"
 #include "platform/video/Clipper.h"
@@ -252,7 +253,14 @@ TEST_F(SurfaceBasics, NewSurfacesAreZeroAndSizesAreChecked)
     std::shared_ptr<CSurface> refused;
     EXPECT_EQ(m_device->CreateOffscreenSurface(0, 3, refused), DISPLAY_FAILED);
     EXPECT_EQ(m_device->CreateOffscreenSurface(3, 16385, refused), DISPLAY_FAILED);
+    EXPECT_EQ(m_device->CreateOffscreenSurface(16385, 3, refused), DISPLAY_FAILED);
     EXPECT_EQ(refused, nullptr);
+    for (const auto& [width, height] : {std::pair{1, 16384}, {16384, 1}}) {
+        std::shared_ptr<CSurface> largest;
+        EXPECT_EQ(m_device->CreateOffscreenSurface(width, height, largest), DISPLAY_OK) << width << "x" << height;
+        ASSERT_NE(largest, nullptr);
+        EXPECT_EQ(largest->Width(), width);
+    }
 }
 
 TEST_F(SurfaceBasics, ThePrimaryHasABackBufferButNoPixelsOfItsOwnAndPalettesNeedEightBits)
