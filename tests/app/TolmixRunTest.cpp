@@ -328,7 +328,8 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsALineOfFiguresAndOneOfStartUpPhases)
     EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
 
     // The phases in order, none negative, those that do real work in an 8-bit mode above
-    // 0, adding up to no more than the total.
+    // 0, adding up to no more than the total. `dither` is a wait, not work: it is 0 when the
+    // reduction ahead is done before the first frame asks for it.
     const auto phases = Figures(result.output.substr(firstEnd + 1));
     const std::vector<std::string> phaseKeys = {"startup:", "exec", "sdl", "window", "world", "decode", "rescale",
                                                 "palette", "display", "dither", "surfaces", "font", "first_frame",
@@ -340,7 +341,7 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsALineOfFiguresAndOneOfStartUpPhases)
         if (i == 0)
             continue;
         const double value = std::stod(phases[i].second);
-        const bool works = std::set<std::string>{"decode", "rescale", "palette", "dither", "surfaces", "total",
+        const bool works = std::set<std::string>{"decode", "rescale", "palette", "surfaces", "total",
                                                  "page_faults"}.count(phases[i].first) > 0;
         EXPECT_TRUE(works ? value > 0.0 : value >= 0.0) << phases[i].first << " in " << result.output;
         if (i < phaseKeys.size() - 2)

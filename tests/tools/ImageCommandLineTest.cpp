@@ -61,7 +61,7 @@ TEST(ImageCommandLine, ResizeTakesItsFilesSizeFilterAndKeys)
     EXPECT_EQ(plain.resize.width, 320);
     EXPECT_EQ(plain.resize.height, 200);
     EXPECT_EQ(plain.resize.filter, 6);   // mitchell
-    EXPECT_EQ(plain.resize.key, KEY_FROM_FIRST_PIXEL);
+    EXPECT_FALSE(plain.resize.key.has_value()) << "no key unless asked";
     EXPECT_FALSE(plain.resize.alphaKey.has_value());
 
     const std::pair<std::string, int32_t> filters[] = {{"0", 0}, {"hermite", 0}, {"BOX", 1}, {"lanczos3", 5}, {"6", 6}};
@@ -71,9 +71,11 @@ TEST(ImageCommandLine, ResizeTakesItsFilesSizeFilterAndKeys)
 
     const ImageCommandLine keyed = ExpectRun({"resize", "--key", "#FF8000", "a.png", "b.png", "1", "1"});
     EXPECT_EQ(keyed.resize.key, MakeColour(255, 128, 0));
+    EXPECT_EQ(ExpectRun({"resize", "--key", "AUTO", "a.png", "b.png", "1", "1"}).resize.key, KEY_FROM_FIRST_PIXEL);
+    EXPECT_FALSE(ExpectRun({"resize", "--key", "none", "a.png", "b.png", "1", "1"}).resize.key.has_value());
     const ImageCommandLine alpha = ExpectRun({"resize", "--alpha-key", "00ff01", "a.png", "b.png", "1", "1"});
     EXPECT_EQ(alpha.resize.alphaKey, MakeColour(0, 255, 1));
-    EXPECT_EQ(alpha.resize.key, KEY_FROM_FIRST_PIXEL);
+    EXPECT_FALSE(alpha.resize.key.has_value());
     ExpectUsageError({"resize", "--key", "FF80", "a.png", "b.png", "1", "1"}, "not six hex digits");
     ExpectUsageError({"resize", "--key", "FF0000", "--alpha-key", "00FF00", "a.png", "b.png", "1", "1"}, "excludes");
 }
@@ -101,7 +103,8 @@ TEST(ImageCommandLine, QuantizeTakesEveryOptionIntoItsOptions)
     EXPECT_EQ(defaults.inputs, (std::vector<std::filesystem::path>{"a.png", "b.bmp"}));
     EXPECT_EQ(defaults.colours, 256);
     EXPECT_FALSE(defaults.reserved.has_value());
-    EXPECT_EQ(defaults.key, KEY_FROM_FIRST_PIXEL);
+    EXPECT_EQ(defaults.method, QuantizeMethod::Accurate);
+    EXPECT_FALSE(defaults.key.has_value()) << "no key unless asked";
     EXPECT_FALSE(defaults.alphaKey.has_value());
     EXPECT_TRUE(defaults.dither);
     EXPECT_TRUE(defaults.transparency);
@@ -122,6 +125,17 @@ TEST(ImageCommandLine, QuantizeTakesEveryOptionIntoItsOptions)
     EXPECT_EQ(given.inputs, (std::vector<std::filesystem::path>{"a.png"}));   // OUTDIR and IN not taken as formats
 
     EXPECT_EQ(ExpectRun({"quantize", "--alpha-key", "000000", "out", "a.png"}).quantize.alphaKey, MakeColour(0, 0, 0));
+    EXPECT_EQ(ExpectRun({"quantize", "--key", "auto", "out", "a.png"}).quantize.key, KEY_FROM_FIRST_PIXEL);
+
+    // The program's method: its key is each picture's first pixel unless one is named, and
+    // it cannot go without one.
+    const ImageCommandLine program = ExpectRun({"quantize", "--method", "Program", "out", "a.png"});
+    EXPECT_EQ(program.quantize.method, QuantizeMethod::Program);
+    EXPECT_FALSE(program.quantize.key.has_value());
+    EXPECT_EQ(ExpectRun({"quantize", "--method", "accurate", "--key", "none", "out", "a.png"}).quantize.method,
+              QuantizeMethod::Accurate);
+    ExpectUsageError({"quantize", "--method", "program", "--key", "none", "out", "a.png"}, "always has a key");
+    ExpectUsageError({"quantize", "--method", "median", "out", "a.png"}, "median");
     ExpectUsageError({"quantize", "--palette-format", "bmp", "out", "a.png"}, "unknown palette format 'bmp'");
     ExpectUsageError({"quantize", "--reserve", "white", "out", "a.png"}, "colour 'white'");
     ExpectUsageError({"quantize", "out"}, "IN is required");
