@@ -19,13 +19,13 @@
 #include <memory>
 
 #include "bench/PageFaults.h"
+#include "picturefiles/PictureResources.h"
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DisplayDevice.h"
 #include "platform/video/DisplayPalette.h"
 #include "platform/video/DisplayWindow.h"
 #include "platform/video/DrawingContext.h"
-#include "platform/video/PictureResources.h"
 #include "platform/video/PixelView.h"
 #include "platform/video/SdlSession.h"
 #include "platform/video/Surface.h"

@@ -4,7 +4,7 @@
 #   cmake -DOUTPUT=<file.cpp> -DPICTURES=<NAME=path;NAME=path;...> -P EmbedPictures.cmake
 #
 # Each picture becomes a string literal of escaped bytes (compilers take those far faster
-# than a list of numbers), listed by name for EmbeddedPictures() (platform/video/EmbeddedPictures.h).
+# than a list of numbers), listed by name for EmbeddedPictures() (picturefiles/EmbeddedPictures.h).
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT OUTPUT OR NOT PICTURES)
@@ -34,7 +34,7 @@ foreach(picture IN LISTS PICTURES)
 endforeach()
 
 set(source "// Generated from the pictures in res/ by cmake/EmbedPictures.cmake: do not edit.
-#include \"platform/video/EmbeddedPictures.h\"
+#include \"picturefiles/EmbeddedPictures.h\"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "fuzz/FuzzCheck.h"
 #include "picturefiles/BmpFile.h"
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/PictureResources.h"
 #include "platform/bitmaps/Bitmap24.h"
-#include "platform/video/PictureResources.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
+#include "picturefiles/PictureResources.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DrawingContext.h"
-#include "platform/video/PictureResources.h"
 #include "platform/video/Surface.h"
 
 namespace {

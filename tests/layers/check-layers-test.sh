@@ -37,6 +37,7 @@ plants=(
     'game/Paddle.cpp                |   #  include <SDL_timer.h>'
     'display/Screen.cpp             | #include <SDL.h>'
     'picturefiles/PictureFile.cpp   | #include "imaging/Quantizer.h"'
+    'platform/video/DisplayDevice.cpp | #include "picturefiles/PictureResources.h"'
 )
 
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }

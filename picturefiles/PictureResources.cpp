@@ -1,6 +1,6 @@
 // PictureResources.cpp — built-in pictures by name, or BMP files by path, decoded by the
 // picture files' one reader.
-#include "platform/video/PictureResources.h"
+#include "picturefiles/PictureResources.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "picturefiles/PictureFile.h"
-#include "platform/video/EmbeddedPictures.h"
+#include "picturefiles/EmbeddedPictures.h"
 
 namespace {
 

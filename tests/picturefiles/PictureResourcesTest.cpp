@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "picturefiles/PictureFile.h"
-#include "platform/video/PictureResources.h"
+#include "picturefiles/PictureResources.h"
 #include "tests/support/BmpBytes.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ScratchFolderTest.h"
