@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/FixedStepCounter.h"
 #include "app/FrameRecorder.h"
@@ -14,6 +15,7 @@
 #include "picturefiles/PictureFile.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/Surface.h"
+#include "sprites/Sprite.h"
 
 namespace {
 
@@ -83,7 +85,8 @@ int32_t CMainFrame::OnCreate()
     m_pGame->SortObjects();
     // In palette modes the pictures are reduced on another thread while the display is set
     // up, in the order the first tick draws them.
-    m_pGame->m_screen.ReduceAheadInOrder(m_pGame->SpritesInDrawOrder());
+    const std::vector<CSprite*> order = m_pGame->SpritesInDrawOrder();
+    m_pGame->m_screen.ReduceAheadInOrder(std::vector<CScreenPicture*>(order.begin(), order.end()));
     // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
     if (!m_options.record.empty())

@@ -16,7 +16,6 @@
 #include "platform/video/DisplayPalette.h"
 #include "platform/video/DrawingContext.h"
 #include "platform/video/Surface.h"
-#include "sprites/Sprite.h"
 
 namespace {
 
@@ -48,7 +47,8 @@ CScreen::~CScreen()
 {
     if (m_reductions.valid())
         m_reductions.wait();
-    m_sprites.RemoveAll();
+    if (m_sprites)
+        m_sprites->RemoveAll();
     m_pPalette.reset();
     m_pPrimary.reset();
     m_pBackBuffer.reset();
@@ -104,19 +104,22 @@ void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
 void CScreen::BuildPalette()
 {
     m_pQuantizer = std::make_unique<CQuantizer>(1 << m_bitsPerPixel);
-    for (int32_t i = 0; i < m_sprites.GetCount(); ++i) {
-        const CSprite* sprite = m_sprites.GetAt(i);
-        m_pQuantizer->AddBitmap(sprite->m_hBitmap.get(), sprite->m_paletteWeight);
-    }
+    for (int32_t i = 0; m_sprites && i < m_sprites->GetCount(); ++i)
+        m_sprites->PictureAt(i)->AddToPalette(*m_pQuantizer);
     m_pQuantizer->ReserveColour(m_keyColour);
     m_pQuantizer->Compute();
     if (m_pDirectDraw->CreatePalette(m_pQuantizer->Entries(), m_pPalette) != DISPLAY_OK)
         FailDisplay("cannot create the palette", *m_pDirectDraw);
 }
 
-void CScreen::ReduceAheadInOrder(std::vector<CSprite*> sprites)
+void CScreen::ReduceAheadInOrder(std::vector<CScreenPicture*> sprites)
 {
     m_reductionOrder = std::move(sprites);
+}
+
+void CScreen::KeepSprites(std::unique_ptr<CPictureStore> store)
+{
+    m_sprites = std::move(store);
 }
 
 // One thread reduces the pictures one after another; each sprite waits for its own only,
@@ -128,7 +131,7 @@ void CScreen::StartReductions()
         return;
     auto done = std::make_shared<std::vector<std::promise<void>>>(m_reductionOrder.size());
     for (size_t i = 0; i < m_reductionOrder.size(); ++i)
-        m_reductionOrder[i]->m_reducedAhead = (*done)[i].get_future();
+        m_reductionOrder[i]->AwaitReduction((*done)[i].get_future());
     try {
         m_reductions = std::async(std::launch::async, [sprites = m_reductionOrder, done] {
             size_t i = 0;
@@ -145,8 +148,8 @@ void CScreen::StartReductions()
     } catch (const std::system_error& failure) {
         // No thread will keep the sprites' promises: they are let go, so that nothing
         // waits on them while the failure unwinds.
-        for (CSprite* sprite : m_reductionOrder)
-            sprite->m_reducedAhead = {};
+        for (CScreenPicture* sprite : m_reductionOrder)
+            sprite->AwaitReduction({});
         throw CFatalError(std::string("cannot start the thread that reduces the pictures' colours: ") + failure.what());
     }
 }

@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "display/DirtyRectList.h"
+#include "display/PictureStore.h"
+#include "display/ScreenPicture.h"
 #include "display/StartupPhases.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/RescaleScratch.h"
 #include "platform/bitmaps/PixelTypes.h"
 #include "platform/bitmaps/Rect.h"
 #include "platform/video/DisplayDevice.h"
-#include "sprites/SpriteStore.h"
 
 class CClipper;
 class CDisplayPalette;
@@ -54,7 +55,11 @@ public:
     // order, while the display is set up and the first ones are drawn: the palette's
     // cache fills just as drawing them in turn would fill it, so every pixel comes out the
     // same. Without it each picture is reduced when first drawn.
-    void ReduceAheadInOrder(std::vector<CSprite*> sprites);
+    void ReduceAheadInOrder(std::vector<CScreenPicture*> sprites);
+
+    // Takes the store of every picture over (the world gives it its sprite store). The
+    // palette is built from what it holds, and it is emptied before the display goes.
+    void KeepSprites(std::unique_ptr<CPictureStore> store);
 
     // Takes the window over at the chosen mode: in 8-bit modes computes the palette from
     // every stored sprite (and starts reducing the pictures given to ReduceAheadInOrder),
@@ -97,7 +102,7 @@ public:
     int32_t m_width = 640;
     int32_t m_height = 480;
     int32_t m_bitsPerPixel = 8;
-    CSpriteStore m_sprites;
+    std::unique_ptr<CPictureStore> m_sprites;   // the sprite store, seen as pictures
     std::unique_ptr<CDisplayDevice> m_pDirectDraw;
     std::shared_ptr<CSurface> m_pPrimary;
     std::shared_ptr<CSurface> m_pBackBuffer;
@@ -122,6 +127,6 @@ private:
     void StartReductions();
 
     bool m_bRestored = false;
-    std::vector<CSprite*> m_reductionOrder;   // until Initialise takes it
+    std::vector<CScreenPicture*> m_reductionOrder;   // until Initialise takes it
     std::future<void> m_reductions;           // that thread; waited for before the sprites go
 };

@@ -7,6 +7,7 @@
 
 #include "game/GameObject.h"
 #include "platform/bitmaps/FatalError.h"
+#include "sprites/SpriteStore.h"
 
 namespace {
 
@@ -16,6 +17,9 @@ constexpr uint64_t MILLISECONDS_PER_SECOND = 1000;
 
 CGame::CGame(std::unique_ptr<CPerformanceCounter> counter) : m_counter(std::move(counter))
 {
+    auto sprites = std::make_unique<CSpriteStore>();
+    m_pSprites = sprites.get();
+    m_screen.KeepSprites(std::move(sprites));
     // Below 1000 counts a second a millisecond would be 0 counts long: no clock at all.
     m_frequency = m_counter->Frequency();
     if (m_frequency < MILLISECONDS_PER_SECOND)

@@ -20,6 +20,8 @@
 #include "platform/video/PerformanceCounter.h"
 
 class CGameObject;
+class CSprite;
+class CSpriteStore;
 
 class CGame {
 public:
@@ -52,6 +54,10 @@ public:
     // qsort's comparison of two table entries: larger depth first.
     static int CompareDepth(const void* a, const void* b);
 
+    // The screen's sprite store, where objects find and add their pictures.
+    CSpriteStore& Sprites() { return *m_pSprites; }
+    const CSpriteStore& Sprites() const { return *m_pSprites; }
+
     int32_t ObjectCount() const { return m_objectCount; }
     CGameObject* ObjectAt(int32_t index) const { return m_objects[index]; }
 
@@ -64,6 +70,7 @@ private:
     // The counter now, in whole milliseconds.
     uint64_t NowMs() const;
 
+    CSpriteStore* m_pSprites = nullptr;   // given to the screen, which keeps it
     std::array<CGameObject*, MAX_OBJECTS> m_objects{};   // owned; raw for qsort
     int32_t m_objectCount = 0;
     std::unique_ptr<CPerformanceCounter> m_counter;

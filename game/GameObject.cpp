@@ -9,6 +9,7 @@
 #include "display/Screen.h"
 #include "game/Game.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ CGameObject::~CGameObject() = default;
 CSprite* CGameObject::AcquireSprite(const char* resourceName, int32_t frameCount, uint32_t flags, ColourRef key,
                                     int32_t frameWidth, int32_t frameHeight)
 {
-    CSpriteStore& store = m_pGame->m_screen.m_sprites;
+    CSpriteStore& store = m_pGame->Sprites();
     if (CSprite* shared = store.Find(resourceName))
         return shared;
     auto sprite = std::make_unique<CSprite>(m_pGame, resourceName);

@@ -21,7 +21,7 @@ layers=(
     "platform/dialogs   | platform/bitmaps platform/video                            | sdl"
     "imaging            | platform/bitmaps                                           | none"
     "picturefiles       | platform/bitmaps                                           | none"
-    "display            | platform/bitmaps platform/video platform/dialogs imaging sprites | imgui"
+    "display            | platform/bitmaps platform/video platform/dialogs imaging    | imgui"
     "sprites            | platform/bitmaps platform/video imaging picturefiles display game | none"
     "game               | platform/bitmaps platform/video imaging display sprites    | none"
     "app                | platform imaging picturefiles display sprites game         | sdl"

@@ -3,12 +3,14 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "display/Screen.h"
 #include "game/Game.h"
 #include "imaging/BitmapRescaler.h"
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
+#include "imaging/Quantizer.h"
 #include "picturefiles/PictureResources.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DrawingContext.h"
@@ -108,6 +110,16 @@ void CSprite::ReduceColours()
     ditherer.SetKeyColour(m_keyColour);
     ditherer.Dither(m_hBitmap.get());
     m_bReduced = true;
+}
+
+void CSprite::AddToPalette(CQuantizer& quantizer) const
+{
+    quantizer.AddBitmap(m_hBitmap.get(), m_paletteWeight);
+}
+
+void CSprite::AwaitReduction(std::future<void> reduced)
+{
+    m_reducedAhead = std::move(reduced);
 }
 
 // Copies frame i of the picture onto its surface and sets the surface's colour key.

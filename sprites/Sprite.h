@@ -6,7 +6,7 @@
 //     sprite->m_frameCount = 30;
 //     sprite->m_flags |= SPRITE_DITHER;
 //     sprite->Load("Ball1", 100, 100);        // one frame's size in world units
-//     game->m_screen.m_sprites.Add(std::move(sprite));
+//     game->Sprites().Add(std::move(sprite));
 //     ... after the screen's Initialise:
 //     sprite->Blit(rect, frame);
 #pragma once
@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "display/ScreenPicture.h"
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/PixelTypes.h"
 #include "platform/bitmaps/Rect.h"
@@ -28,12 +29,12 @@ class CSurface;
 constexpr uint32_t SPRITE_NODIRTY = 1;   // a blit is not recorded in the dirty-rectangle list
 constexpr uint32_t SPRITE_DITHER = 8;    // in palette modes, reduce the picture by error diffusion
 
-class CSprite {
+class CSprite : public CScreenPicture {
 public:
     static constexpr int32_t MAX_FRAMES = 50;
 
     CSprite(CGame* game, std::string name);
-    virtual ~CSprite();
+    ~CSprite() override;
 
     CSprite(const CSprite&) = delete;
     CSprite& operator=(const CSprite&) = delete;
@@ -54,7 +55,12 @@ public:
     // Reduces the picture to the screen's palette by error diffusion, once, where that
     // applies (SPRITE_DITHER in a palette mode). It touches only the picture and the
     // quantizer's cache, so the screen may run it on another thread ahead of drawing.
-    void ReduceColours();
+    void ReduceColours() override;
+
+    // The picture's colours, m_paletteWeight times, into the palette's histogram.
+    void AddToPalette(CQuantizer& quantizer) const override;
+    // Keeps the future CreateSurfaces waits on (m_reducedAhead).
+    void AwaitReduction(std::future<void> reduced) override;
 
     int32_t m_paletteWeight = 1;
     std::string m_name;

@@ -13,6 +13,11 @@ CSpriteStore::~CSpriteStore()
     RemoveAll();
 }
 
+CScreenPicture* CSpriteStore::PictureAt(int32_t index) const
+{
+    return GetAt(index);
+}
+
 void CSpriteStore::Add(std::unique_ptr<CSprite> sprite)
 {
     if (m_count >= MAX_SPRITES)

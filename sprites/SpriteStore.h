@@ -10,14 +10,16 @@
 #include <memory>
 #include <string_view>
 
+#include "display/PictureStore.h"
+
 class CSprite;
 
-class CSpriteStore {
+class CSpriteStore : public CPictureStore {
 public:
     static constexpr int32_t MAX_SPRITES = 50;
 
     CSpriteStore();
-    virtual ~CSpriteStore();
+    ~CSpriteStore() override;
 
     CSpriteStore(const CSpriteStore&) = delete;
     CSpriteStore& operator=(const CSpriteStore&) = delete;
@@ -28,9 +30,11 @@ public:
     CSprite* Find(std::string_view name) const;
     // The sprite at 0 .. GetCount() − 1.
     CSprite* GetAt(int32_t index) const { return m_items[index].get(); }
-    int32_t GetCount() const { return m_count; }
+    int32_t GetCount() const override { return m_count; }
+    // The sprite at `index`, as the screen sees it.
+    CScreenPicture* PictureAt(int32_t index) const override;
     // Destroys every sprite, last added first, and empties the store.
-    void RemoveAll();
+    void RemoveAll() override;
 
 private:
     std::array<std::unique_ptr<CSprite>, MAX_SPRITES> m_items;

@@ -17,6 +17,7 @@
 #include "game/Background.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/framework/WindowTimer.h"
+#include "sprites/SpriteStore.h"
 #include "tests/support/AppTestSupport.h"
 
 namespace {
@@ -104,7 +105,7 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
     // The display at the mode asked for, with the three pictures.
     const CScreen& screen = world.m_screen;
     EXPECT_EQ((DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, 0}), (DisplayMode{800, 600, 16, 0}));
-    EXPECT_EQ(screen.m_sprites.GetCount(), 3);
+    EXPECT_EQ(world.Sprites().GetCount(), 3);
 
     // The shown window's paint message is waiting: the loop starts with a message to
     // take, never with an idle phase that could end in a wait for one.

@@ -13,6 +13,7 @@
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/PicturePixels.h"
 
@@ -351,7 +352,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     CBall clamped(20, 500, m_game.get(), "Other");
     EXPECT_EQ(clamped.m_rect, (Rect{0, 450, 100, 550}));
     EXPECT_EQ(clamped.m_pSprite, ball.m_pSprite);   // found in the store, not loaded again
-    EXPECT_EQ(Screen().m_sprites.GetCount(), 1);
+    EXPECT_EQ(m_game->Sprites().GetCount(), 1);
 
     CPaddle paddle(m_game.get(), "Paddle");
     EXPECT_EQ(paddle.m_rect, (Rect{650, 1050, 1050, 1200}));
@@ -361,7 +362,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     EXPECT_EQ(paddle.m_frameCount, 30);
     EXPECT_EQ(paddle.m_framePeriod, 1u);
     EXPECT_EQ(paddle.m_pSprite->m_flags, 0u);
-    EXPECT_EQ(Screen().m_sprites.GetCount(), 2);
+    EXPECT_EQ(m_game->Sprites().GetCount(), 2);
 
     // Names longer than nineteen characters are cut.
     CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");

@@ -14,6 +14,7 @@
 #include "platform/video/DisplayPalette.h"
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/PicturePixels.h"
 
@@ -31,7 +32,7 @@ protected:
         sprite->m_keyColour = key;
         sprite->Load(name, width, height);
         CSprite* raw = sprite.get();
-        Screen().m_sprites.Add(std::move(sprite));
+        m_game->Sprites().Add(std::move(sprite));
         return raw;
     }
 
@@ -278,7 +279,7 @@ TEST_F(SpriteTest, ABlitTriesFourTimesOnADisplayLostAgainAndAgain)
     CLosingSprite& paddle = *owned;
     paddle.m_frameCount = 30;
     paddle.Load("Paddle1", 400, 150);
-    Screen().m_sprites.Add(std::move(owned));
+    m_game->Sprites().Add(std::move(owned));
     Initialise(640, 480, 32);
     const Rect place{650, 1050, 1050, 1200};
     paddle.Blit(place, 0);
@@ -370,7 +371,7 @@ TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWo
 
     MakeWorld();
     AddSprite("Background1", 1, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 1600, 1200);
-    Screen().ReduceAheadInOrder({Screen().m_sprites.GetAt(0)});
+    Screen().ReduceAheadInOrder({m_game->Sprites().GetAt(0)});
     Initialise(640, 480, 8);
     TearDown();   // the screen waits for the reduction before its sprites go
 }

@@ -38,6 +38,7 @@ plants=(
     'display/Screen.cpp             | #include <SDL.h>'
     'picturefiles/PictureFile.cpp   | #include "imaging/Quantizer.h"'
     'platform/video/DisplayDevice.cpp | #include "picturefiles/PictureResources.h"'
+    'display/Screen.cpp             | #include "sprites/Sprite.h"'
 )
 
 trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; echo "${s%"${s##*[![:space:]]}"}"; }
