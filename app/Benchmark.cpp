@@ -130,8 +130,8 @@ void CBenchmark::FramePresented()
 
 void CBenchmark::MeasureBaseline(CScreen& screen)
 {
-    m_mode = DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, screen.m_refreshRate};
-    CSurface& back = *screen.m_pBackBuffer;
+    m_mode = DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), screen.RefreshRate()};
+    CSurface& back = *screen.BackBuffer();
     const size_t flips = m_presentedNs.size();
     const uint64_t start = SteadyNowNs();
     for (size_t i = 0; i < flips; ++i) {

@@ -109,7 +109,7 @@ void CGameApp::TickWorld()
         return;
     const uint64_t tick = m_ticks + 1;
     if (m_options.loseSurfacesEvery > 0 && tick % m_options.loseSurfacesEvery == 0)
-        m_pGame->m_screen.m_pDirectDraw->LoseAllSurfaces();
+        m_pGame->m_screen.LoseAllSurfaces();
     {
         const CStartupPhases::CScope timing(m_pBenchmark != nullptr && tick == 1 ? &m_pBenchmark->StartupPhases() : nullptr,
                                             CStartupPhases::FIRST_FRAME);

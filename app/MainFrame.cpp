@@ -76,7 +76,7 @@ int32_t CMainFrame::OnCreate()
         const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::WORLD);
         m_pGame = CreateWorld();
     }
-    m_pGame->m_screen.m_pStartupPhases = m_pStartupPhases;
+    m_pGame->m_screen.RecordStartupIn(m_pStartupPhases);
     // 8.
     ChooseMode();
     // 9.-11.
@@ -129,8 +129,7 @@ void CMainFrame::AddStartObjects()
     std::unique_ptr<CGameObject> paddle = std::make_unique<CPaddle>(game, "Paddle");
     game->AddObject(paddle);
     auto ball = std::make_unique<CBall>(BALL_START_X, BALL_START_Y, game, "Slowball");
-    ball->m_speedX = BALL_SPEED_X;
-    ball->m_speedY = BALL_SPEED_Y;
+    ball->SetSpeed(BALL_SPEED_X, BALL_SPEED_Y);
     std::unique_ptr<CGameObject> ballObject = std::move(ball);
     game->AddObject(ballObject);
 }
@@ -149,9 +148,9 @@ void CMainFrame::OnDestroy()
 // failure is what gets reported.
 void CMainFrame::SaveScreenshot() const
 {
-    if (m_options.screenshot.empty() || !m_pGame || !m_pGame->m_screen.m_pBackBuffer)
+    if (m_options.screenshot.empty() || !m_pGame || !m_pGame->m_screen.BackBuffer())
         return;
-    const CSurface& back = *m_pGame->m_screen.m_pBackBuffer;
+    const CSurface& back = *m_pGame->m_screen.BackBuffer();
     if (back.IsLost() != DISPLAY_OK)
         throw CFatalError("cannot save the screenshot: the display's contents were lost");
     const std::unique_ptr<CBitmap24> frame = back.ToBitmap();
@@ -163,7 +162,7 @@ void CMainFrame::SaveScreenshot() const
 void CMainFrame::OnFramePresented()
 {
     if (m_pRecorder && m_pGame)
-        m_pRecorder->AddSurface(*m_pGame->m_screen.m_pBackBuffer, m_pGame->m_totalMs);
+        m_pRecorder->AddSurface(*m_pGame->m_screen.BackBuffer(), m_pGame->m_totalMs);
 }
 
 // A recording whose run failed is dropped with its recorder (no partial file).

@@ -117,6 +117,19 @@ void CScreen::ReduceAheadInOrder(std::vector<CScreenPicture*> sprites)
     m_reductionOrder = std::move(sprites);
 }
 
+DisplayResult CScreen::CreateFrameSurface(int32_t width, int32_t height, std::shared_ptr<CSurface>& surface)
+{
+    const DisplayResult created = m_pDirectDraw->CreateOffscreenSurface(width, height, surface);
+    if (created != DISPLAY_OK || !m_pPalette)
+        return created;
+    return surface->SetPalette(m_pPalette);
+}
+
+const std::string& CScreen::DeviceError() const
+{
+    return m_pDirectDraw->LastError();
+}
+
 void CScreen::KeepSprites(std::unique_ptr<CPictureStore> store)
 {
     m_sprites = std::move(store);
@@ -213,6 +226,32 @@ DisplayResult CScreen::BlitToBack(const Rect* destination, const Rect* sourceRec
     return m_pBackBuffer->Blit(destination, source, sourceRect, BLIT_SOURCE_KEY);
 }
 
+bool CScreen::TakeDirty(Rect& rect)
+{
+    if (m_dirtyRects.Count() == 0)
+        return false;
+    m_dirtyRects.Next(rect);
+    return true;
+}
+
+// The text through a drawing context of the back buffer; the first opens the font, which
+// the start-up record counts as its own phase.
+bool CScreen::WriteText(const std::string& text, Rect* textRect)
+{
+    std::unique_ptr<CDrawingContext> context;
+    if (m_pBackBuffer->GetDrawingContext(context) != DISPLAY_OK)
+        return false;
+    const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::FONT);
+    context->TextOut(0, 0, text, textRect);
+    m_pBackBuffer->ReleaseDrawingContext(context);
+    return true;
+}
+
+const std::string& CScreen::BackBufferError() const
+{
+    return m_pBackBuffer->LastError();
+}
+
 DisplayResult CScreen::RestoreSurfaces()
 {
     for (CSurface* surface : {m_pPrimary.get(), m_pBackBuffer.get()}) {
@@ -224,6 +263,23 @@ DisplayResult CScreen::RestoreSurfaces()
         m_bRestored = true;
     }
     return DISPLAY_OK;
+}
+
+bool CScreen::RecoverFromLoss()
+{
+    if (m_pBackBuffer->IsLost() == DISPLAY_SURFACE_LOST && RestoreSurfaces() != DISPLAY_OK)
+        FailDisplay("cannot restore the lost display", *m_pBackBuffer);
+    if (!TakeRestoredFlag())
+        return false;
+    Rect dropped;
+    while (TakeDirty(dropped)) {
+    }
+    return true;
+}
+
+void CScreen::LoseAllSurfaces()
+{
+    m_pDirectDraw->LoseAllSurfaces();
 }
 
 bool CScreen::TakeRestoredFlag()

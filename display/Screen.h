@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "display/DirtyRectList.h"
@@ -90,13 +91,73 @@ public:
     // value of its top-left pixel. 0xFFFFFFFF when the surface cannot be read.
     uint32_t MatchColour(CSurface* surface, ColourRef colour);
 
+    // --- the mode and its sizes ---------------------------------------------------------
+    int32_t Width() const { return m_width; }
+    int32_t Height() const { return m_height; }
+    int32_t BitsPerPixel() const { return m_bitsPerPixel; }
+    int32_t RefreshRate() const { return m_refreshRate; }
+    // Pure blue unless changed: reserved in the palette, and the background's key.
+    ColourRef KeyColour() const { return m_keyColour; }
+
+    // --- start-up: what loading and preparing the pictures share -------------------------
+    // Where start-up phases are recorded (--benchmark); null records nothing. Not owned.
+    void RecordStartupIn(CStartupPhases* phases) { m_pStartupPhases = phases; }
+    CStartupPhases* StartupPhases() const { return m_pStartupPhases; }
+    // The working memory every picture's rescale shares until Initialise gives it back.
+    CRescaleScratch& RescaleScratch() { return m_rescaleScratch; }
+    // True in modes of 8 bits or fewer, once Initialise has built the palette.
+    bool HasPalette() const { return m_pPalette != nullptr; }
+    // The palette's quantizer, which reduces pictures to it; null without a palette.
+    const CQuantizer* Quantizer() const { return m_pQuantizer.get(); }
+    // An off-screen surface of the given pixel size for a sprite's frame, the palette
+    // attached (where there is one). On a failure, DeviceError or the surface's own
+    // LastError says why, as the result tells.
+    DisplayResult CreateFrameSurface(int32_t width, int32_t height, std::shared_ptr<CSurface>& surface);
+    // The display device's last failure.
+    const std::string& DeviceError() const;
+
+    // --- drawing a frame ------------------------------------------------------------------
+    // Records pixels drawn over, for the background to repair on the next tick.
+    void MarkDirty(const Rect& pixels) { m_dirtyRects.Add(pixels); }
+    // Takes the next rectangle to repair into `rect`; false when none is left.
+    bool TakeDirty(Rect& rect);
+    // Writes the readout's text at the top-left of the back buffer; `textRect` receives
+    // where it went. False (nothing written) when the back buffer cannot be drawn on.
+    bool WriteText(const std::string& text, Rect* textRect);
+    // The back buffer's last failure.
+    const std::string& BackBufferError() const;
+    // The frame being drawn, for the screenshot, the recording and the benchmark to read;
+    // null before Initialise.
+    CSurface* BackBuffer() const { return m_pBackBuffer.get(); }
+
+    // --- a lost display: one path ---------------------------------------------------------
+    // Every drawing step that finds a surface of the screen lost calls RestoreSurfaces; the
+    // background's next Draw calls RecoverFromLoss, which takes the record, drops what was
+    // to be repaired and says that everything must be drawn whole again.
+    //
     // Restores the back buffer (and the primary) after a loss; records that it happened.
     DisplayResult RestoreSurfaces();
-    // True once after surfaces were restored from a loss: what was drawn is gone and must
-    // be drawn whole again. Reading it clears it.
+    // Restores a lost back buffer at the start of a frame. Returns true once after any
+    // restore since the last call (the rectangles waiting for repair are dropped then:
+    // what was drawn is gone). Throws CFatalError when the back buffer cannot be restored.
+    bool RecoverFromLoss();
+    // Loses every surface, as a lost display would (--lose-surfaces-every).
+    void LoseAllSurfaces();
+
+    // Pure blue: reserved in the palette, and the background's transparent colour.
+    static constexpr ColourRef SCREEN_KEY_COLOUR = 0x00FF0000;
+
+private:
+    friend class CScreenInside;   // the tests' one view of the members below
+
+    void BuildPalette();
+    void BuildSurfaces();
+    // Starts the thread that reduces the pictures of m_reductionOrder, each sprite given
+    // the future it waits on.
+    void StartReductions();
+    // True once after surfaces were restored from a loss; reading it clears it.
     bool TakeRestoredFlag();
 
-    // --- what other parts of the program use directly ------------------------------------
     CDirtyRectList m_dirtyRects;
     int32_t m_refreshRate = 0;
     int32_t m_width = 640;
@@ -113,18 +174,7 @@ public:
     // Working memory that every picture's rescale shares during start-up (given back by
     // Initialise, when all pictures are loaded).
     CRescaleScratch m_rescaleScratch;
-    // Where start-up phases are recorded (--benchmark); null records nothing. Not owned.
-    CStartupPhases* m_pStartupPhases = nullptr;
-
-    // Pure blue: reserved in the palette, and the background's transparent colour.
-    static constexpr ColourRef SCREEN_KEY_COLOUR = 0x00FF0000;
-
-private:
-    void BuildPalette();
-    void BuildSurfaces();
-    // Starts the thread that reduces the pictures of m_reductionOrder, each sprite given
-    // the future it waits on.
-    void StartReductions();
+    CStartupPhases* m_pStartupPhases = nullptr;   // not owned; null records nothing
 
     bool m_bRestored = false;
     std::vector<CScreenPicture*> m_reductionOrder;   // until Initialise takes it

@@ -4,7 +4,6 @@
 #include "display/Screen.h"
 #include "game/Game.h"
 #include "platform/bitmaps/FatalError.h"
-#include "platform/video/DrawingContext.h"
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
 
@@ -16,7 +15,7 @@ CBackground::CBackground(CGame* game, std::string_view name) : CGameObject(game,
     m_speedY = 0;
     // Not recorded as dirty (it is what repairs), reduced by error diffusion in palette
     // modes, keyed on the colour the palette reserves.
-    m_pSprite = AcquireSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, m_pGame->m_screen.m_keyColour,
+    m_pSprite = AcquireSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, m_pGame->m_screen.KeyColour(),
                               WORLD_WIDTH, WORLD_HEIGHT);
     m_frameCount = 1;
     m_framePeriod = 1;
@@ -42,24 +41,16 @@ void CBackground::Draw()
 
 void CBackground::RecoverFromLoss()
 {
-    CScreen& screen = m_pGame->m_screen;
-    if (screen.m_pBackBuffer->IsLost() == DISPLAY_SURFACE_LOST && screen.RestoreSurfaces() != DISPLAY_OK)
-        throw CFatalError("background: cannot restore the display: " + screen.m_pBackBuffer->LastError());
-    if (!screen.TakeRestoredFlag())
-        return;
-    m_restoreDraws = FULL_DRAWS;
-    Rect dropped;
-    while (screen.m_dirtyRects.Count() > 0)
-        screen.m_dirtyRects.Next(dropped);
+    if (m_pGame->m_screen.RecoverFromLoss())
+        m_restoreDraws = FULL_DRAWS;
 }
 
 void CBackground::RepairDirtyRectangles()
 {
     CScreen& screen = m_pGame->m_screen;
-    CSurface* picture = m_pSprite->m_surfaces[m_frame].get();
+    CSurface* picture = m_pSprite->FrameSurface(m_frame);
     Rect rect;
-    while (screen.m_dirtyRects.Count() > 0) {
-        screen.m_dirtyRects.Next(rect);
+    while (screen.TakeDirty(rect)) {
         const DisplayResult result = screen.BlitToBack(&rect, &rect, picture);
         if (result == DISPLAY_OK || result == DISPLAY_INVALID_RECT)
             continue;
@@ -68,7 +59,7 @@ void CBackground::RepairDirtyRectangles()
             screen.RestoreSurfaces();
             continue;
         }
-        throw CFatalError("background: cannot repair the picture: " + screen.m_pBackBuffer->LastError());
+        throw CFatalError("background: cannot repair the picture: " + screen.BackBufferError());
     }
 }
 
@@ -88,14 +79,9 @@ void CBackground::WriteText(const std::string& text)
 {
     CScreen& screen = m_pGame->m_screen;
     if (text != m_shownText && !m_textRect.IsEmpty())
-        screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->m_surfaces[m_frame].get());
-    std::unique_ptr<CDrawingContext> context;
-    if (screen.m_pBackBuffer->GetDrawingContext(context) == DISPLAY_OK) {
-        const CStartupPhases::CScope timing(screen.m_pStartupPhases, CStartupPhases::FONT);   // the first opens the font
-        context->TextOut(0, 0, text, &m_textRect);
-        screen.m_pBackBuffer->ReleaseDrawingContext(context);
+        screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->FrameSurface(m_frame));
+    if (screen.WriteText(text, &m_textRect))
         m_shownText = text;
-    }
 }
 
 void CBackground::CountFrame()

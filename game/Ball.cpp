@@ -23,6 +23,6 @@ CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameOb
     m_speedY = 20;   // 8 units a second
     m_pSprite = AcquireSprite("Ball1", BALL_FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
     m_framePeriod = 1;
-    m_frameCount = m_pSprite->m_frameCount;
+    m_frameCount = m_pSprite->FrameCount();
     m_flags |= OBJ_BOUNCE;
 }

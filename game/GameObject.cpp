@@ -45,10 +45,9 @@ CSprite* CGameObject::AcquireSprite(const char* resourceName, int32_t frameCount
     if (CSprite* shared = store.Find(resourceName))
         return shared;
     auto sprite = std::make_unique<CSprite>(m_pGame, resourceName);
-    sprite->m_frameCount = frameCount;
-    sprite->m_flags |= flags;
-    sprite->m_paletteWeight = 1;
-    sprite->m_keyColour = key;
+    sprite->SetFrameCount(frameCount);
+    sprite->SetFlags(flags);
+    sprite->SetKeyColour(key);
     sprite->Load(resourceName, frameWidth, frameHeight);
     CSprite* added = sprite.get();
     store.Add(std::move(sprite));
@@ -67,7 +66,7 @@ void CGameObject::Update()
     const uint64_t elapsed = m_pGame->m_elapsedMs;
 
     // Animation: at most one frame a tick; the excess time is dropped, not carried.
-    if (m_pSprite->m_frameCount > 1) {
+    if (m_pSprite->FrameCount() > 1) {
         m_animAcc += elapsed;
         if (m_animAcc > m_framePeriod) {
             m_animAcc = 0;

@@ -35,6 +35,13 @@ public:
     void Bounce();
 
     const char* Name() const { return m_name; }
+    // Sets the speed on each axis (a speed v moves v³ / 1000 units a second; its sign is
+    // the direction).
+    void SetSpeed(int32_t x, int32_t y)
+    {
+        m_speedX = x;
+        m_speedY = y;
+    }
 
     int32_t m_depth = 0;
     CSprite* m_pSprite = nullptr;

@@ -17,5 +17,5 @@ CPaddle::CPaddle(CGame* game, std::string_view name) : CGameObject(game, name)
     m_speedY = 0;
     m_pSprite = AcquireSprite("Paddle1", PADDLE_FRAMES, 0, KEY_FROM_FIRST_PIXEL, m_rect.Width(), m_rect.Height());
     m_framePeriod = 1;
-    m_frameCount = m_pSprite->m_frameCount;
+    m_frameCount = m_pSprite->FrameCount();
 }

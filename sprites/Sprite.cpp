@@ -39,7 +39,7 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
         throw CFatalError("sprite '" + m_name + "': " + std::to_string(m_frameCount) + " frames (1 to " +
                           std::to_string(MAX_FRAMES) + " allowed)");
     CScreen& screen = m_pGame->m_screen;
-    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.m_pStartupPhases, CStartupPhases::DECODE);
+    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.StartupPhases(), CStartupPhases::DECODE);
     std::string why;
     std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
     timing.reset();
@@ -50,8 +50,8 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
     const SizeInPixels target = screen.ScaleSize(frameWidth, m_frameCount * frameHeight);
     m_targetWidth = target.width;
     m_targetHeight = target.height;
-    timing.emplace(screen.m_pStartupPhases, CStartupPhases::RESCALE);
-    CBitmapRescaler rescaler(picture.get(), &screen.m_rescaleScratch);
+    timing.emplace(screen.StartupPhases(), CStartupPhases::RESCALE);
+    CBitmapRescaler rescaler(picture.get(), &screen.RescaleScratch());
     rescaler.Rescale(target, MITCHELL_FILTER, m_keyColour);
     picture.reset();
     m_hBitmap = rescaler.GetBitmap();
@@ -72,15 +72,15 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
 
     // The surfaces first: while the picture is still being reduced on another thread,
     // making them costs no time of its own.
-    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.m_pStartupPhases, CStartupPhases::SURFACES);
+    std::optional<CStartupPhases::CScope> timing(std::in_place, screen.StartupPhases(), CStartupPhases::SURFACES);
     for (int32_t i = 0; i < m_frameCount; ++i) {
         std::shared_ptr<CSurface>& surface = m_surfaces[i];
         if (!surface) {
-            if (screen.m_pDirectDraw->CreateOffscreenSurface(m_frameWidth, m_frameHeight, surface) != DISPLAY_OK)
-                throw CFatalError("sprite '" + m_name + "': cannot create a frame surface: " +
-                                  screen.m_pDirectDraw->LastError());
-            if (screen.m_pPalette && surface->SetPalette(screen.m_pPalette) != DISPLAY_OK)
+            if (screen.CreateFrameSurface(m_frameWidth, m_frameHeight, surface) != DISPLAY_OK) {
+                if (!surface)
+                    throw CFatalError("sprite '" + m_name + "': cannot create a frame surface: " + screen.DeviceError());
                 throw CFatalError("sprite '" + m_name + "': cannot attach the palette: " + surface->LastError());
+            }
         } else if (surface->IsLost() == DISPLAY_SURFACE_LOST && surface->Restore() != DISPLAY_OK) {
             throw CFatalError("sprite '" + m_name + "': cannot restore a frame surface: " + surface->LastError());
         }
@@ -88,14 +88,14 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
 
     // Once: the picture keeps its reduced pixels, which every later filling (after a loss)
     // copies again. A second pass over palette colours would drift further each time.
-    if (m_reducedAhead.valid() || (screen.m_pPalette && (m_flags & SPRITE_DITHER) && !m_bReduced)) {
-        timing.emplace(screen.m_pStartupPhases, CStartupPhases::DITHER);
+    if (m_reducedAhead.valid() || (screen.HasPalette() && (m_flags & SPRITE_DITHER) && !m_bReduced)) {
+        timing.emplace(screen.StartupPhases(), CStartupPhases::DITHER);
         if (m_reducedAhead.valid())
             m_reducedAhead.get();   // reduced on another thread; passes on what failed there
         ReduceColours();            // nothing left to do after a reduction ahead
     }
 
-    timing.emplace(screen.m_pStartupPhases, CStartupPhases::SURFACES);
+    timing.emplace(screen.StartupPhases(), CStartupPhases::SURFACES);
     for (int32_t i = 0; i < m_frameCount; ++i)
         FillFrame(i);
 }
@@ -103,10 +103,10 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
 void CSprite::ReduceColours()
 {
     const CScreen& screen = m_pGame->m_screen;
-    if (!screen.m_pPalette || !(m_flags & SPRITE_DITHER) || m_bReduced)
+    if (!screen.HasPalette() || !(m_flags & SPRITE_DITHER) || m_bReduced)
         return;
     CDitherer ditherer;
-    ditherer.SetQuantizer(screen.m_pQuantizer.get());
+    ditherer.SetQuantizer(screen.Quantizer());
     ditherer.SetKeyColour(m_keyColour);
     ditherer.Dither(m_hBitmap.get());
     m_bReduced = true;
@@ -156,16 +156,16 @@ void CSprite::Blit(const Rect& world, int32_t frame)
         if (result == DISPLAY_INVALID_RECT)
             return;
         if (result != DISPLAY_SURFACE_LOST)
-            throw CFatalError("sprite '" + m_name + "': cannot draw: " + screen.m_pBackBuffer->LastError());
+            throw CFatalError("sprite '" + m_name + "': cannot draw: " + screen.BackBufferError());
         if (attempt == BLIT_TRIES)
             throw CFatalError("sprite '" + m_name + "': the display stays lost after " +
                               std::to_string(attempt - 1) + " restores");
         // The lost surface may be the back buffer, which refilling the frames cannot mend.
         if (screen.RestoreSurfaces() != DISPLAY_OK)
             throw CFatalError("sprite '" + m_name + "': cannot restore the display: " +
-                              screen.m_pBackBuffer->LastError());
+                              screen.BackBufferError());
         CreateSurfaces(world.Width(), world.Height());
     }
     if (!(m_flags & SPRITE_NODIRTY))
-        screen.m_dirtyRects.Add(pixels);
+        screen.MarkDirty(pixels);
 }

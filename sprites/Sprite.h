@@ -3,8 +3,8 @@
 // key at a rectangle given in world units.
 //
 //     auto sprite = std::make_unique<CSprite>(game, "Ball1");
-//     sprite->m_frameCount = 30;
-//     sprite->m_flags |= SPRITE_DITHER;
+//     sprite->SetFrameCount(30);
+//     sprite->SetFlags(SPRITE_DITHER);
 //     sprite->Load("Ball1", 100, 100);        // one frame's size in world units
 //     game->Sprites().Add(std::move(sprite));
 //     ... after the screen's Initialise:
@@ -62,6 +62,25 @@ public:
     // Keeps the future CreateSurfaces waits on (m_reducedAhead).
     void AwaitReduction(std::future<void> reduced) override;
 
+    // What the picture is, given before Load: how many frames its strip holds, its flags
+    // (SPRITE_…) and its key colour (KEY_FROM_FIRST_PIXEL: the colour of its top-left pixel).
+    void SetFrameCount(int32_t frameCount) { m_frameCount = frameCount; }
+    void SetFlags(uint32_t flags) { m_flags = flags; }
+    void SetKeyColour(ColourRef key) { m_keyColour = key; }
+
+    const std::string& Name() const { return m_name; }
+    int32_t FrameCount() const { return m_frameCount; }
+    uint32_t Flags() const { return m_flags; }
+    // Frame `frame`'s surface; null until the sprite is first drawn.
+    CSurface* FrameSurface(int32_t frame) const { return m_surfaces[frame].get(); }
+    // The loaded picture: rescaled, and reduced to the palette once drawn in a palette mode.
+    const CBitmap24& Picture() const { return *m_hBitmap; }
+
+private:
+    friend class CSpriteInside;   // the tests' one view of the reduction's state
+
+    void FillFrame(int32_t frame);
+
     int32_t m_paletteWeight = 1;
     std::string m_name;
     uint32_t m_flags = 0;
@@ -72,13 +91,12 @@ public:
     int32_t m_frameHeight = 0;
     int32_t m_targetWidth = 0;
     int32_t m_targetHeight = 0;
-    CGame* m_pGame;
     ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
     bool m_bReduced = false;   // m_hBitmap already holds palette colours
     // Set while the screen reduces the picture ahead of its first drawing: ready when that
     // is done, or holding what failed. CreateSurfaces waits on it.
     std::future<void> m_reducedAhead;
 
-private:
-    void FillFrame(int32_t frame);
+protected:
+    CGame* m_pGame;   // the world the sprite belongs to, through which it reaches the screen
 };

@@ -21,7 +21,7 @@ CScreenPicture* CSpriteStore::PictureAt(int32_t index) const
 void CSpriteStore::Add(std::unique_ptr<CSprite> sprite)
 {
     if (m_count >= MAX_SPRITES)
-        throw CFatalError("sprite store: no room for '" + sprite->m_name + "' (at most " +
+        throw CFatalError("sprite store: no room for '" + sprite->Name() + "' (at most " +
                           std::to_string(MAX_SPRITES) + " sprites)");
     m_items[m_count++] = std::move(sprite);
 }
@@ -29,7 +29,7 @@ void CSpriteStore::Add(std::unique_ptr<CSprite> sprite)
 CSprite* CSpriteStore::Find(std::string_view name) const
 {
     for (int32_t i = 0; i < m_count; ++i)
-        if (m_items[i]->m_name == name)
+        if (m_items[i]->Name() == name)
             return m_items[i].get();
     return nullptr;
 }

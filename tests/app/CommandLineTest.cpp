@@ -18,6 +18,7 @@
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/GifFrames.h"
 #include "tests/support/ScratchFolderTest.h"
+#include "tests/support/ScreenInside.h"
 
 namespace {
 
@@ -259,8 +260,8 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
     CGameApp app(options);
     app.InitInstance();
     const CScreen& screen = app.m_pGame->m_screen;
-    EXPECT_EQ((DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, 0}), (DisplayMode{800, 600, 16, 0}));
-    EXPECT_TRUE(screen.m_pDirectDraw->IsWindowed());
+    EXPECT_EQ((DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), 0}), (DisplayMode{800, 600, 16, 0}));
+    EXPECT_TRUE(CScreenInside::Device(screen).IsWindowed());
     EXPECT_FALSE(app.MainFrame()->DisplayWindow().WaitsForRefresh());
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(app.TicksDone(), 3u);
@@ -281,8 +282,8 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
     CGameApp plain(ExpectRun({"--headless"}));
     plain.InitInstance();
     const CScreen& defaults = plain.m_pGame->m_screen;
-    EXPECT_EQ((DisplayMode{defaults.m_width, defaults.m_height, defaults.m_bitsPerPixel, 0}), (DisplayMode{640, 480, 8, 0}));
-    EXPECT_FALSE(defaults.m_pDirectDraw->IsWindowed());
+    EXPECT_EQ((DisplayMode{defaults.Width(), defaults.Height(), defaults.BitsPerPixel(), 0}), (DisplayMode{640, 480, 8, 0}));
+    EXPECT_FALSE(CScreenInside::Device(defaults).IsWindowed());
     EXPECT_TRUE(plain.MainFrame()->DisplayWindow().WaitsForRefresh());
 }
 

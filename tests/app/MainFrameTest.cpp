@@ -19,6 +19,7 @@
 #include "platform/framework/WindowTimer.h"
 #include "sprites/SpriteStore.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/ScreenInside.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
 
     // The display at the mode asked for, with the three pictures.
     const CScreen& screen = world.m_screen;
-    EXPECT_EQ((DisplayMode{screen.m_width, screen.m_height, screen.m_bitsPerPixel, 0}), (DisplayMode{800, 600, 16, 0}));
+    EXPECT_EQ((DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), 0}), (DisplayMode{800, 600, 16, 0}));
     EXPECT_EQ(world.Sprites().GetCount(), 3);
 
     // The shown window's paint message is waiting: the loop starts with a message to
@@ -123,10 +124,10 @@ TEST_F(MainFrameTest, HeadlessWithoutAModeTakesTheDefaultAsIfTheDialogWereCancel
     CGameApp app(options);
     app.InitInstance();
     const CScreen& screen = app.m_pGame->m_screen;
-    EXPECT_EQ(screen.m_width, 640);
-    EXPECT_EQ(screen.m_height, 480);
-    EXPECT_EQ(screen.m_bitsPerPixel, 8);
-    EXPECT_NE(screen.m_pPalette, nullptr);
+    EXPECT_EQ(screen.Width(), 640);
+    EXPECT_EQ(screen.Height(), 480);
+    EXPECT_EQ(screen.BitsPerPixel(), 8);
+    EXPECT_NE(CScreenInside::Palette(screen), nullptr);
 }
 
 TEST_F(MainFrameTest, EveryTickOfAFixedStepRunTakesExactlyTheStep)
@@ -284,7 +285,7 @@ TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
     StartAndTick(app, 5);
     CScreen& screen = app.m_pGame->m_screen;
-    const std::vector<uint32_t> before = Raws(*screen.m_pBackBuffer);
+    const std::vector<uint32_t> before = Raws(*screen.BackBuffer());
     const uint32_t windowId = app.MainFrame()->WindowId();
     const std::pair<SDL_Keycode, uint16_t> keys[] = {{SDLK_F11, KMOD_NONE}, {SDLK_RETURN, KMOD_LALT},
                                                      {SDLK_RETURN, KMOD_RALT}, {SDLK_F11, KMOD_NONE}};
@@ -294,14 +295,14 @@ TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
         while (app.HasMessageWaiting())   // the switch itself queues the window's own events
             ASSERT_TRUE(app.PumpMessage());
         windowed = !windowed;
-        EXPECT_EQ(screen.m_pDirectDraw->IsWindowed(), windowed) << SDL_GetKeyName(key);
+        EXPECT_EQ(CScreenInside::Device(screen).IsWindowed(), windowed) << SDL_GetKeyName(key);
         EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), windowed ? SDL_ENABLE : SDL_DISABLE);
-        EXPECT_EQ(Raws(*screen.m_pBackBuffer), before);
+        EXPECT_EQ(Raws(*screen.BackBuffer()), before);
     }
     PushKey(windowId, SDLK_RETURN);   // Enter alone is no switch
     while (app.HasMessageWaiting())
         ASSERT_TRUE(app.PumpMessage());
-    EXPECT_TRUE(screen.m_pDirectDraw->IsWindowed());
+    EXPECT_TRUE(CScreenInside::Device(screen).IsWindowed());
 }
 
 // --- Teardown ----------------------------------------------------------------------------

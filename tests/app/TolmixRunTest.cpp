@@ -27,6 +27,7 @@
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/GifFrames.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/ScreenInside.h"
 
 namespace fs = std::filesystem;
 
@@ -441,7 +442,7 @@ std::unique_ptr<CGameApp> RunInProcess(const RunCase& run)
     options.loseSurfacesEvery = run.loseEvery;
     auto app = std::make_unique<CGameApp>(options);
     app->InitInstance();
-    const CDisplayDevice& device = *app->m_pGame->m_screen.m_pDirectDraw;
+    const CDisplayDevice& device = CScreenInside::Device(app->m_pGame->m_screen);
     const auto wholeFrame = static_cast<uint64_t>(run.mode.width) * static_cast<uint64_t>(run.mode.height);
     for (uint64_t tick = 1; tick <= run.frames; ++tick) {
         const uint64_t uploadedBefore = device.UploadedPixelCount();
@@ -482,14 +483,14 @@ TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw
     const std::unique_ptr<CGameApp> app = RunInProcess(run);
     CGame& world = *app->m_pGame;
     CScreen& screen = world.m_screen;
-    const PictureDifference same = ComparePictures(*shot, *screen.m_pBackBuffer->ToBitmap());
+    const PictureDifference same = ComparePictures(*shot, *screen.BackBuffer()->ToBitmap());
     EXPECT_EQ(same.pixels, 0) << "first at " << same.firstX << ", " << same.firstY;
 
     // The ball turned at an edge where the case says so (the repair then follows a turn);
     // ball and paddle are visible where the world has them: the frame differs from the bare
     // background at their centres.
     EXPECT_EQ(FindObject(world, "Slowball")->m_speedY < 0, run.ballBounces);
-    const std::unique_ptr<CBitmap24> bare = FindObject(world, "Background")->m_pSprite->m_surfaces[0]->ToBitmap();
+    const std::unique_ptr<CBitmap24> bare = FindObject(world, "Background")->m_pSprite->FrameSurface(0)->ToBitmap();
     for (const char* name : {"Slowball", "Paddle"}) {
         const Rect pixels = screen.ScaleRect(FindObject(world, name)->m_rect);
         const int32_t x = (pixels.left + pixels.right) / 2, y = (pixels.top + pixels.bottom) / 2;
@@ -500,8 +501,8 @@ TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw
     // the frame-rate text goes (its texts are written, not drawn from the world).
     const auto& background = static_cast<const CBackground&>(*FindObject(world, "Background"));
     const Rect text = UnionRects(TextBox(screen, "Wait..."), TextBox(screen, background.RateText()));
-    EXPECT_LT(text.right, screen.m_width / 4);
-    EXPECT_LT(text.bottom, screen.m_height / 8);
+    EXPECT_LT(text.right, screen.Width() / 4);
+    EXPECT_LT(text.bottom, screen.Height() / 8);
     const PictureDifference repaired = ComparePictures(*shot, *FullRedraw(world), text);
     EXPECT_EQ(repaired.pixels, 0) << "first at " << repaired.firstX << ", " << repaired.firstY;
 }
@@ -514,7 +515,7 @@ TEST_F(TolmixRunTest, SurfaceLossesLeaveTheScreenOfARunWithoutThem)
         std::unique_ptr<CBitmap24> screens[2];
         for (uint64_t loseEvery : {7u, 0u}) {
             const std::unique_ptr<CGameApp> app = RunInProcess(RunCase{{640, 480, depth, 0}, 16, 200, loseEvery, false});
-            screens[loseEvery == 0] = app->m_pGame->m_screen.m_pBackBuffer->ToBitmap();
+            screens[loseEvery == 0] = app->m_pGame->m_screen.BackBuffer()->ToBitmap();
         }
         const PictureDifference same = ComparePictures(*screens[0], *screens[1]);
         EXPECT_EQ(same.pixels, 0) << depth << " bits: first at " << same.firstX << ", " << same.firstY;

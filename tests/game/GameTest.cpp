@@ -16,6 +16,7 @@
 #include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/PicturePixels.h"
+#include "tests/support/ScreenInside.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ public:
     CTestObject(CGame* game, int32_t frames, std::vector<std::string>* log = nullptr, std::string_view name = "Test")
         : CGameObject(game, name), m_sprite(game, "none"), m_log(log)
     {
-        m_sprite.m_frameCount = frames;
+        m_sprite.SetFrameCount(frames);
         m_pSprite = &m_sprite;
         m_frameCount = frames;
     }
@@ -347,7 +348,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     EXPECT_EQ(ball.m_flags, OBJ_BOUNCE);
     EXPECT_EQ(ball.m_frameCount, 30);
     EXPECT_EQ(ball.m_framePeriod, 1u);
-    EXPECT_EQ(ball.m_pSprite->m_flags, SPRITE_DITHER);
+    EXPECT_EQ(ball.m_pSprite->Flags(), SPRITE_DITHER);
 
     CBall clamped(20, 500, m_game.get(), "Other");
     EXPECT_EQ(clamped.m_rect, (Rect{0, 450, 100, 550}));
@@ -361,7 +362,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     EXPECT_EQ(paddle.m_flags, 0u);
     EXPECT_EQ(paddle.m_frameCount, 30);
     EXPECT_EQ(paddle.m_framePeriod, 1u);
-    EXPECT_EQ(paddle.m_pSprite->m_flags, 0u);
+    EXPECT_EQ(paddle.m_pSprite->Flags(), 0u);
     EXPECT_EQ(m_game->Sprites().GetCount(), 2);
 
     // Names longer than nineteen characters are cut.
@@ -395,8 +396,8 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
     EXPECT_EQ(background.RateText(), "62");   // what frame 101 shows
 
     // "62" is shorter than "Wait...": where "Wait..." ended the picture shows again.
-    CSurface& back = *Screen().m_pBackBuffer;
-    CSurface& picture = *background.m_pSprite->m_surfaces[0];
+    CSurface& back = *Screen().BackBuffer();
+    CSurface& picture = *background.m_pSprite->FrameSurface(0);
     EXPECT_NE(RawAt(back, 30, 6), RawAt(picture, 30, 6));   // "Wait..." still there
     background.Draw();
     EXPECT_EQ(RawAt(back, 30, 6), RawAt(picture, 30, 6));
@@ -427,27 +428,28 @@ TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUnt
         background.Draw();
     }
     EXPECT_FALSE(background.m_bFullDraw);
-    const std::unique_ptr<CBitmap24> clean = Screen().m_pBackBuffer->ToBitmap();
+    const std::unique_ptr<CBitmap24> clean = Screen().BackBuffer()->ToBitmap();
 
     // Scribble over two places, only one recorded as dirty: only it is repaired.
     std::shared_ptr<CSurface> white;
-    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(50, 50, white), DISPLAY_OK);
+    ASSERT_EQ(CScreenInside::Device(Screen()).CreateOffscreenSurface(50, 50, white), DISPLAY_OK);
     FillWith(*white, 0xFFFFFF);
     const Rect recorded{300, 300, 350, 350}, unrecorded{400, 100, 450, 150};
-    Screen().m_pBackBuffer->Blit(&recorded, white.get(), nullptr, 0);
-    Screen().m_pBackBuffer->Blit(&unrecorded, white.get(), nullptr, 0);
-    Screen().m_dirtyRects.Add(recorded);
+    Screen().BackBuffer()->Blit(&recorded, white.get(), nullptr, 0);
+    Screen().BackBuffer()->Blit(&unrecorded, white.get(), nullptr, 0);
+    Screen().MarkDirty(recorded);
     background.Draw();
-    const std::unique_ptr<CBitmap24> after = Screen().m_pBackBuffer->ToBitmap();
+    const std::unique_ptr<CBitmap24> after = Screen().BackBuffer()->ToBitmap();
     EXPECT_EQ(PixelAt(*after, 320, 320), PixelAt(*clean, 320, 320));   // repaired
     EXPECT_EQ(PixelAt(*after, 420, 120), Rgb(255, 255, 255));          // left alone
-    EXPECT_EQ(Screen().m_dirtyRects.Count(), 0);
+    Rect left;
+    EXPECT_FALSE(Screen().TakeDirty(left));   // the repair took them all
 
     // After a loss the picture is drawn whole again, thrice as at the start.
-    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().LoseAllSurfaces();
     background.Draw();   // restores the back buffer and the picture
     EXPECT_EQ(background.m_restoreDraws, CBackground::FULL_DRAWS - 1);
-    const std::unique_ptr<CBitmap24> restored = Screen().m_pBackBuffer->ToBitmap();
+    const std::unique_ptr<CBitmap24> restored = Screen().BackBuffer()->ToBitmap();
     EXPECT_EQ(ComparePictures(*restored, *clean, Rect{0, 0, 160, 60}).pixels, 0) << "outside the readout's corner";
 }
 

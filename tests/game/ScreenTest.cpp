@@ -12,6 +12,7 @@
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
 #include "tests/support/DisplayFixture.h"
+#include "tests/support/ScreenInside.h"
 
 namespace {
 
@@ -48,16 +49,16 @@ TEST_F(ScreenTest, OnlyTheEightBitModeBuildsAPaletteHoldingTheKeyColour)
     for (int32_t depth : {8, 16, 24, 32}) {
         MakeWorld();
         Initialise(640, 480, depth);
-        EXPECT_EQ(Screen().m_pBackBuffer->BitsPerPixel(), depth);
+        EXPECT_EQ(Screen().BackBuffer()->BitsPerPixel(), depth);
         if (depth > 8) {
-            EXPECT_EQ(Screen().m_pPalette, nullptr) << depth;
-            EXPECT_EQ(Screen().m_pQuantizer, nullptr) << depth;
+            EXPECT_EQ(CScreenInside::Palette(Screen()), nullptr) << depth;
+            EXPECT_EQ(Screen().Quantizer(), nullptr) << depth;
         } else {
-            ASSERT_NE(Screen().m_pPalette, nullptr);
-            EXPECT_EQ(Screen().m_pQuantizer->ColourCount(), 256);
-            EXPECT_EQ(Screen().m_pPalette->Entries()[1], (PaletteEntry{0, 0, 255, 0}));   // the key, pure blue
-            EXPECT_EQ(Screen().m_pBackBuffer->Palette(), Screen().m_pPalette);
-            EXPECT_EQ(Screen().m_pPrimary->Palette(), Screen().m_pPalette);
+            ASSERT_NE(CScreenInside::Palette(Screen()), nullptr);
+            EXPECT_EQ(Screen().Quantizer()->ColourCount(), 256);
+            EXPECT_EQ(CScreenInside::Palette(Screen())->Entries()[1], (PaletteEntry{0, 0, 255, 0}));   // the key, pure blue
+            EXPECT_EQ(Screen().BackBuffer()->Palette(), CScreenInside::Palette(Screen()));
+            EXPECT_EQ(CScreenInside::Primary(Screen())->Palette(), CScreenInside::Palette(Screen()));
         }
         TearDown();
     }
@@ -78,12 +79,12 @@ TEST_F(ScreenTest, TheClipListCoversTheWholeScreenAndNothingBeyond)
         MakeWorld();
         Initialise(width, height, 32);
         std::shared_ptr<CSurface> white;
-        ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(width, height, white), DISPLAY_OK);
+        ASSERT_EQ(CScreenInside::Device(Screen()).CreateOffscreenSurface(width, height, white), DISPLAY_OK);
         FillWith(*white, 0xFFFFFF);
         // A blit reaching past the bottom-right corner is cut at the screen's edge.
         const Rect beyond{0, 0, width + 20, height + 20};
-        ASSERT_EQ(Screen().m_pBackBuffer->Blit(&beyond, white.get(), nullptr, 0), DISPLAY_OK);
-        CSurface& back = *Screen().m_pBackBuffer;
+        ASSERT_EQ(Screen().BackBuffer()->Blit(&beyond, white.get(), nullptr, 0), DISPLAY_OK);
+        CSurface& back = *Screen().BackBuffer();
         for (const auto& [x, y] : {std::pair{0, 0}, std::pair{width - 1, 0}, std::pair{0, height - 1},
                                    std::pair{width - 1, height - 1}, std::pair{width - 1, height / 2}})
             EXPECT_EQ(RawAt(back, x, y), 0xFFFFFFu) << width << "x" << height << " at " << x << ", " << y;
@@ -98,7 +99,7 @@ TEST_F(ScreenTest, MatchColourConvertsWithoutChangingThePixel)
     MakeWorld();
     Initialise(640, 480, 16);
     std::shared_ptr<CSurface> surface;
-    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
+    ASSERT_EQ(CScreenInside::Device(Screen()).CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
     FillWith(*surface, 0x1234);
     // 5-6-5 by truncation: pure blue is 0x001F, magenta 0xF81F.
     EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF0000), 0x001Fu);
@@ -112,28 +113,65 @@ TEST_F(ScreenTest, MatchColourInAPaletteModeGivesTheNearestEntry)
     MakeWorld();
     Initialise(640, 480, 8);
     std::shared_ptr<CSurface> surface;
-    ASSERT_EQ(Screen().m_pDirectDraw->CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
-    surface->SetPalette(Screen().m_pPalette);
+    ASSERT_EQ(CScreenInside::Device(Screen()).CreateOffscreenSurface(4, 4, surface), DISPLAY_OK);
+    surface->SetPalette(CScreenInside::Palette(Screen()));
     EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00FF0000), 1u);   // entry 1 is the key
     EXPECT_EQ(Screen().MatchColour(surface.get(), 0x00000000), 0u);
 }
 
+// A sprite's frame surface comes with the palette in a palette mode, and without one deeper.
+TEST_F(ScreenTest, FrameSurfacesCarryThePaletteOnlyInAPaletteMode)
+{
+    for (int32_t depth : {8, 32}) {
+        MakeWorld();
+        Initialise(640, 480, depth);
+        std::shared_ptr<CSurface> surface;
+        ASSERT_EQ(Screen().CreateFrameSurface(4, 4, surface), DISPLAY_OK) << depth;
+        EXPECT_EQ(Screen().HasPalette(), depth == 8);
+        EXPECT_EQ(surface->Palette(), CScreenInside::Palette(Screen())) << depth;
+        EXPECT_EQ(surface->Palette() != nullptr, depth == 8);
+        TearDown();
+    }
+}
+
 // --- loss --------------------------------------------------------------------------------
+
+// At the start of a frame: nothing lost keeps the rectangles waiting for repair; a lost
+// back buffer is restored, the repairs are dropped and a whole drawing is asked for once.
+TEST_F(ScreenTest, RecoveryRestoresTheBackBufferAndDropsTheRepairsOnlyAfterALoss)
+{
+    MakeWorld();
+    Initialise(640, 480, 32);
+    const Rect drawn{0, 0, 10, 10};
+    Screen().MarkDirty(drawn);
+    EXPECT_FALSE(Screen().RecoverFromLoss());
+    Rect rect;
+    ASSERT_TRUE(Screen().TakeDirty(rect));
+    EXPECT_EQ(rect, drawn);
+    EXPECT_FALSE(Screen().TakeDirty(rect));
+
+    Screen().MarkDirty(drawn);
+    Screen().LoseAllSurfaces();
+    EXPECT_TRUE(Screen().RecoverFromLoss());
+    EXPECT_EQ(Screen().BackBuffer()->IsLost(), DISPLAY_OK);
+    EXPECT_FALSE(Screen().TakeDirty(rect));
+    EXPECT_FALSE(Screen().RecoverFromLoss());
+}
 
 TEST_F(ScreenTest, PresentRestoresALostDisplayAndRecordsIt)
 {
     MakeWorld();
     Initialise(640, 480, 32);
     Screen().Present();
-    EXPECT_FALSE(Screen().TakeRestoredFlag());
+    EXPECT_FALSE(Screen().RecoverFromLoss());
 
-    Screen().m_pDirectDraw->LoseAllSurfaces();
-    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_SURFACE_LOST);
+    Screen().LoseAllSurfaces();
+    EXPECT_EQ(Screen().BackBuffer()->IsLost(), DISPLAY_SURFACE_LOST);
     Screen().Present();
-    EXPECT_EQ(Screen().m_pPrimary->IsLost(), DISPLAY_OK);
-    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
-    EXPECT_TRUE(Screen().TakeRestoredFlag());
-    EXPECT_FALSE(Screen().TakeRestoredFlag());   // reading clears it
+    EXPECT_EQ(CScreenInside::Primary(Screen())->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(Screen().BackBuffer()->IsLost(), DISPLAY_OK);
+    EXPECT_TRUE(Screen().RecoverFromLoss());
+    EXPECT_FALSE(Screen().RecoverFromLoss());   // reading clears it
 }
 
 // A display lost again at each restore is restored three times in one Present, and a
@@ -142,13 +180,13 @@ TEST_F(ScreenTest, PresentRestoresADisplayLostAgainUpToThreeTimesAndFailsOnTheFo
 {
     MakeWorld();
     Initialise(640, 480, 32);
-    Screen().m_pDirectDraw->LoseAllSurfaces();
-    Screen().m_pDirectDraw->LosePrimaryAgainOnRestore(2);   // restores 1 and 2 lost again, 3 holds
+    Screen().LoseAllSurfaces();
+    CScreenInside::Device(Screen()).LosePrimaryAgainOnRestore(2);   // restores 1 and 2 lost again, 3 holds
     EXPECT_NO_THROW(Screen().Present());
-    EXPECT_EQ(Screen().m_pPrimary->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(CScreenInside::Primary(Screen())->IsLost(), DISPLAY_OK);
 
-    Screen().m_pDirectDraw->LoseAllSurfaces();
-    Screen().m_pDirectDraw->LosePrimaryAgainOnRestore(3);   // a fourth restore would be needed
+    Screen().LoseAllSurfaces();
+    CScreenInside::Device(Screen()).LosePrimaryAgainOnRestore(3);   // a fourth restore would be needed
     try {
         Screen().Present();
         ADD_FAILURE() << "a display lost at every restore was presented";

@@ -17,6 +17,8 @@
 #include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/PicturePixels.h"
+#include "tests/support/ScreenInside.h"
+#include "tests/support/SpriteInside.h"
 
 namespace {
 
@@ -27,9 +29,9 @@ protected:
                        int32_t height)
     {
         auto sprite = std::make_unique<CSprite>(m_game.get(), name);
-        sprite->m_frameCount = frames;
-        sprite->m_flags = flags;
-        sprite->m_keyColour = key;
+        sprite->SetFrameCount(frames);
+        sprite->SetFlags(flags);
+        sprite->SetKeyColour(key);
         sprite->Load(name, width, height);
         CSprite* raw = sprite.get();
         m_game->Sprites().Add(std::move(sprite));
@@ -41,8 +43,8 @@ protected:
     {
         std::vector<Rect> rects;
         Rect rect;
-        while (Screen().m_dirtyRects.Count() > 0)
-            rects.push_back(Screen().m_dirtyRects.Next(rect));
+        while (Screen().TakeDirty(rect))
+            rects.push_back(rect);
         return rects;
     }
 };
@@ -55,35 +57,35 @@ TEST_F(SpriteTest, StripsAreRescaledForTheModeAndCutIntoFrames)
 {
     MakeWorld();
     CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
-    EXPECT_EQ(paddle->m_hBitmap->Width(), 160);
-    EXPECT_EQ(paddle->m_hBitmap->Height(), 1800);
+    EXPECT_EQ(paddle->Picture().Width(), 160);
+    EXPECT_EQ(paddle->Picture().Height(), 1800);
     Screen().ApplyVideoMode({800, 600, 32, 0});
     CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    EXPECT_EQ(ball->m_hBitmap->Width(), 50);
-    EXPECT_EQ(ball->m_hBitmap->Height(), 1500);
+    EXPECT_EQ(ball->Picture().Width(), 50);
+    EXPECT_EQ(ball->Picture().Height(), 1500);
     Screen().Initialise(*m_window);
 
-    EXPECT_EQ(ball->m_surfaces[0], nullptr);
+    EXPECT_EQ(ball->FrameSurface(0), nullptr);
     ball->Blit({250, 250, 350, 350}, 7);   // the first blit makes every frame
     for (int32_t frame = 0; frame < 30; ++frame) {
-        ASSERT_NE(ball->m_surfaces[frame], nullptr) << frame;
-        EXPECT_EQ(ball->m_surfaces[frame]->Width(), 50);
-        EXPECT_EQ(ball->m_surfaces[frame]->Height(), 50);
+        ASSERT_NE(ball->FrameSurface(frame), nullptr) << frame;
+        EXPECT_EQ(ball->FrameSurface(frame)->Width(), 50);
+        EXPECT_EQ(ball->FrameSurface(frame)->Height(), 50);
     }
-    EXPECT_EQ(ball->m_surfaces[30], nullptr);
+    EXPECT_EQ(ball->FrameSurface(30), nullptr);
 }
 
 TEST_F(SpriteTest, LoadRefusesBadFrameCountsAndMissingPictures)
 {
     MakeWorld();
     CSprite sprite(m_game.get(), "Ball1");
-    sprite.m_frameCount = 0;
+    sprite.SetFrameCount(0);
     EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
-    sprite.m_frameCount = 51;
+    sprite.SetFrameCount(51);
     EXPECT_THROW(sprite.Load("Ball1", 100, 100), CFatalError);
-    sprite.m_frameCount = 50;
+    sprite.SetFrameCount(50);
     EXPECT_NO_THROW(sprite.Load("Ball1", 100, 100));
-    sprite.m_frameCount = 1;
+    sprite.SetFrameCount(1);
     EXPECT_THROW(sprite.Load("NoSuchPicture", 100, 100), CFatalError);
     EXPECT_NO_THROW(sprite.Load("ball1", 100, 100));   // built-in names ignore case
 
@@ -130,15 +132,15 @@ std::filesystem::path WriteTwoFramePicture()
 // frame's pixels whose raw value is `key` were left out.
 void ExpectKeyedOn(CScreen& screen, CSprite& sprite, const Rect& world, int32_t frame, uint32_t key, uint32_t ground)
 {
-    FillWith(*screen.m_pBackBuffer, ground);
+    FillWith(*screen.BackBuffer(), ground);
     sprite.Blit(world, frame);
-    const std::vector<uint32_t> source = Raws(*sprite.m_surfaces[frame]);
-    const std::vector<uint32_t> back = Raws(*screen.m_pBackBuffer);
+    const std::vector<uint32_t> source = Raws(*sprite.FrameSurface(frame));
+    const std::vector<uint32_t> back = Raws(*screen.BackBuffer());
     const Rect at = screen.ScaleRect(world);
-    const int32_t width = sprite.m_surfaces[frame]->Width();
+    const int32_t width = sprite.FrameSurface(frame)->Width();
     for (size_t i = 0; i < source.size(); ++i) {
         const int32_t x = at.left + static_cast<int32_t>(i) % width, y = at.top + static_cast<int32_t>(i) / width;
-        ASSERT_EQ(back[y * screen.m_width + x], source[i] == key ? ground : source[i]) << "frame " << frame << " pixel " << i;
+        ASSERT_EQ(back[y * screen.Width() + x], source[i] == key ? ground : source[i]) << "frame " << frame << " pixel " << i;
     }
 }
 
@@ -150,8 +152,8 @@ TEST_F(SpriteTest, EachFrameKeysOnItsOwnTopLeftPixelUnlessAColourIsGiven)
     CSprite* ball = AddSprite("Ball1", 30, 0, 0x00FF00FF, 100, 100);
     Initialise(640, 480, 32);
     own->Blit({0, 0, 20, 20}, 0);   // makes the frames
-    const uint32_t topLeft0 = Raws(*own->m_surfaces[0])[0];
-    const uint32_t topLeft1 = Raws(*own->m_surfaces[1])[0];
+    const uint32_t topLeft0 = Raws(*own->FrameSurface(0))[0];
+    const uint32_t topLeft1 = Raws(*own->FrameSurface(1))[0];
     ASSERT_EQ(topLeft0, 0xFF0000u);   // the strip's key, exact
     ASSERT_NE(topLeft1, topLeft0);
     ExpectKeyedOn(Screen(), *own, {0, 0, 20, 20}, 0, topLeft0, 0x123456);
@@ -176,7 +178,7 @@ TEST_F(SpriteTest, ABlitRecordsItsWholePixelRectangleEvenWhenClipped)
     ball->Blit({300, 300, 200, 400}, 0);       // inverted: refused quietly
     EXPECT_TRUE(TakeDirty().empty());
 
-    ball->m_flags |= SPRITE_NODIRTY;
+    ball->SetFlags(ball->Flags() | SPRITE_NODIRTY);
     ball->Blit({0, 0, 100, 100}, 0);
     EXPECT_TRUE(TakeDirty().empty());
 }
@@ -187,7 +189,7 @@ TEST_F(SpriteTest, ABlitRecordsItsWholePixelRectangleEvenWhenClipped)
 std::vector<Pixel24> PaletteColours(const CScreen& screen)
 {
     std::vector<Pixel24> colours;
-    for (const PaletteEntry& e : screen.m_pPalette->Entries())
+    for (const PaletteEntry& e : CScreenInside::Palette(screen)->Entries())
         colours.push_back(Pixel24{e.blue, e.green, e.red});
     return colours;
 }
@@ -200,16 +202,16 @@ TEST_F(SpriteTest, InAPaletteModeOnlyMarkedPicturesAreDithered)
         MakeWorld();
         CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
         CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
-        const std::vector<uint8_t> paddleBefore = BitsOf(*paddle->m_hBitmap);
-        const std::vector<uint8_t> ballBefore = BitsOf(*ball->m_hBitmap);
+        const std::vector<uint8_t> paddleBefore = BitsOf(paddle->Picture());
+        const std::vector<uint8_t> ballBefore = BitsOf(ball->Picture());
         Initialise(640, 480, depth);
         ball->Blit({0, 0, 100, 100}, 0);
         paddle->Blit({650, 1050, 1050, 1200}, 0);
-        EXPECT_EQ(BitsOf(*paddle->m_hBitmap), paddleBefore);
-        EXPECT_EQ(BitsOf(*ball->m_hBitmap) != ballBefore, depth == 8);
+        EXPECT_EQ(BitsOf(paddle->Picture()), paddleBefore);
+        EXPECT_EQ(BitsOf(ball->Picture()) != ballBefore, depth == 8);
         if (depth == 8) {
             const std::vector<Pixel24> colours = PaletteColours(Screen());
-            const CBitmap24& picture = *ball->m_hBitmap;
+            const CBitmap24& picture = ball->Picture();
             for (int32_t y = 0; y < picture.Height(); ++y)
                 for (int32_t x = 0; x < picture.Width(); ++x)
                     ASSERT_TRUE(PixelAt(picture, x, y) == PixelAt(picture, 0, 0) ||
@@ -234,18 +236,18 @@ TEST_F(SpriteTest, AfterALossFramesAreRestoredAndRefilled)
     CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
     Initialise(640, 480, 8);
     paddle->Blit({650, 1050, 1050, 1200}, 3);
-    const std::vector<uint32_t> before = Raws(*paddle->m_surfaces[3]);
+    const std::vector<uint32_t> before = Raws(*paddle->FrameSurface(3));
 
-    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().LoseAllSurfaces();
     paddle->Blit({650, 1050, 1050, 1200}, 3);
-    EXPECT_EQ(paddle->m_surfaces[3]->IsLost(), DISPLAY_OK);
-    EXPECT_EQ(Screen().m_pBackBuffer->IsLost(), DISPLAY_OK);
-    EXPECT_TRUE(Screen().TakeRestoredFlag());
-    EXPECT_EQ(Raws(*paddle->m_surfaces[3]), before);
+    EXPECT_EQ(paddle->FrameSurface(3)->IsLost(), DISPLAY_OK);
+    EXPECT_EQ(Screen().BackBuffer()->IsLost(), DISPLAY_OK);
+    EXPECT_TRUE(Screen().RecoverFromLoss());
+    EXPECT_EQ(Raws(*paddle->FrameSurface(3)), before);
 
     ball->Blit({0, 0, 100, 100}, 0);
-    const CBitmap24& picture = *ball->m_hBitmap;
-    const std::vector<uint32_t> frame = Raws(*ball->m_surfaces[0]);
+    const CBitmap24& picture = ball->Picture();
+    const std::vector<uint32_t> frame = Raws(*ball->FrameSurface(0));
     const std::vector<Pixel24> colours = PaletteColours(Screen());
     for (int32_t y = 0; y < 40; ++y)
         for (int32_t x = 0; x < 40; ++x)
@@ -263,7 +265,7 @@ public:
         CSprite::CreateSurfaces(frameWidth, frameHeight);
         if (m_lossesLeft > 0) {
             --m_lossesLeft;
-            m_pGame->m_screen.m_pDirectDraw->LoseAllSurfaces();
+            m_pGame->m_screen.LoseAllSurfaces();
         }
     }
     int32_t m_lossesLeft = 0;
@@ -277,7 +279,7 @@ TEST_F(SpriteTest, ABlitTriesFourTimesOnADisplayLostAgainAndAgain)
     MakeWorld();
     auto owned = std::make_unique<CLosingSprite>(m_game.get(), "Paddle1");
     CLosingSprite& paddle = *owned;
-    paddle.m_frameCount = 30;
+    paddle.SetFrameCount(30);
     paddle.Load("Paddle1", 400, 150);
     m_game->Sprites().Add(std::move(owned));
     Initialise(640, 480, 32);
@@ -285,13 +287,13 @@ TEST_F(SpriteTest, ABlitTriesFourTimesOnADisplayLostAgainAndAgain)
     paddle.Blit(place, 0);
     TakeDirty();
 
-    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().LoseAllSurfaces();
     paddle.m_lossesLeft = 2;
     EXPECT_NO_THROW(paddle.Blit(place, 0));
     EXPECT_EQ(paddle.m_lossesLeft, 0);
     EXPECT_EQ(TakeDirty(), std::vector<Rect>{Screen().ScaleRect(place)});
 
-    Screen().m_pDirectDraw->LoseAllSurfaces();
+    Screen().LoseAllSurfaces();
     paddle.m_lossesLeft = 3;
     try {
         paddle.Blit(place, 0);
@@ -321,15 +323,15 @@ TEST_F(SpriteTest, PicturesReducedAheadInDrawingOrderAreThoseReducedWhenFirstDra
         if (ahead)
             Screen().ReduceAheadInOrder({ball, paddle});
         Screen().Initialise(*m_window);
-        EXPECT_EQ(ball->m_reducedAhead.valid(), ahead);
+        EXPECT_EQ(CSpriteInside::ReducedAhead(*ball).valid(), ahead);
         ball->Blit({0, 0, 100, 100}, 0);
         paddle->Blit({650, 1050, 1050, 1200}, 0);
-        EXPECT_TRUE(ball->m_bReduced && paddle->m_bReduced);
-        EXPECT_FALSE(ball->m_reducedAhead.valid());   // taken by the first drawing
-        Result result{BitsOf(*ball->m_hBitmap), BitsOf(*paddle->m_hBitmap), {}};
+        EXPECT_TRUE(CSpriteInside::Reduced(*ball) && CSpriteInside::Reduced(*paddle));
+        EXPECT_FALSE(CSpriteInside::ReducedAhead(*ball).valid());   // taken by the first drawing
+        Result result{BitsOf(ball->Picture()), BitsOf(paddle->Picture()), {}};
         for (CSprite* sprite : {ball, paddle})
             for (int32_t frame = 0; frame < 30; ++frame)
-                result.frames.push_back(Raws(*sprite->m_surfaces[frame]));
+                result.frames.push_back(Raws(*sprite->FrameSurface(frame)));
         TearDown();
         return result;
     };
@@ -349,15 +351,15 @@ TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWo
     CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
     Screen().ReduceAheadInOrder({ball});
     Screen().Initialise(*m_window);
-    EXPECT_FALSE(ball->m_reducedAhead.valid());
+    EXPECT_FALSE(CSpriteInside::ReducedAhead(*ball).valid());
     ball->Blit({0, 0, 100, 100}, 0);
-    EXPECT_FALSE(ball->m_bReduced);
+    EXPECT_FALSE(CSpriteInside::Reduced(*ball));
     TearDown();
 
     MakeWorld();
     ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
     CSprite broken(m_game.get(), "Broken");   // no picture to reduce, and not in the store
-    broken.m_flags = SPRITE_DITHER;
+    broken.SetFlags(SPRITE_DITHER);
     Screen().ReduceAheadInOrder({&broken, ball});
     Initialise(640, 480, 8);
     try {
@@ -366,7 +368,7 @@ TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWo
     } catch (const CFatalError& error) {
         EXPECT_NE(std::string(error.what()).find("ditherer"), std::string::npos) << error.what();
     }
-    EXPECT_FALSE(ball->m_bReduced);
+    EXPECT_FALSE(CSpriteInside::Reduced(*ball));
     TearDown();
 
     MakeWorld();
@@ -382,7 +384,7 @@ TEST_F(SpriteTest, ReductionAheadOnlyInPaletteModesFailuresReachTheDrawingAndAWo
 class CNotingSprite : public CSprite {
 public:
     CNotingSprite(std::string name, std::vector<std::string>& log) : CSprite(nullptr, std::move(name)), m_log(log) {}
-    ~CNotingSprite() override { m_log.push_back(m_name); }
+    ~CNotingSprite() override { m_log.push_back(Name()); }
 
 private:
     std::vector<std::string>& m_log;

@@ -16,6 +16,7 @@
 #include "platform/video/DrawingContext.h"
 #include "sprites/Sprite.h"
 #include "tests/support/PicturePixels.h"
+#include "tests/support/ScreenInside.h"
 #include "tests/support/SdlEvents.h"
 #include "tests/support/SurfacePixels.h"
 
@@ -44,10 +45,10 @@ inline CGameObject* FindObject(const CGame& game, std::string_view name)
 inline std::shared_ptr<CSurface> ScreenSurface(CScreen& screen, uint32_t raw)
 {
     std::shared_ptr<CSurface> surface;
-    EXPECT_EQ(screen.m_pDirectDraw->CreateOffscreenSurface(screen.m_width, screen.m_height, surface), DISPLAY_OK);
-    if (screen.m_pPalette)
-        surface->SetPalette(screen.m_pPalette);
-    surface->SetClipper(screen.m_pClipper);
+    EXPECT_EQ(CScreenInside::Device(screen).CreateOffscreenSurface(screen.Width(), screen.Height(), surface), DISPLAY_OK);
+    if (CScreenInside::Palette(screen))
+        surface->SetPalette(CScreenInside::Palette(screen));
+    surface->SetClipper(CScreenInside::Clipper(screen));
     FillWith(*surface, raw);
     return surface;
 }
@@ -65,9 +66,9 @@ inline Rect TextBox(CScreen& screen, std::string_view text)
         surface->ReleaseDrawingContext(context);
         pictures[i] = surface->ToBitmap();
     }
-    Rect box{screen.m_width, screen.m_height, 0, 0};
-    for (int32_t y = 0; y < screen.m_height; ++y)
-        for (int32_t x = 0; x < screen.m_width; ++x)
+    Rect box{screen.Width(), screen.Height(), 0, 0};
+    for (int32_t y = 0; y < screen.Height(); ++y)
+        for (int32_t x = 0; x < screen.Width(); ++x)
             if (PixelAt(*pictures[0], x, y) == PixelAt(*pictures[1], x, y))
                 box = Rect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
                            std::max(box.bottom, y + 1)};
@@ -84,7 +85,7 @@ inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
     for (int32_t i = 0; i < game.ObjectCount(); ++i) {
         const CGameObject& object = *game.ObjectAt(i);
         const Rect pixels = screen.ScaleRect(object.m_rect);
-        CSurface* frame = object.m_pSprite->m_surfaces[object.m_frame].get();
+        CSurface* frame = object.m_pSprite->FrameSurface(object.m_frame);
         EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, BLIT_SOURCE_KEY), DISPLAY_OK) << canvas->LastError();
     }
     return canvas->ToBitmap();
