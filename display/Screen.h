@@ -96,7 +96,7 @@ public:
     int32_t Height() const { return m_height; }
     int32_t BitsPerPixel() const { return m_bitsPerPixel; }
     int32_t RefreshRate() const { return m_refreshRate; }
-    // Pure blue unless changed: reserved in the palette, and the background's key.
+    // The key colour, SCREEN_KEY_COLOUR: reserved in the palette, and the background's key.
     ColourRef KeyColour() const { return m_keyColour; }
 
     // --- start-up: what loading and preparing the pictures share -------------------------
