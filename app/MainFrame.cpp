@@ -17,11 +17,9 @@
 
 namespace {
 
-// Where the ball starts (its centre, in world units) and how fast it drifts.
+// Where the ball starts (its centre, in world units).
 constexpr int32_t BALL_START_X = 300;
 constexpr int32_t BALL_START_Y = 300;
-constexpr int32_t BALL_SPEED_X = 10;
-constexpr int32_t BALL_SPEED_Y = 20;
 
 } // namespace
 
@@ -126,8 +124,10 @@ void CMainFrame::AddStartObjects()
     std::unique_ptr<CGameObject> paddle = std::make_unique<CPaddle>(game, "Paddle");
     game->AddObject(paddle);
     auto ball = std::make_unique<CBall>(BALL_START_X, BALL_START_Y, game, "Slowball");
-    ball->m_speedX = BALL_SPEED_X;
-    ball->m_speedY = BALL_SPEED_Y;
+    // The start-up sequence sets the ball's speed once more, to the value its constructor
+    // already gave: the same constant, so the two cannot drift apart.
+    ball->m_speedX = CBall::START_SPEED_X;
+    ball->m_speedY = CBall::START_SPEED_Y;
     std::unique_ptr<CGameObject> ballObject = std::move(ball);
     game->AddObject(ballObject);
 }
