@@ -46,47 +46,42 @@ bool CMainFrame::PreCreateWindow(WindowOptions& options)
     return true;
 }
 
-// Steps 7 to 13 keep this order: the screen must exist before a mode is chosen; the mode
-// before the objects, whose pictures are loaded at its resolution; every picture before
+// The world, the mode, the objects and the display keep this order: the screen must exist
+// before a mode is chosen; the mode before the objects, whose pictures are loaded at its resolution; every picture before
 // the display, whose palette (in 8-bit modes) is made from all of them.
 int32_t CMainFrame::OnCreate()
 {
     if (m_pStartupPhases != nullptr)
         m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
-    // 1.
     if (CFrameWindow::OnCreate() == -1)
         return -1;
-    // 2. The view fills the frame.
+    // The view fills the frame.
     if (!m_wndView.Create(*this, VIEW_PANE_ID))
         return -1;
-    // 3.-4. The toolbar and its buttons.
+    // The toolbar and its buttons (TOOLBAR_BUTTONS says why it is never seen).
     if (!m_wndToolBar.Create(*this, TOOLBAR_PANE_ID))
         return -1;
     if (!m_wndToolBar.SetButtons(TOOLBAR_BUTTONS))
         return -1;
-    // 5. The bar is not drawn, so there is nothing to dock: it stays at the top.
-    // 6. A timer whose only effect is its message.
+    // The bar is not drawn, so there is nothing to dock: it stays at the top.
+    // A timer whose only effect is its message (FRAME_TIMER_PERIOD_MS).
     SetTimer(FRAME_TIMER_ID, FRAME_TIMER_PERIOD_MS);
-    // 7. The world; its clock starts now.
+    // The world; its clock starts now.
     {
         const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::WORLD);
         m_pGame = CreateWorld();
     }
     m_pGame->m_screen.m_pStartupPhases = m_pStartupPhases;
-    // 8.
     ChooseMode();
-    // 9.-11.
     AddStartObjects();
-    // 12. The background (deepest) first.
+    // The background (deepest) first.
     m_pGame->SortObjects();
     // In palette modes the pictures are reduced on another thread while the display is set
     // up, in the order the first tick draws them.
     m_pGame->m_screen.ReduceAheadInOrder(m_pGame->SpritesInDrawOrder());
-    // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
     if (!m_options.record.empty())
         m_pRecorder = std::make_unique<CFrameRecorder>(m_options.record);
-    // 14.
     return 0;
 }
 
@@ -206,6 +201,8 @@ bool CMainFrame::OnEraseBkgnd()
     return true;
 }
 
+// The design's handler of "&Game" > "&Start", which has nothing to start. Unreachable here:
+// no menu bar is drawn and no key sends the command.
 void CMainFrame::OnGameStart() {}
 
 void CMainFrame::OnGamePause()

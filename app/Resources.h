@@ -16,6 +16,8 @@
 // Commands
 // ---------------------------------------------------------------------------------------
 
+// The toolbar's commands: the design's toolbar offers them, but only About has a handler,
+// so the others (and their Ctrl keys) do nothing.
 constexpr uint32_t COMMAND_CUT = 57635;
 constexpr uint32_t COMMAND_COPY = 57634;
 constexpr uint32_t COMMAND_PASTE = 57637;
@@ -26,7 +28,8 @@ constexpr uint32_t COMMAND_GAME_START = 32771;   // "&Game" > "&Start"; does not
 constexpr uint32_t COMMAND_GAME_PAUSE = 32772;   // the frame stops or resumes the world
 constexpr uint32_t COMMAND_VIEW_FULL_SCREEN = 32773;   // the frame switches full-screen / window
 
-// The toolbar: cut, copy, paste | print | about. Only About has a handler.
+// The toolbar: cut, copy, paste | print | about. The frame makes it as the design does, but
+// it is never drawn: the animation covers the whole window, so F1 stands for About.
 constexpr std::array<uint32_t, 7> TOOLBAR_BUTTONS = {
     COMMAND_CUT, COMMAND_COPY, COMMAND_PASTE, CToolBar::SEPARATOR, COMMAND_PRINT, CToolBar::SEPARATOR, COMMAND_ABOUT};
 
@@ -37,6 +40,8 @@ constexpr std::array<uint32_t, 7> TOOLBAR_BUTTONS = {
 constexpr uint32_t VIEW_PANE_ID = 59648;      // the first pane of a frame
 constexpr uint32_t TOOLBAR_PANE_ID = 59392;   // a frame's toolbar
 constexpr uint32_t FRAME_TIMER_ID = 1;
+// The design's 10-second timer: its only effect is its message, which the frame's OnTimer
+// passes on and nothing acts on, so it changes nothing that is drawn.
 constexpr uint32_t FRAME_TIMER_PERIOD_MS = 10000;
 
 // ---------------------------------------------------------------------------------------
