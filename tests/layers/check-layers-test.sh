@@ -81,6 +81,20 @@ for plant in "${plants[@]}"; do
     caught=$((caught + 1))
 done
 
+# The standard library, the system's headers and the intrinsics pass in every folder, as
+# does a folder's own header in angle brackets.
+for line in '#include <vector>' '#include <stdio.h>' '#include <sys/mman.h>' '#include <unistd.h>' \
+            '#include <immintrin.h>' '#include <platform/bitmaps/Rect.h>'; do
+    cp "$scratch/platform/bitmaps/Rect.h" "$scratch/Rect.h.orig"
+    printf '%s\n' "$line" >> "$scratch/platform/bitmaps/Rect.h"
+    if ! output=$("$checker" "$scratch"); then
+        echo "FAIL: '$line' in platform/bitmaps/Rect.h was refused:"
+        echo "$output"
+        exit 1
+    fi
+    mv "$scratch/Rect.h.orig" "$scratch/platform/bitmaps/Rect.h"
+done
+
 # A source file or a folder that no row of the table holds fails until it is added.
 for plant in 'extras/Helper.cpp' 'platform/Loose.h' 'notes/'; do
     top=${plant%%/*}
