@@ -34,7 +34,7 @@ void CAboutDlg::DrawContents()
     ImGui::Dummy(ImVec2(minWidth, 0.0f));
     ImGui::TextUnformatted(VersionLine().c_str());
     ImGui::Spacing();
-    for (const auto& [keys, action] : KEYS_HELP) {
+    for (const auto& [keys, action] : KeysHelp()) {
         ImGui::TextUnformatted(keys);
         ImGui::SameLine(16.0f * character);
         ImGui::TextUnformatted(action);

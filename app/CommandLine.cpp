@@ -52,7 +52,7 @@ int ReportUsageError(const std::string& message)
 std::string KeysFooter()
 {
     std::string footer = "Keys:\n";
-    for (const auto& [keys, action] : KEYS_HELP) {
+    for (const auto& [keys, action] : KeysHelp()) {
         std::string line = std::string("  ") + keys;
         line.resize(std::max(line.size() + 1, KEYS_COLUMN), ' ');
         footer += line + action + "\n";
@@ -64,7 +64,7 @@ std::string KeysFooter()
 CManualPage::Rows KeysRows()
 {
     CManualPage::Rows rows;
-    for (const auto& [keys, action] : KEYS_HELP)
+    for (const auto& [keys, action] : KeysHelp())
         rows.emplace_back(keys, action);
     return rows;
 }

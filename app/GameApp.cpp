@@ -78,13 +78,13 @@ int32_t CGameApp::Run()
     bool idle = true;
     int32_t idleCount = 0;
     for (;;) {
-        // 1. Idle phase.
+        // The idle phase.
         while (idle && !HasMessageWaiting()) {
             if (!OnIdle(idleCount++))
                 idle = false;
             TickWorld();
         }
-        // 2. Message phase.
+        // The message phase.
         do {
             if (!PumpMessage())
                 return ExitInstance();

@@ -19,11 +19,9 @@
 
 namespace {
 
-// Where the ball starts (its centre, in world units) and how fast it drifts.
+// Where the ball starts (its centre, in world units).
 constexpr int32_t BALL_START_X = 300;
 constexpr int32_t BALL_START_Y = 300;
-constexpr int32_t BALL_SPEED_X = 10;
-constexpr int32_t BALL_SPEED_Y = 20;
 
 } // namespace
 
@@ -50,48 +48,43 @@ bool CMainFrame::PreCreateWindow(WindowOptions& options)
     return true;
 }
 
-// Steps 7 to 13 keep this order: the screen must exist before a mode is chosen; the mode
-// before the objects, whose pictures are loaded at its resolution; every picture before
+// The world, the mode, the objects and the display keep this order: the screen must exist
+// before a mode is chosen; the mode before the objects, whose pictures are loaded at its resolution; every picture before
 // the display, whose palette (in 8-bit modes) is made from all of them.
 int32_t CMainFrame::OnCreate()
 {
     if (m_pStartupPhases != nullptr)
         m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
-    // 1.
     if (CFrameWindow::OnCreate() == -1)
         return -1;
-    // 2. The view fills the frame.
+    // The view fills the frame.
     if (!m_wndView.Create(*this, VIEW_PANE_ID))
         return -1;
-    // 3.-4. The toolbar and its buttons.
+    // The toolbar and its buttons (TOOLBAR_BUTTONS says why it is never seen).
     if (!m_wndToolBar.Create(*this, TOOLBAR_PANE_ID))
         return -1;
     if (!m_wndToolBar.SetButtons(TOOLBAR_BUTTONS))
         return -1;
-    // 5. The bar is not drawn, so there is nothing to dock: it stays at the top.
-    // 6. A timer whose only effect is its message.
+    // The bar is not drawn, so there is nothing to dock: it stays at the top.
+    // A timer whose only effect is its message (FRAME_TIMER_PERIOD_MS).
     SetTimer(FRAME_TIMER_ID, FRAME_TIMER_PERIOD_MS);
-    // 7. The world; its clock starts now.
+    // The world; its clock starts now.
     {
         const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::WORLD);
         m_pGame = CreateWorld();
     }
     m_pGame->m_screen.RecordStartupIn(m_pStartupPhases);
-    // 8.
     ChooseMode();
-    // 9.-11.
     AddStartObjects();
-    // 12. The background (deepest) first.
+    // The background (deepest) first.
     m_pGame->SortObjects();
     // In palette modes the pictures are reduced on another thread while the display is set
     // up, in the order the first tick draws them.
     const std::vector<CSprite*> order = m_pGame->SpritesInDrawOrder();
     m_pGame->m_screen.ReduceAheadInOrder(std::vector<CScreenPicture*>(order.begin(), order.end()));
-    // 13.
     m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
     if (!m_options.record.empty())
         m_pRecorder = std::make_unique<CFrameRecorder>(m_options.record);
-    // 14.
     return 0;
 }
 
@@ -129,7 +122,9 @@ void CMainFrame::AddStartObjects()
     std::unique_ptr<CGameObject> paddle = std::make_unique<CPaddle>(game, "Paddle");
     game->AddObject(paddle);
     auto ball = std::make_unique<CBall>(BALL_START_X, BALL_START_Y, game, "Slowball");
-    ball->SetSpeed(BALL_SPEED_X, BALL_SPEED_Y);
+    // The start-up sequence sets the ball's speed once more, to the value its constructor
+    // already gave: the same constant, so the two cannot drift apart.
+    ball->SetSpeed(CBall::START_SPEED_X, CBall::START_SPEED_Y);
     std::unique_ptr<CGameObject> ballObject = std::move(ball);
     game->AddObject(ballObject);
 }
@@ -208,6 +203,8 @@ bool CMainFrame::OnEraseBkgnd()
     return true;
 }
 
+// The design's handler of "&Game" > "&Start", which has nothing to start. Unreachable here:
+// no menu bar is drawn and no key sends the command.
 void CMainFrame::OnGameStart() {}
 
 void CMainFrame::OnGamePause()

@@ -33,7 +33,6 @@ public:
     void AddSinceMark(Phase phase);
     // Ends the recording with the start-up's total and the page faults so far.
     void Close(double totalMs, int64_t pageFaults);
-    bool IsClosed() const { return m_closed; }
 
     // The line of figures. Throws CFatalError before Close.
     std::string Line() const;

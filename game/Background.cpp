@@ -25,7 +25,7 @@ void CBackground::Draw()
 {
     RecoverFromLoss();
 
-    // 1. The whole picture on the first three frames (sample counter 0, 1, 2).
+    // The whole picture on the first three frames (sample counter 0, 1, 2).
     if (m_bFullDraw || m_restoreDraws > 0) {
         CGameObject::Draw();
         if (m_framesCounted > 1)
@@ -33,9 +33,9 @@ void CBackground::Draw()
         if (m_restoreDraws > 0)
             --m_restoreDraws;
     }
-    // 2. What the sprites drew over in the previous tick.
+    // What the sprites drew over in the previous tick.
     RepairDirtyRectangles();
-    // 3.-6. Count the frame and write the rate.
+    // Count the frame and write the rate.
     CountFrame();
 }
 

@@ -19,8 +19,8 @@ CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameOb
     m_rect.right = m_rect.left + BALL_SIZE;
     m_rect.bottom = m_rect.top + BALL_SIZE;
     m_depth = 50;
-    m_speedX = 10;   // 1 unit a second
-    m_speedY = 20;   // 8 units a second
+    m_speedX = START_SPEED_X;
+    m_speedY = START_SPEED_Y;
     m_pSprite = AcquireSprite("Ball1", BALL_FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
     m_framePeriod = 1;
     m_frameCount = m_pSprite->FrameCount();

@@ -6,6 +6,7 @@
 #include "imaging/KernelFilters.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/KeyColour.h"
 
 CBitmapRescaler::CBitmapRescaler(const CBitmap24* source, CRescaleScratch* scratch, CWorkerPool* pool)
     : m_hSource(source), m_pScratch(scratch), m_pPool(pool)
@@ -29,7 +30,7 @@ void CBitmapRescaler::Rescale(SizeInPixels target, int32_t filterIndex, std::opt
         throw CFatalError("rescale: the source picture holds fewer bytes than its size needs");
 
     if (key)
-        filter->SetKeyColour(*key == KEY_FROM_FIRST_PIXEL ? LoadPixel(m_hSource->Bits()) : PixelOf(*key));
+        filter->SetKeyColour(PixelOf(ResolveKey(*key, *m_hSource)));
     else
         filter->ClearKeyColour();
     filter->SetSourceBits(m_hSource->Bits());

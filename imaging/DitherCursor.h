@@ -2,7 +2,8 @@
 //
 // The rows are in the shared layout (stride (3w + 1) & ~1; blue, green, red). The cursor
 // walks them left to right, top to bottom. A pixel's error goes to its four not yet
-// visited neighbours: right 7/16, below 3/16, below-right 1/16, below-left 5/16. The
+// visited neighbours by the DitherWeights below (right 7, below 3, below-right 1,
+// below-left 5, in sixteenths). The
 // cursor spreads the three below; the right one is carried to the next pixel by the walk
 // (CDitherer), which adds it as it reads that pixel. A share goes only to a pixel of the
 // picture: past either end of a row or below the last row it is dropped, and the other
@@ -21,6 +22,19 @@
 #include <vector>
 
 #include "platform/bitmaps/PixelTypes.h"
+
+// The shares of a pixel's error for its four neighbours not yet visited, in sixteenths
+// (each share is error × weight >> SHIFT). Unlike the textbook arrangement, 5 goes
+// below-left and 3 straight below.
+struct DitherWeights {
+    static constexpr int32_t RIGHT = 7;
+    static constexpr int32_t BELOW = 3;
+    static constexpr int32_t BELOW_RIGHT = 1;
+    static constexpr int32_t BELOW_LEFT = 5;
+    static constexpr int32_t SHIFT = 4;
+};
+static_assert(DitherWeights::RIGHT + DitherWeights::BELOW + DitherWeights::BELOW_RIGHT + DitherWeights::BELOW_LEFT ==
+              1 << DitherWeights::SHIFT);
 
 class CDitherCursor {
 public:
@@ -47,8 +61,8 @@ public:
     // Moves to the first pixel of the next row.
     void NextRow();
 
-    // Spreads limited errors (−32..32) over the neighbours below in sixteenths: below 3,
-    // below-right 1, below-left 5, each added to a neighbour of the picture that is not a
+    // Spreads limited errors (−32..32) over the neighbours below by their DitherWeights,
+    // each added to a neighbour of the picture that is not a
     // key pixel and clamped to 0..255. The shift rounds towards minus infinity.
     void DiffuseBelow(int32_t errorRed, int32_t errorGreen, int32_t errorBlue)
     {
@@ -60,25 +74,25 @@ public:
         const uint8_t* const below = m_keyBelow.data() + m_x + 1;   // the rows' marks have a slot either side
         const bool toBelow = below[0] == 0, toBelowRight = below[1] == 0, toBelowLeft = below[-1] == 0;
         if (toBelow)
-            Share(pixel + stride, limit, errorRed, errorGreen, errorBlue, 3);
+            Share(pixel + stride, limit, errorRed, errorGreen, errorBlue, DitherWeights::BELOW);
         if (toBelowRight)
-            Share(pixel + stride + 3, limit, errorRed, errorGreen, errorBlue, 1);
+            Share(pixel + stride + 3, limit, errorRed, errorGreen, errorBlue, DitherWeights::BELOW_RIGHT);
         if (toBelowLeft)
-            Share(pixel + stride - 3, limit, errorRed, errorGreen, errorBlue, 5);
+            Share(pixel + stride - 3, limit, errorRed, errorGreen, errorBlue, DitherWeights::BELOW_LEFT);
     }
 
     // Any value −256..511 clamped to 0..255, by table.
     uint8_t RangeLimit(int32_t value) const { return m_pRangeLimit[value]; }
 
 private:
-    // Adds weight/16 of each error to one pixel, each channel clamped by the table.
+    // Adds weight sixteenths of each error to one pixel, each channel clamped by the table.
     static void Share(uint8_t* pixel, const uint8_t* limit, int32_t errorRed, int32_t errorGreen, int32_t errorBlue,
                       int32_t weight)
     {
         const Pixel24 value = LoadPixel(pixel);
-        StorePixel(pixel, Pixel24{limit[value.blue + ((errorBlue * weight) >> 4)],
-                                  limit[value.green + ((errorGreen * weight) >> 4)],
-                                  limit[value.red + ((errorRed * weight) >> 4)]});
+        StorePixel(pixel, Pixel24{limit[value.blue + ((errorBlue * weight) >> DitherWeights::SHIFT)],
+                                  limit[value.green + ((errorGreen * weight) >> DitherWeights::SHIFT)],
+                                  limit[value.red + ((errorRed * weight) >> DitherWeights::SHIFT)]});
     }
 
     // Marks which pixels of row `row` take no share: the key pixels, and the slots

@@ -12,12 +12,12 @@
 #include "platform/bitmaps/Bitmap24.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/KeyColour.h"
 
 namespace {
 
 constexpr int32_t ERROR_TABLE_SIZE = 512;   // differences −256..255
 constexpr int32_t ERROR_TABLE_ZERO = 256;    // the entry for difference 0
-constexpr int32_t RIGHT_WEIGHT = 7;          // sixteenths of the error for the right neighbour
 
 // The shares one pixel owes the next, per channel.
 struct CarriedShare {
@@ -60,7 +60,7 @@ void CDitherer::BuildErrorTables()
     m_rightShareTable.resize(ERROR_TABLE_SIZE);
     for (int32_t i = 0; i < ERROR_TABLE_SIZE; ++i) {
         m_errorLimitTable[i] = LimitError(i - ERROR_TABLE_ZERO);
-        m_rightShareTable[i] = (m_errorLimitTable[i] * RIGHT_WEIGHT) >> 4;   // as the cursor's shares: floor
+        m_rightShareTable[i] = (m_errorLimitTable[i] * DitherWeights::RIGHT) >> DitherWeights::SHIFT;   // floor, as below
     }
     m_pErrorLimit = m_errorLimitTable.data() + ERROR_TABLE_ZERO;
     m_pRightShare = m_rightShareTable.data() + ERROR_TABLE_ZERO;
@@ -75,11 +75,6 @@ CGamePalette& CDitherer::Palette() const
     if (m_pQuantizer == nullptr || m_pQuantizer->GamePalette() == nullptr)
         throw CFatalError("ditherer: no computed quantizer to take the palette from");
     return *m_pQuantizer->GamePalette();
-}
-
-Pixel24 CDitherer::KeyFor(const uint8_t* rows) const
-{
-    return m_keyColour == KEY_FROM_FIRST_PIXEL ? LoadPixel(rows) : PixelOf(m_keyColour);
 }
 
 // The picture is reduced where it lies: no share falls outside its pixels, so it needs
@@ -100,7 +95,7 @@ void CDitherer::Dither(CBitmap24* bitmap)
     if (bitmap->ByteCount() < pictureBytes)
         throw CFatalError("ditherer: the picture holds fewer bytes than its size needs");
 
-    CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, height, KeyFor(bitmap->Bits()));
+    CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, height, PixelOf(ResolveKey(m_keyColour, *bitmap)));
     for (int32_t y = 0; y < height; ++y) {
         DiffusePixels(cursor, width, palette);
         if (y + 1 < height)

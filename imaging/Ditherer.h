@@ -57,8 +57,6 @@ private:
     // Fills the tables of LimitError and of the right neighbour's share of it for
     // −256..255, once per ditherer.
     void BuildErrorTables();
-    // The key for a pass over `rows`.
-    Pixel24 KeyFor(const uint8_t* rows) const;
     // The palette object to look colours up in, refusing when there is none.
     CGamePalette& Palette() const;
     // Walks one row step by step.
@@ -68,6 +66,6 @@ private:
     const CQuantizer* m_pQuantizer = nullptr;
     std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
     const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0
-    std::vector<int32_t> m_rightShareTable;   // (LimitError × 7) >> 4, the same differences
+    std::vector<int32_t> m_rightShareTable;   // LimitError × the right neighbour's DitherWeight, the same differences
     const int32_t* m_pRightShare = nullptr;    // its entry for difference 0
 };

@@ -10,6 +10,13 @@ namespace {
 // Errors are kept in sixteenths of a channel step, three channels per pixel.
 constexpr int32_t CHANNELS = 3;
 
+// Floyd–Steinberg's shares in sixteenths, named by the walk's direction (the textbook
+// arrangement; the program's own ditherer has its DitherWeights).
+constexpr int32_t SHARE_AHEAD = 7;
+constexpr int32_t SHARE_BELOW_BEHIND = 3;
+constexpr int32_t SHARE_BELOW = 5;
+constexpr int32_t SHARE_BELOW_AHEAD = 1;
+
 uint8_t ClampChannel(int32_t value)
 {
     return static_cast<uint8_t>(std::clamp(value, 0, 255));
@@ -74,10 +81,10 @@ void CPaletteDitherer::DiffuseRow(const uint8_t* row, int32_t width, bool leftTo
         const size_t back = static_cast<size_t>(x + 1 - step) * CHANNELS;
         for (int32_t c = 0; c < CHANNELS; ++c) {
             const int32_t error = wanted[c] - gotChannels[c];
-            ahead[next + c] += 7 * error;
-            below[back + c] += 3 * error;
-            below[at + c] += 5 * error;
-            below[next + c] += error;
+            ahead[next + c] += SHARE_AHEAD * error;
+            below[back + c] += SHARE_BELOW_BEHIND * error;
+            below[at + c] += SHARE_BELOW * error;
+            below[next + c] += SHARE_BELOW_AHEAD * error;
         }
     }
 }

@@ -59,8 +59,6 @@ public:
     // The main window, made the target after the frame in its command route.
     void SetMainWindow(std::unique_ptr<CFrameWindow> frame);
     CFrameWindow* MainWindow() const { return m_pMainWnd.get(); }
-    // The event PumpMessage took last.
-    const SDL_Event& CurrentMessage() const { return m_msgCur; }
 
 protected:
     // The main window was destroyed: deletes the frame object and posts the quit message

@@ -10,7 +10,9 @@
 using DisplayResult = uint32_t;
 
 constexpr DisplayResult DISPLAY_OK = 0;
-// The blitter or the presentation is busy: repeat the call.
+// The blitter or the presentation is busy: repeat the call. The screen waits on it as the
+// design's display does, but this layer draws and presents synchronously and never returns
+// it, so those waits end at once.
 constexpr DisplayResult DISPLAY_STILL_DRAWING = 0x8876021C;
 // The surface's memory was taken away: Restore it (and refill it), then repeat.
 constexpr DisplayResult DISPLAY_SURFACE_LOST = 0x887601C2;

@@ -52,7 +52,7 @@ void ShowBlack(SDL_Renderer* renderer)
 // Lifetime
 // ---------------------------------------------------------------------------------------
 
-CDisplayWindow::CDisplayWindow(const WindowOptions& options) : m_waitForRefresh(options.waitForRefresh)
+CDisplayWindow::CDisplayWindow(const WindowOptions& options)
 {
     const Placement placement = PlaceWindow(options);
     if (placement.width <= 0 || placement.height <= 0)
@@ -65,7 +65,7 @@ CDisplayWindow::CDisplayWindow(const WindowOptions& options) : m_waitForRefresh(
         throw CFatalError(std::string("cannot open the window: ") + SDL_GetError());
 
     // Flag 0 lets SDL pick its best renderer (a hardware one where there is one).
-    m_renderer = SDL_CreateRenderer(m_window, -1, m_waitForRefresh ? SDL_RENDERER_PRESENTVSYNC : 0);
+    m_renderer = SDL_CreateRenderer(m_window, -1, options.waitForRefresh ? SDL_RENDERER_PRESENTVSYNC : 0);
     if (m_renderer == nullptr) {
         const std::string why = SDL_GetError();
         SDL_DestroyWindow(m_window);

@@ -39,7 +39,6 @@ public:
 
     SDL_Window* Window() const { return m_window; }
     SDL_Renderer* Renderer() const { return m_renderer; }
-    bool WaitsForRefresh() const { return m_waitForRefresh; }
 
     // The size of the renderer's output in pixels (the real size, which full-screen
     // requests do not always get).
@@ -61,7 +60,6 @@ public:
 private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
-    bool m_waitForRefresh = true;
     bool m_fullScreen = false;
     std::function<bool()> m_backdrop;
 };

@@ -21,33 +21,6 @@ bool IsColour(ColourRef colour)
     return (colour & 0xFF000000u) == 0;
 }
 
-// Nearest palette entries remembered per colour in a small direct-mapped table. The
-// search is the costly part of an 8-bit conversion, and a picture already reduced to the
-// palette holds at most 256 colours: each then costs one search, and a colour that meets
-// another in its slot is simply searched again.
-class CNearestIndexCache {
-public:
-    explicit CNearestIndexCache(const CPixelFormat& format) : m_format(format) { m_colours.fill(EMPTY); }
-
-    uint32_t RawOf(ColourRef colour)
-    {
-        const uint32_t slot = (colour * 2654435761u) >> (32 - SLOT_BITS);   // Fibonacci hashing
-        if (m_colours[slot] != colour) {
-            m_colours[slot] = colour;
-            m_indexes[slot] = static_cast<uint8_t>(m_format.RawFromColour(colour));
-        }
-        return m_indexes[slot];
-    }
-
-private:
-    static constexpr uint32_t SLOT_BITS = 12;
-    static constexpr ColourRef EMPTY = 0xFFFFFFFFu;   // never a 0x00BBGGRR colour
-
-    const CPixelFormat& m_format;
-    std::array<ColourRef, size_t{1} << SLOT_BITS> m_colours;
-    std::array<uint8_t, size_t{1} << SLOT_BITS> m_indexes{};
-};
-
 // Copies the mapped bitmap pixels onto the surface, `convert` giving each one's raw value.
 template <int32_t Bytes, typename Convert>
 void CopyBitmapPixels(const PixelView& surface, const CBitmap24& bitmap, const BlitMapping& mapping, Convert convert)
@@ -74,12 +47,10 @@ void CopyBitmap(const PixelView& surface, const CBitmap24& bitmap, const BlitMap
                 const CPixelFormat& format)
 {
     switch (surface.bytesPerPixel) {
-    case 1: {
-        CNearestIndexCache cache(format);
+    case 1:   // the palette remembers its nearest entries (CDisplayPalette::NearestIndex)
         CopyBitmapPixels<1>(surface, bitmap, mapping,
-                            [&cache](const uint8_t* p) { return cache.RawOf(MakeColour(p[2], p[1], p[0])); });
+                            [&format](const uint8_t* p) { return format.RawFromColour(MakeColour(p[2], p[1], p[0])); });
         break;
-    }
     case 2:
         CopyBitmapPixels<2>(surface, bitmap, mapping, [](const uint8_t* p) { return Raw565(p[2], p[1], p[0]); });
         break;

@@ -249,6 +249,20 @@ TEST_F(CommandLineTest, AModeWithoutARateTakesTheFirstListedRateAndOneWithARateT
 
 // --- the run the options configure ------------------------------------------------------
 
+// The window the main frame asks for with these options (its PreCreateWindow, reached
+// through a subclass).
+WindowOptions WindowOptionsOf(const ProgramOptions& options)
+{
+    struct CFrameProbe : CMainFrame {
+        using CMainFrame::CMainFrame;
+        using CMainFrame::PreCreateWindow;
+    };
+    CFrameProbe frame(options);
+    WindowOptions window;
+    EXPECT_TRUE(frame.PreCreateWindow(window));
+    return window;
+}
+
 // The mode, window, refresh wait, step, frame count, screenshot and recording as read
 // from the command line, run in-process: the run ends after exactly --frames ticks.
 TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
@@ -262,7 +276,7 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
     const CScreen& screen = app.m_pGame->m_screen;
     EXPECT_EQ((DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), 0}), (DisplayMode{800, 600, 16, 0}));
     EXPECT_TRUE(CScreenInside::Device(screen).IsWindowed());
-    EXPECT_FALSE(app.MainFrame()->DisplayWindow().WaitsForRefresh());
+    EXPECT_FALSE(WindowOptionsOf(options).waitForRefresh);
     EXPECT_EQ(app.Run(), 0);
     EXPECT_EQ(app.TicksDone(), 3u);
     EXPECT_EQ(app.m_pGame, nullptr);   // the run ended through the normal teardown
@@ -279,12 +293,13 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
 
     // Without --window and --no-vsync: full-screen, waiting for the refresh. Without
     // --mode a headless run takes 640 x 480 x 8 without asking.
-    CGameApp plain(ExpectRun({"--headless"}));
+    const ProgramOptions plainOptions = ExpectRun({"--headless"});
+    CGameApp plain(plainOptions);
     plain.InitInstance();
     const CScreen& defaults = plain.m_pGame->m_screen;
     EXPECT_EQ((DisplayMode{defaults.Width(), defaults.Height(), defaults.BitsPerPixel(), 0}), (DisplayMode{640, 480, 8, 0}));
     EXPECT_FALSE(CScreenInside::Device(defaults).IsWindowed());
-    EXPECT_TRUE(plain.MainFrame()->DisplayWindow().WaitsForRefresh());
+    EXPECT_TRUE(WindowOptionsOf(plainOptions).waitForRefresh);
 }
 
 // Whether the system's close request (or the run's own) is waiting in the queue.

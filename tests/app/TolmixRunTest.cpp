@@ -132,7 +132,7 @@ TEST_F(TolmixRunTest, TheHiddenManualPageOptionWritesTheOptionsAndKeysAsRoff)
         EXPECT_NE(page.output.find(std::string(".TP\n\\fB\\-\\-") + option + "\\fR"), std::string::npos) << option;
     const size_t keys = page.output.find(".SH KEYS\n");
     ASSERT_NE(keys, std::string::npos);
-    for (const auto& [key, action] : KEYS_HELP) {
+    for (const auto& [key, action] : KeysHelp()) {
         std::string roff;   // hyphens are escaped in roff
         for (const char c : std::string(action))
             roff += c == '-' ? std::string("\\-") : std::string(1, c);

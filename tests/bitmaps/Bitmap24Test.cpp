@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/bitmaps/FatalError.h"
 #include "platform/bitmaps/ImageSize.h"
+#include "platform/bitmaps/KeyColour.h"
 #include "platform/bitmaps/OutOfMemory.h"
 #include "platform/bitmaps/PixelBuffer.h"
 #include "tests/support/PicturePixels.h"
@@ -138,6 +140,24 @@ TEST(PixelTypes, ColourValuesAreBlueGreenRedFromTheTop)
     EXPECT_EQ(ColourOf(Pixel24{3, 2, 1}), 0x00030201u);
     EXPECT_EQ(RedOf(0x00030201u), 1);
     EXPECT_EQ(BlueOf(0x00030201u), 3);
+}
+
+// "auto" is the first pixel of each picture; a colour is itself, whatever the picture; none
+// stays none; a picture without pixels leaves "auto" as it is instead of reading past it.
+TEST(KeyColour, AutoIsEachPicturesFirstPixelAndNoneStaysNone)
+{
+    CBitmap24 picture = UniformPicture(3, 2, Rgb(1, 2, 3));
+    SetPixel(picture, 0, 0, Rgb(200, 100, 50));
+    const CBitmap24 other = UniformPicture(1, 1, Rgb(9, 8, 7));
+    EXPECT_EQ(ResolveKey(KEY_FROM_FIRST_PIXEL, picture), MakeColour(200, 100, 50));
+    EXPECT_EQ(ResolveKey(KEY_FROM_FIRST_PIXEL, other), MakeColour(9, 8, 7));
+    EXPECT_EQ(ResolveKey(MakeColour(1, 2, 3), picture), MakeColour(1, 2, 3));
+    EXPECT_EQ(ResolveKey(std::optional<ColourRef>(KEY_FROM_FIRST_PIXEL), picture), MakeColour(200, 100, 50));
+    EXPECT_EQ(ResolveKey(std::optional<ColourRef>(MakeColour(0, 0, 255)), other), MakeColour(0, 0, 255));
+    EXPECT_EQ(ResolveKey(std::optional<ColourRef>(), picture), std::nullopt);
+
+    for (const auto& [width, height] : {std::pair{0, 0}, {0, 4}, {4, 0}})
+        EXPECT_EQ(ResolveKey(KEY_FROM_FIRST_PIXEL, CBitmap24(width, height)), KEY_FROM_FIRST_PIXEL) << width << "x" << height;
 }
 
 } // namespace

@@ -343,8 +343,8 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     MakeWorld();
     CBall ball(300, 300, m_game.get(), "Slowball");
     EXPECT_EQ(ball.m_rect, (Rect{250, 250, 350, 350}));
-    EXPECT_EQ(ball.m_speedX, 10);
-    EXPECT_EQ(ball.m_speedY, 20);
+    UpdateAfter(ball, 1000);   // drifts 1 unit a second across and 8 down
+    EXPECT_EQ(ball.m_rect, (Rect{251, 258, 351, 358}));
     EXPECT_EQ(ball.m_flags, OBJ_BOUNCE);
     EXPECT_EQ(ball.m_frameCount, 30);
     EXPECT_EQ(ball.m_framePeriod, 1u);

@@ -20,6 +20,7 @@
 #include "picturefiles/IndexedPicture.h"
 #include "picturefiles/PictureFile.h"
 #include "picturefiles/PictureFileError.h"
+#include "platform/bitmaps/KeyColour.h"
 #include "tools/image/MadeFolders.h"
 
 namespace fs = std::filesystem;
@@ -78,7 +79,7 @@ void MapToNearest(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key
         return;
     const CLogicalPalette& palette = quantizer.GamePalette()->LogicalPalette();
     const auto& entries = quantizer.Entries();
-    const Pixel24 keyPixel = key == KEY_FROM_FIRST_PIXEL ? LoadPixel(picture.Bits()) : PixelOf(key);
+    const Pixel24 keyPixel = PixelOf(ResolveKey(key, picture));
     for (int32_t y = 0; y < picture.Height(); ++y) {
         uint8_t* row = picture.Bits() + static_cast<size_t>(y) * picture.Stride();
         for (int32_t x = 0; x < picture.Width(); ++x) {
@@ -125,13 +126,6 @@ std::string Hex(ColourRef colour)
     return text.data();
 }
 
-// The key of a reduced picture: the one given, or its first pixel (which the reduction
-// left as it was).
-ColourRef KeyOf(const CBitmap24& picture, ColourRef key)
-{
-    return key == KEY_FROM_FIRST_PIXEL && picture.ByteCount() > 0 ? ColourOf(LoadPixel(picture.Bits())) : key;
-}
-
 bool HasColour(const CBitmap24& picture, ColourRef colour)
 {
     const Pixel24 wanted = PixelOf(colour);
@@ -165,7 +159,7 @@ std::string RgbNote(const fs::path& path, std::optional<ColourRef> transparent, 
 std::vector<uint8_t> EncodeReduced(const fs::path& path, const CBitmap24& picture, std::span<const PaletteEntry> palette,
                                    ColourRef keyOption, const QuantizeOptions& options, std::optional<std::string>& note)
 {
-    const ColourRef key = KeyOf(picture, keyOption);
+    const ColourRef key = ResolveKey(keyOption, picture);   // the reduction left the first pixel as it was
     if (options.rgb)   // today's pictures, unless a transparent key was asked for by --alpha-key
         return EncodePicture(path, picture, options.transparency ? options.alphaKey : std::nullopt);
     if (std::optional<CIndexedPicture> indexed = CIndexedPicture::Index(picture, palette, key)) {
@@ -193,10 +187,7 @@ std::string PaletteName(const fs::path& folder)
 // The key of one picture as read: the one named, its first pixel for "auto", or none.
 std::optional<ColourRef> PictureKeyOf(const CBitmap24& picture, const QuantizeOptions& options)
 {
-    const std::optional<ColourRef> key = options.alphaKey ? options.alphaKey : options.key;
-    if (key == KEY_FROM_FIRST_PIXEL)
-        return ColourOf(LoadPixel(picture.Bits()));
-    return key;
+    return ResolveKey(options.alphaKey ? options.alphaKey : options.key, picture);
 }
 
 // The colours as palette entries (flags 0).
