@@ -109,7 +109,7 @@ void CGameApp::TickWorld()
         return;
     const uint64_t tick = m_ticks + 1;
     if (m_options.loseSurfacesEvery > 0 && tick % m_options.loseSurfacesEvery == 0)
-        m_pGame->m_screen.LoseAllSurfaces();
+        m_pGame->Screen().LoseAllSurfaces();
     {
         const CStartupPhases::CScope timing(m_pBenchmark != nullptr && tick == 1 ? &m_pBenchmark->StartupPhases() : nullptr,
                                             CStartupPhases::FIRST_FRAME);
@@ -129,7 +129,7 @@ void CGameApp::TickWorld()
 void CGameApp::EndRun()
 {
     if (m_pBenchmark != nullptr)
-        m_pBenchmark->MeasureBaseline(m_pGame->m_screen);
+        m_pBenchmark->MeasureBaseline(m_pGame->Screen());
     PostCloseRequest();
 }
 

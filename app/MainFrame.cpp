@@ -73,7 +73,7 @@ int32_t CMainFrame::OnCreate()
         const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::WORLD);
         m_pGame = CreateWorld();
     }
-    m_pGame->m_screen.RecordStartupIn(m_pStartupPhases);
+    m_pGame->Screen().RecordStartupIn(m_pStartupPhases);
     ChooseMode();
     AddStartObjects();
     // The background (deepest) first.
@@ -81,8 +81,8 @@ int32_t CMainFrame::OnCreate()
     // In palette modes the pictures are reduced on another thread while the display is set
     // up, in the order the first tick draws them.
     const std::vector<CSprite*> order = m_pGame->SpritesInDrawOrder();
-    m_pGame->m_screen.ReduceAheadInOrder(std::vector<CScreenPicture*>(order.begin(), order.end()));
-    m_pGame->m_screen.Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
+    m_pGame->Screen().ReduceAheadInOrder(std::vector<CScreenPicture*>(order.begin(), order.end()));
+    m_pGame->Screen().Initialise(DisplayWindow(), PresentOptions{m_options.windowed});
     if (!m_options.record.empty())
         m_pRecorder = std::make_unique<CFrameRecorder>(m_options.record);
     return 0;
@@ -102,7 +102,7 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
 // stands still while the dialog is open: the time the user takes is no frame's time.
 void CMainFrame::ChooseMode()
 {
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     if (m_options.mode) {
         screen.ApplyVideoMode(*m_options.mode);
     } else if (!m_options.headless) {
@@ -143,9 +143,9 @@ void CMainFrame::OnDestroy()
 // failure is what gets reported.
 void CMainFrame::SaveScreenshot() const
 {
-    if (m_options.screenshot.empty() || !m_pGame || !m_pGame->m_screen.BackBuffer())
+    if (m_options.screenshot.empty() || !m_pGame || !m_pGame->Screen().BackBuffer())
         return;
-    const CSurface& back = *m_pGame->m_screen.BackBuffer();
+    const CSurface& back = *m_pGame->Screen().BackBuffer();
     if (back.IsLost() != DISPLAY_OK)
         throw CFatalError("cannot save the screenshot: the display's contents were lost");
     const std::unique_ptr<CBitmap24> frame = back.ToBitmap();
@@ -157,7 +157,7 @@ void CMainFrame::SaveScreenshot() const
 void CMainFrame::OnFramePresented()
 {
     if (m_pRecorder && m_pGame)
-        m_pRecorder->AddSurface(*m_pGame->m_screen.BackBuffer(), m_pGame->m_totalMs);
+        m_pRecorder->AddSurface(*m_pGame->Screen().BackBuffer(), m_pGame->TotalMs());
 }
 
 // A recording whose run failed is dropped with its recorder (no partial file).
@@ -194,7 +194,7 @@ void CMainFrame::OnTimer(uint32_t id)
 void CMainFrame::OnPaint()
 {
     if (m_pGame)
-        m_pGame->m_screen.ShowLastFrame();
+        m_pGame->Screen().ShowLastFrame();
 }
 
 // Erasing would flash black over the animation.
@@ -223,7 +223,7 @@ void CMainFrame::OnGamePause()
 void CMainFrame::OnViewFullScreen()
 {
     if (m_pGame)
-        m_pGame->m_screen.ToggleFullScreen();
+        m_pGame->Screen().ToggleFullScreen();
 }
 
 // The system may report a state more than once (a minimised window is hidden too), so

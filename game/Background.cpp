@@ -15,7 +15,7 @@ CBackground::CBackground(CGame* game, std::string_view name) : CGameObject(game,
     m_speedY = 0;
     // Not recorded as dirty (it is what repairs), reduced by error diffusion in palette
     // modes, keyed on the colour the palette reserves.
-    m_pSprite = AcquireSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, m_pGame->m_screen.KeyColour(),
+    m_pSprite = AcquireSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, m_pGame->Screen().KeyColour(),
                               WORLD_WIDTH, WORLD_HEIGHT);
     m_frameCount = 1;
     m_framePeriod = 1;
@@ -41,13 +41,13 @@ void CBackground::Draw()
 
 void CBackground::RecoverFromLoss()
 {
-    if (m_pGame->m_screen.RecoverFromLoss())
+    if (m_pGame->Screen().RecoverFromLoss())
         m_restoreDraws = FULL_DRAWS;
 }
 
 void CBackground::RepairDirtyRectangles()
 {
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     CSurface* picture = m_pSprite->FrameSurface(m_frame);
     Rect rect;
     while (screen.TakeDirty(rect)) {
@@ -77,7 +77,7 @@ void CBackground::Invalidate()
 
 void CBackground::WriteText(const std::string& text)
 {
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     if (text != m_shownText && !m_textRect.IsEmpty())
         screen.BlitToBack(&m_textRect, &m_textRect, m_pSprite->FrameSurface(m_frame));
     if (screen.WriteText(text, &m_textRect))
@@ -91,7 +91,7 @@ void CBackground::CountFrame()
         return;
     }
     ++m_framesCounted;
-    m_sumMs += static_cast<int64_t>(m_pGame->m_elapsedMs);
+    m_sumMs += static_cast<int64_t>(m_pGame->ElapsedMs());
 
     // The text goes out before the sample ends: frame 101 is the first to show a rate.
     WriteText(RateText());

@@ -61,12 +61,19 @@ public:
     int32_t ObjectCount() const { return m_objectCount; }
     CGameObject* ObjectAt(int32_t index) const { return m_objects[index]; }
 
-    // --- what objects read ----------------------------------------------------------------
+    // The screen the objects draw on and the main frame starts, shows and restores.
+    CScreen& Screen() { return m_screen; }
+    const CScreen& Screen() const { return m_screen; }
+    // The last tick's elapsed time and the running total, in milliseconds (see above).
+    uint64_t ElapsedMs() const { return m_elapsedMs; }
+    uint64_t TotalMs() const { return m_totalMs; }
+
+private:
+    friend class CGameInside;   // the tests' one way to set the clock's readings
+
     CScreen m_screen;
     uint64_t m_elapsedMs = 0;
     uint64_t m_totalMs = 0;
-
-private:
     // The counter now, in whole milliseconds.
     uint64_t NowMs() const;
 

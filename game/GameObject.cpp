@@ -63,7 +63,7 @@ void CGameObject::Draw()
 
 void CGameObject::Update()
 {
-    const uint64_t elapsed = m_pGame->m_elapsedMs;
+    const uint64_t elapsed = m_pGame->ElapsedMs();
 
     // Animation: at most one frame a tick; the excess time is dropped, not carried.
     if (m_pSprite->FrameCount() > 1) {

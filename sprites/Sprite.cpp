@@ -38,7 +38,7 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
     if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
         throw CFatalError("sprite '" + m_name + "': " + std::to_string(m_frameCount) + " frames (1 to " +
                           std::to_string(MAX_FRAMES) + " allowed)");
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     std::optional<CStartupPhases::CScope> timing(std::in_place, screen.StartupPhases(), CStartupPhases::DECODE);
     std::string why;
     std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
@@ -63,7 +63,7 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
 
 void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
 {
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     const SizeInPixels target = screen.ScaleSize(frameWidth, frameHeight);
     m_targetWidth = target.width;
     m_targetHeight = target.height;
@@ -102,7 +102,7 @@ void CSprite::CreateSurfaces(int32_t frameWidth, int32_t frameHeight)
 
 void CSprite::ReduceColours()
 {
-    const CScreen& screen = m_pGame->m_screen;
+    const CScreen& screen = m_pGame->Screen();
     if (!screen.HasPalette() || !(m_flags & SPRITE_DITHER) || m_bReduced)
         return;
     CDitherer ditherer;
@@ -134,7 +134,7 @@ void CSprite::FillFrame(int32_t frame)
     surface.ReleaseDrawingContext(context);
     if (!copied)
         throw CFatalError("sprite '" + m_name + "': cannot copy frame " + std::to_string(frame));
-    if (m_pGame->m_screen.SetColourKey(&surface, m_keyColour) != DISPLAY_OK)
+    if (m_pGame->Screen().SetColourKey(&surface, m_keyColour) != DISPLAY_OK)
         throw CFatalError("sprite '" + m_name + "': cannot set the colour key: " + surface.LastError());
 }
 
@@ -144,7 +144,7 @@ void CSprite::FillFrame(int32_t frame)
 
 void CSprite::Blit(const Rect& world, int32_t frame)
 {
-    CScreen& screen = m_pGame->m_screen;
+    CScreen& screen = m_pGame->Screen();
     if (!m_surfaces[frame])
         CreateSurfaces(world.Width(), world.Height());
 

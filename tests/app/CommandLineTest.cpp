@@ -273,7 +273,7 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
     options.mode = FindListedMode(*options.mode, ListDisplayModes());
     CGameApp app(options);
     app.InitInstance();
-    const CScreen& screen = app.m_pGame->m_screen;
+    const CScreen& screen = app.m_pGame->Screen();
     EXPECT_EQ((DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), 0}), (DisplayMode{800, 600, 16, 0}));
     EXPECT_TRUE(CScreenInside::Device(screen).IsWindowed());
     EXPECT_FALSE(WindowOptionsOf(options).waitForRefresh);
@@ -296,7 +296,7 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
     const ProgramOptions plainOptions = ExpectRun({"--headless"});
     CGameApp plain(plainOptions);
     plain.InitInstance();
-    const CScreen& defaults = plain.m_pGame->m_screen;
+    const CScreen& defaults = plain.m_pGame->Screen();
     EXPECT_EQ((DisplayMode{defaults.Width(), defaults.Height(), defaults.BitsPerPixel(), 0}), (DisplayMode{640, 480, 8, 0}));
     EXPECT_FALSE(CScreenInside::Device(defaults).IsWindowed());
     EXPECT_TRUE(WindowOptionsOf(plainOptions).waitForRefresh);

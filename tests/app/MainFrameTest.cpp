@@ -102,7 +102,7 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
     EXPECT_NE(FindObject(world, "Slowball"), nullptr);
 
     // The display at the mode asked for, with the three pictures.
-    const CScreen& screen = world.m_screen;
+    const CScreen& screen = world.Screen();
     EXPECT_EQ((DisplayMode{screen.Width(), screen.Height(), screen.BitsPerPixel(), 0}), (DisplayMode{800, 600, 16, 0}));
     EXPECT_EQ(world.Sprites().GetCount(), 3);
 
@@ -121,7 +121,7 @@ TEST_F(MainFrameTest, HeadlessWithoutAModeTakesTheDefaultAsIfTheDialogWereCancel
     options.mode.reset();
     CGameApp app(options);
     app.InitInstance();
-    const CScreen& screen = app.m_pGame->m_screen;
+    const CScreen& screen = app.m_pGame->Screen();
     EXPECT_EQ(screen.Width(), 640);
     EXPECT_EQ(screen.Height(), 480);
     EXPECT_EQ(screen.BitsPerPixel(), 8);
@@ -133,11 +133,11 @@ TEST_F(MainFrameTest, EveryTickOfAFixedStepRunTakesExactlyTheStep)
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 40));
     app.InitInstance();
     app.TickWorld();
-    EXPECT_EQ(app.m_pGame->m_elapsedMs, 40u);   // the first tick too, however long start-up took
+    EXPECT_EQ(app.m_pGame->ElapsedMs(), 40u);   // the first tick too, however long start-up took
     app.TickWorld();
     app.TickWorld();
-    EXPECT_EQ(app.m_pGame->m_elapsedMs, 40u);
-    EXPECT_EQ(app.m_pGame->m_totalMs, 120u);
+    EXPECT_EQ(app.m_pGame->ElapsedMs(), 40u);
+    EXPECT_EQ(app.m_pGame->TotalMs(), 120u);
     EXPECT_EQ(app.TicksDone(), 3u);
 }
 
@@ -239,9 +239,9 @@ TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
     ASSERT_TRUE(app.PumpMessage());
     EXPECT_TRUE(app.WorldRuns());
     EXPECT_FALSE(app.m_pGame->IsClockStopped());
-    const uint64_t before = app.m_pGame->m_totalMs;
+    const uint64_t before = app.m_pGame->TotalMs();
     app.TickWorld();
-    EXPECT_LE(app.m_pGame->m_totalMs - before, 2u * 16u);   // the fixed clock's readings while paused
+    EXPECT_LE(app.m_pGame->TotalMs() - before, 2u * 16u);   // the fixed clock's readings while paused
     EXPECT_EQ(BackgroundOf(app).m_shownText, "Wait...");
 
     // Paused, the loop sleeps until the quit request comes: not one tick meanwhile.
@@ -282,7 +282,7 @@ TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
 {
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 16));
     StartAndTick(app, 5);
-    CScreen& screen = app.m_pGame->m_screen;
+    CScreen& screen = app.m_pGame->Screen();
     const std::vector<uint32_t> before = Raws(*screen.BackBuffer());
     const uint32_t windowId = app.MainFrame()->WindowId();
     const std::pair<SDL_Keycode, uint16_t> keys[] = {{SDLK_F11, KMOD_NONE}, {SDLK_RETURN, KMOD_LALT},

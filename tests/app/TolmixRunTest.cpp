@@ -442,7 +442,7 @@ std::unique_ptr<CGameApp> RunInProcess(const RunCase& run)
     options.loseSurfacesEvery = run.loseEvery;
     auto app = std::make_unique<CGameApp>(options);
     app->InitInstance();
-    const CDisplayDevice& device = CScreenInside::Device(app->m_pGame->m_screen);
+    const CDisplayDevice& device = CScreenInside::Device(app->m_pGame->Screen());
     const auto wholeFrame = static_cast<uint64_t>(run.mode.width) * static_cast<uint64_t>(run.mode.height);
     for (uint64_t tick = 1; tick <= run.frames; ++tick) {
         const uint64_t uploadedBefore = device.UploadedPixelCount();
@@ -482,7 +482,7 @@ TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw
     // The same run in-process leaves the same frame in its back buffer.
     const std::unique_ptr<CGameApp> app = RunInProcess(run);
     CGame& world = *app->m_pGame;
-    CScreen& screen = world.m_screen;
+    CScreen& screen = world.Screen();
     const PictureDifference same = ComparePictures(*shot, *screen.BackBuffer()->ToBitmap());
     EXPECT_EQ(same.pixels, 0) << "first at " << same.firstX << ", " << same.firstY;
 
@@ -515,7 +515,7 @@ TEST_F(TolmixRunTest, SurfaceLossesLeaveTheScreenOfARunWithoutThem)
         std::unique_ptr<CBitmap24> screens[2];
         for (uint64_t loseEvery : {7u, 0u}) {
             const std::unique_ptr<CGameApp> app = RunInProcess(RunCase{{640, 480, depth, 0}, 16, 200, loseEvery, false});
-            screens[loseEvery == 0] = app->m_pGame->m_screen.BackBuffer()->ToBitmap();
+            screens[loseEvery == 0] = app->m_pGame->Screen().BackBuffer()->ToBitmap();
         }
         const PictureDifference same = ComparePictures(*screens[0], *screens[1]);
         EXPECT_EQ(same.pixels, 0) << depth << " bits: first at " << same.firstX << ", " << same.firstY;

@@ -15,6 +15,7 @@
 #include "sprites/Sprite.h"
 #include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
+#include "tests/support/GameInside.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ScreenInside.h"
 
@@ -51,7 +52,7 @@ protected:
     // Runs Update as a tick of `elapsed` milliseconds would.
     void UpdateAfter(CGameObject& object, uint64_t elapsed)
     {
-        m_game->m_elapsedMs = elapsed;
+        CGameInside::SetElapsedMs(*m_game, elapsed);
         object.Update();
     }
 };
@@ -66,13 +67,13 @@ TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
     Initialise(640, 480, 32);
     m_clock->AdvanceMs(2500);   // the dialog, the pictures, the display
     m_game->Tick();
-    EXPECT_EQ(m_game->m_elapsedMs, 2500u);
+    EXPECT_EQ(m_game->ElapsedMs(), 2500u);
     m_game->Tick();             // within the same millisecond
-    EXPECT_EQ(m_game->m_elapsedMs, 0u);
+    EXPECT_EQ(m_game->ElapsedMs(), 0u);
     m_clock->AdvanceMs(16);
     m_game->Tick();
-    EXPECT_EQ(m_game->m_elapsedMs, 16u);
-    EXPECT_EQ(m_game->m_totalMs, 2516u);
+    EXPECT_EQ(m_game->ElapsedMs(), 16u);
+    EXPECT_EQ(m_game->TotalMs(), 2516u);
 
     EXPECT_THROW(CGame(std::make_unique<CManualCounter>(0)), CFatalError);
     EXPECT_THROW(CGame(std::make_unique<CManualCounter>(999)), CFatalError);
@@ -106,9 +107,9 @@ TEST_F(GameTest, AStoppedClockLeavesItsTimeOutOfTheNextTickAndTheReadout)
         }
         m_clock->AdvanceMs(16);
         m_game->Tick();
-        EXPECT_EQ(m_game->m_elapsedMs, 16u) << frame;
+        EXPECT_EQ(m_game->ElapsedMs(), 16u) << frame;
     }
-    EXPECT_EQ(m_game->m_totalMs, 1600u);
+    EXPECT_EQ(m_game->TotalMs(), 1600u);
     EXPECT_EQ(background->RateText(), "62");
     EXPECT_THROW(m_game->StartClock(), CFatalError);
 }
@@ -130,15 +131,15 @@ TEST_F(GameTest, AStillFrameSaysPausedAndAHiddenWindowStartsANewSample)
     m_game->StopClock();
     m_clock->AdvanceMs(500);
     m_game->Tick();
-    EXPECT_EQ(m_game->m_elapsedMs, 0u);
-    EXPECT_EQ(m_game->m_totalMs, 160u);
+    EXPECT_EQ(m_game->ElapsedMs(), 0u);
+    EXPECT_EQ(m_game->TotalMs(), 160u);
     EXPECT_EQ(background->m_shownText, CBackground::PAUSED_TEXT);
     EXPECT_EQ(background->m_framesCounted, 10);
     EXPECT_EQ(background->m_sumMs, 160);
     m_game->StartClock();
     m_clock->AdvanceMs(16);
     m_game->Tick();
-    EXPECT_EQ(m_game->m_elapsedMs, 16u);
+    EXPECT_EQ(m_game->ElapsedMs(), 16u);
     EXPECT_EQ(background->m_shownText, "Wait...");   // the readout shows its own text again
 
     m_game->Invalidate();
@@ -389,7 +390,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
     // Frames 1 to 100 write "Wait...": the text goes out before the 100th ends the sample.
     for (int32_t frame = 1; frame <= 100; ++frame) {
         EXPECT_EQ(background.RateText(), "Wait...") << frame;
-        m_game->m_elapsedMs = 16;
+        CGameInside::SetElapsedMs(*m_game, 16);
         background.Draw();
     }
     EXPECT_EQ(background.m_avgFrameMs, 16);
@@ -403,7 +404,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
     EXPECT_EQ(RawAt(back, 30, 6), RawAt(picture, 30, 6));
     EXPECT_NE(RawAt(back, 3, 6), RawAt(picture, 3, 6));     // "62" itself
     for (int32_t frame = 2; frame <= 100; ++frame) {
-        m_game->m_elapsedMs = 0;
+        CGameInside::SetElapsedMs(*m_game, 0);
         background.Draw();
     }
     EXPECT_EQ(background.m_avgFrameMs, 0);   // a sample under 100 ms: no rate
@@ -411,7 +412,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
 
     // The longest step the command line allows, a day: the sample's sum passes 2^31.
     for (int32_t frame = 1; frame <= 100; ++frame) {
-        m_game->m_elapsedMs = 86400000;
+        CGameInside::SetElapsedMs(*m_game, 86400000);
         background.Draw();
     }
     EXPECT_EQ(background.m_avgFrameMs, 86400000);

@@ -265,7 +265,7 @@ public:
         CSprite::CreateSurfaces(frameWidth, frameHeight);
         if (m_lossesLeft > 0) {
             --m_lossesLeft;
-            m_pGame->m_screen.LoseAllSurfaces();
+            m_pGame->Screen().LoseAllSurfaces();
         }
     }
     int32_t m_lossesLeft = 0;

@@ -80,7 +80,7 @@ inline Rect TextBox(CScreen& screen, std::string_view text)
 // sprites' colour keys, as a tick draws them.
 inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
 {
-    CScreen& screen = game.m_screen;
+    CScreen& screen = game.Screen();
     std::shared_ptr<CSurface> canvas = ScreenSurface(screen, 0);
     for (int32_t i = 0; i < game.ObjectCount(); ++i) {
         const CGameObject& object = *game.ObjectAt(i);

@@ -39,11 +39,11 @@ protected:
     // Chooses the mode and takes the window over.
     void Initialise(int32_t width, int32_t height, int32_t bitsPerPixel)
     {
-        m_game->m_screen.ApplyVideoMode({width, height, bitsPerPixel, 0});
-        m_game->m_screen.Initialise(*m_window);
+        m_game->Screen().ApplyVideoMode({width, height, bitsPerPixel, 0});
+        m_game->Screen().Initialise(*m_window);
     }
 
-    CScreen& Screen() { return m_game->m_screen; }
+    CScreen& Screen() { return m_game->Screen(); }
 
     void TearDown() override
     {
