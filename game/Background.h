@@ -30,6 +30,9 @@ public:
     // The readout's text: the rate of the last sample, or "Wait...".
     std::string RateText() const;
 
+private:
+    friend class CGameObjectInside;   // the tests' one view of the members below
+
     int64_t m_sumMs = 0;          // 64 bits: 100 frames of a day's step each overflow 32
     int32_t m_framesCounted = 0;
     int64_t m_avgFrameMs = 0;
@@ -38,7 +41,6 @@ public:
     std::string m_shownText;      // the readout as last written
     Rect m_textRect{};            // where it was written
 
-private:
     void RepairDirtyRectangles();
     // Restores a lost back buffer and, after any restore, schedules whole draws and drops
     // the rectangles (the whole picture covers them).

@@ -52,8 +52,8 @@ bool CGame::AddObject(std::unique_ptr<CGameObject>& object)
 
 int CGame::CompareDepth(const void* a, const void* b)
 {
-    const int32_t da = (*static_cast<CGameObject* const*>(a))->m_depth;
-    const int32_t db = (*static_cast<CGameObject* const*>(b))->m_depth;
+    const int32_t da = (*static_cast<CGameObject* const*>(a))->Depth();
+    const int32_t db = (*static_cast<CGameObject* const*>(b))->Depth();
     if (da < db)
         return 1;
     if (da > db)
@@ -70,7 +70,7 @@ std::vector<CSprite*> CGame::SpritesInDrawOrder() const
 {
     std::vector<CSprite*> sprites;
     for (int32_t i = 0; i < m_objectCount; ++i) {
-        CSprite* sprite = m_objects[i]->m_pSprite;
+        CSprite* sprite = m_objects[i]->Sprite();
         if (sprite != nullptr && std::find(sprites.begin(), sprites.end(), sprite) == sprites.end())
             sprites.push_back(sprite);
     }

@@ -42,6 +42,12 @@ public:
         m_speedX = x;
         m_speedY = y;
     }
+    // The depth the world sorts its table by (larger first) and the sprite a tick draws.
+    int32_t Depth() const { return m_depth; }
+    CSprite* Sprite() const { return m_pSprite; }
+
+protected:
+    friend class CGameObjectInside;   // the tests' one view of the members below
 
     int32_t m_depth = 0;
     CSprite* m_pSprite = nullptr;
@@ -58,7 +64,6 @@ public:
     int32_t m_frame = 0;
     int32_t m_frameCount = 0;
 
-protected:
     // The object's picture: the store's sprite of that name, or a new one (with the given
     // frame count, flags and key, loaded at one frame's world size) added to the store.
     CSprite* AcquireSprite(const char* resourceName, int32_t frameCount, uint32_t flags, ColourRef key,

@@ -16,6 +16,7 @@
 #include "game/Background.h"
 #include "picturefiles/PictureFile.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/GameObjectInside.h"
 #include "tests/support/GifFrames.h"
 #include "tests/support/ScratchFolderTest.h"
 #include "tests/support/ScreenInside.h"
@@ -333,11 +334,11 @@ TEST_F(CommandLineTest, TheDisplayIsLostBeforeEveryNthTickExactly)
     CGameApp app(ExpectRun({"--headless", "--fixed-step", "16", "--lose-surfaces-every", "5"}));
     app.InitInstance();
     FlushEvents();
-    const auto& background = *static_cast<const CBackground*>(FindObject(*app.m_pGame, "Background"));
+    auto& background = *static_cast<CBackground*>(FindObject(*app.m_pGame, "Background"));
     const int32_t drawsLeft[] = {0, 0, 0, 0, 2, 1, 0, 0, 0, 2, 1, 0};   // after ticks 1 to 12
     for (size_t tick = 1; tick <= std::size(drawsLeft); ++tick) {
         app.TickWorld();
-        EXPECT_EQ(background.m_restoreDraws, drawsLeft[tick - 1]) << "tick " << tick;
+        EXPECT_EQ(CGameObjectInside::RestoreDraws(background), drawsLeft[tick - 1]) << "tick " << tick;
     }
 }
 

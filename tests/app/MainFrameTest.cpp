@@ -19,6 +19,7 @@
 #include "platform/framework/WindowTimer.h"
 #include "sprites/SpriteStore.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/GameObjectInside.h"
 #include "tests/support/ScreenInside.h"
 
 namespace {
@@ -97,7 +98,7 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
     const CGame& world = *app.m_pGame;
     ASSERT_EQ(world.ObjectCount(), 3);
     EXPECT_STREQ(world.ObjectAt(0)->Name(), "Background");
-    EXPECT_EQ(world.ObjectAt(0)->m_rect, (Rect{0, 0, 1600, 1200}));
+    EXPECT_EQ(CGameObjectInside::Rectangle(*world.ObjectAt(0)), (Rect{0, 0, 1600, 1200}));
     ASSERT_NE(FindObject(world, "Paddle"), nullptr);
     EXPECT_NE(FindObject(world, "Slowball"), nullptr);
 
@@ -231,7 +232,7 @@ TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
     EXPECT_TRUE(app.MainFrame()->IsPaused());
     EXPECT_FALSE(app.WorldRuns());
     EXPECT_TRUE(app.m_pGame->IsClockStopped());
-    EXPECT_EQ(BackgroundOf(app).m_shownText, CBackground::PAUSED_TEXT);
+    EXPECT_EQ(CGameObjectInside::ShownText(BackgroundOf(app)), CBackground::PAUSED_TEXT);
     app.TickWorld();
     EXPECT_EQ(app.TicksDone(), 5u);
 
@@ -242,7 +243,7 @@ TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
     const uint64_t before = app.m_pGame->TotalMs();
     app.TickWorld();
     EXPECT_LE(app.m_pGame->TotalMs() - before, 2u * 16u);   // the fixed clock's readings while paused
-    EXPECT_EQ(BackgroundOf(app).m_shownText, "Wait...");
+    EXPECT_EQ(CGameObjectInside::ShownText(BackgroundOf(app)), "Wait...");
 
     // Paused, the loop sleeps until the quit request comes: not one tick meanwhile.
     PushKey(windowId, SDLK_p);
@@ -272,8 +273,8 @@ TEST_F(MainFrameTest, AMinimisedWindowStopsTheWorldAndIsDrawnWholeWhenShownAgain
     ASSERT_TRUE(app.PumpMessage());
     EXPECT_TRUE(app.WorldRuns());
     EXPECT_FALSE(app.m_pGame->IsClockStopped());
-    EXPECT_EQ(BackgroundOf(app).m_restoreDraws, CBackground::FULL_DRAWS);
-    EXPECT_EQ(BackgroundOf(app).m_framesCounted, 0);
+    EXPECT_EQ(CGameObjectInside::RestoreDraws(BackgroundOf(app)), CBackground::FULL_DRAWS);
+    EXPECT_EQ(CGameObjectInside::FramesCounted(BackgroundOf(app)), 0);
 }
 
 // F11 and Alt+Enter switch a windowed run to full-screen and back without touching the

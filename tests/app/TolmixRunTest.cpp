@@ -25,6 +25,7 @@
 #include "picturefiles/PictureFile.h"
 #include "platform/video/DisplayDevice.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/GameObjectInside.h"
 #include "tests/support/GifFrames.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/ScreenInside.h"
@@ -489,10 +490,11 @@ TEST_P(LastFrameTest, IsTheInProcessRunsFrameShowsTheObjectsAndEqualsAFullRedraw
     // The ball turned at an edge where the case says so (the repair then follows a turn);
     // ball and paddle are visible where the world has them: the frame differs from the bare
     // background at their centres.
-    EXPECT_EQ(FindObject(world, "Slowball")->m_speedY < 0, run.ballBounces);
-    const std::unique_ptr<CBitmap24> bare = FindObject(world, "Background")->m_pSprite->FrameSurface(0)->ToBitmap();
+    EXPECT_EQ(CGameObjectInside::SpeedY(*FindObject(world, "Slowball")) < 0, run.ballBounces);
+    const CSprite& backgroundSprite = *CGameObjectInside::Sprite(*FindObject(world, "Background"));
+    const std::unique_ptr<CBitmap24> bare = backgroundSprite.FrameSurface(0)->ToBitmap();
     for (const char* name : {"Slowball", "Paddle"}) {
-        const Rect pixels = screen.ScaleRect(FindObject(world, name)->m_rect);
+        const Rect pixels = screen.ScaleRect(CGameObjectInside::Rectangle(*FindObject(world, name)));
         const int32_t x = (pixels.left + pixels.right) / 2, y = (pixels.top + pixels.bottom) / 2;
         EXPECT_NE(PixelAt(*shot, x, y), PixelAt(*bare, x, y)) << name << " not drawn at " << x << ", " << y;
     }

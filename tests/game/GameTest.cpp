@@ -16,6 +16,7 @@
 #include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/GameInside.h"
+#include "tests/support/GameObjectInside.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ScreenInside.h"
 
@@ -133,19 +134,19 @@ TEST_F(GameTest, AStillFrameSaysPausedAndAHiddenWindowStartsANewSample)
     m_game->Tick();
     EXPECT_EQ(m_game->ElapsedMs(), 0u);
     EXPECT_EQ(m_game->TotalMs(), 160u);
-    EXPECT_EQ(background->m_shownText, CBackground::PAUSED_TEXT);
-    EXPECT_EQ(background->m_framesCounted, 10);
-    EXPECT_EQ(background->m_sumMs, 160);
+    EXPECT_EQ(CGameObjectInside::ShownText(*background), CBackground::PAUSED_TEXT);
+    EXPECT_EQ(CGameObjectInside::FramesCounted(*background), 10);
+    EXPECT_EQ(CGameObjectInside::SumMs(*background), 160);
     m_game->StartClock();
     m_clock->AdvanceMs(16);
     m_game->Tick();
     EXPECT_EQ(m_game->ElapsedMs(), 16u);
-    EXPECT_EQ(background->m_shownText, "Wait...");   // the readout shows its own text again
+    EXPECT_EQ(CGameObjectInside::ShownText(*background), "Wait...");   // the readout shows its own text again
 
     m_game->Invalidate();
-    EXPECT_EQ(background->m_framesCounted, 0);
-    EXPECT_EQ(background->m_sumMs, 0);
-    EXPECT_EQ(background->m_restoreDraws, CBackground::FULL_DRAWS);
+    EXPECT_EQ(CGameObjectInside::FramesCounted(*background), 0);
+    EXPECT_EQ(CGameObjectInside::SumMs(*background), 0);
+    EXPECT_EQ(CGameObjectInside::RestoreDraws(*background), CBackground::FULL_DRAWS);
 }
 
 // --- the table ---------------------------------------------------------------------------
@@ -163,7 +164,7 @@ TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheW
             i < 4 ? std::make_unique<CTestObject>(m_game.get(), 1, &log, logged[i].first)
                   : std::make_unique<CTestObject>(m_game.get(), 1);
         if (i < 4)
-            object->m_depth = logged[i].second;
+            CGameObjectInside::Depth(*object) = logged[i].second;
         ASSERT_TRUE(m_game->AddObject(object));
         EXPECT_EQ(object, nullptr);
     }
@@ -176,7 +177,7 @@ TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheW
     const std::vector<CSprite*> sprites = m_game->SpritesInDrawOrder();   // a sprite each, in table order
     ASSERT_EQ(sprites.size(), static_cast<size_t>(CGame::MAX_OBJECTS));
     for (int32_t i = 0; i < CGame::MAX_OBJECTS; ++i)
-        ASSERT_EQ(sprites[i], m_game->ObjectAt(i)->m_pSprite) << i;
+        ASSERT_EQ(sprites[i], m_game->ObjectAt(i)->Sprite()) << i;
     m_game->Tick();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[0], "draw far");
@@ -192,29 +193,29 @@ TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriodButNeverWithOn
 {
     MakeWorld();
     CTestObject fast(m_game.get(), 3);
-    fast.m_framePeriod = 1;
+    CGameObjectInside::FramePeriod(fast) = 1;
     UpdateAfter(fast, 1);
-    EXPECT_EQ(fast.m_frame, 0);   // 1 ms is not more than 1
+    EXPECT_EQ(CGameObjectInside::Frame(fast), 0);   // 1 ms is not more than 1
     UpdateAfter(fast, 1);
-    EXPECT_EQ(fast.m_frame, 1);   // 2 ms is
+    EXPECT_EQ(CGameObjectInside::Frame(fast), 1);   // 2 ms is
     UpdateAfter(fast, 1);
     UpdateAfter(fast, 1);
-    EXPECT_EQ(fast.m_frame, 2);
+    EXPECT_EQ(CGameObjectInside::Frame(fast), 2);
     UpdateAfter(fast, 5000);      // one step however long the tick
-    EXPECT_EQ(fast.m_frame, 0);   // and round again
+    EXPECT_EQ(CGameObjectInside::Frame(fast), 0);   // and round again
 
     CTestObject slow(m_game.get(), 3);   // the default period, 30 ms
     UpdateAfter(slow, 30);
-    EXPECT_EQ(slow.m_frame, 0);
+    EXPECT_EQ(CGameObjectInside::Frame(slow), 0);
     UpdateAfter(slow, 1);
-    EXPECT_EQ(slow.m_frame, 1);
-    EXPECT_EQ(slow.m_animAcc, 0u);   // the excess is dropped
+    EXPECT_EQ(CGameObjectInside::Frame(slow), 1);
+    EXPECT_EQ(CGameObjectInside::AnimAcc(slow), 0u);   // the excess is dropped
 
     CTestObject still(m_game.get(), 1);
     for (int32_t i = 0; i < 5; ++i)
         UpdateAfter(still, 100);
-    EXPECT_EQ(still.m_animAcc, 0u);
-    EXPECT_EQ(still.m_frame, 0);
+    EXPECT_EQ(CGameObjectInside::AnimAcc(still), 0u);
+    EXPECT_EQ(CGameObjectInside::Frame(still), 0);
 }
 
 // The step is speed³ × time / 1,000,000 units once it reaches a whole unit.
@@ -222,40 +223,40 @@ TEST_F(GameTest, SpeedTenMovesOneUnitASecondAndALongPauseOneLargeStepWithoutOver
 {
     MakeWorld();
     CTestObject object(m_game.get(), 1);
-    object.m_rect = Rect{500, 500, 600, 600};
-    object.m_speedX = 10;
-    object.m_speedY = -10;
+    CGameObjectInside::Rectangle(object) = Rect{500, 500, 600, 600};
+    CGameObjectInside::SpeedX(object) = 10;
+    CGameObjectInside::SpeedY(object) = -10;
     for (int32_t tick = 1; tick <= 62; ++tick)
         UpdateAfter(object, 16);
-    EXPECT_EQ(object.m_rect.left, 500);   // 992 ms: not yet a whole unit
+    EXPECT_EQ(CGameObjectInside::Rectangle(object).left, 500);   // 992 ms: not yet a whole unit
     UpdateAfter(object, 16);              // 1008 ms
-    EXPECT_EQ(object.m_rect, (Rect{501, 499, 601, 599}));
-    EXPECT_EQ(object.m_moveAccX, 0u);
-    EXPECT_EQ(object.m_moveAccY, 0u);
+    EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{501, 499, 601, 599}));
+    EXPECT_EQ(CGameObjectInside::MoveAccX(object), 0u);
+    EXPECT_EQ(CGameObjectInside::MoveAccY(object), 0u);
 
-    object.m_speedY = 20;          // 8 units a second
+    CGameObjectInside::SpeedY(object) = 20;   // 8 units a second
     UpdateAfter(object, 300000);   // 300 s: 20³ × 300000 leaves 32 bits
-    EXPECT_EQ(object.m_rect.top, 499 + 2400);
+    EXPECT_EQ(CGameObjectInside::Rectangle(object).top, 499 + 2400);
 }
 
 TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
 {
     MakeWorld();
     CTestObject object(m_game.get(), 1);
-    object.m_flags = OBJ_BOUNCE;
-    object.m_speedX = 10;
-    object.m_speedY = 20;
-    object.m_rect = Rect{1550, 1150, 1650, 1250};   // beyond the right and bottom edges
+    CGameObjectInside::Flags(object) = OBJ_BOUNCE;
+    CGameObjectInside::SpeedX(object) = 10;
+    CGameObjectInside::SpeedY(object) = 20;
+    CGameObjectInside::Rectangle(object) = Rect{1550, 1150, 1650, 1250};   // beyond the right and bottom edges
     UpdateAfter(object, 0);                        // no time passes, the edges are still tested
-    EXPECT_EQ(object.m_speedX, -10);
-    EXPECT_EQ(object.m_speedY, -20);
+    EXPECT_EQ(CGameObjectInside::SpeedX(object), -10);
+    EXPECT_EQ(CGameObjectInside::SpeedY(object), -20);
     UpdateAfter(object, 0);
-    EXPECT_EQ(object.m_speedX, -10);               // set, not toggled
+    EXPECT_EQ(CGameObjectInside::SpeedX(object), -10);   // set, not toggled
 
-    object.m_rect = Rect{-10, -10, 1700, 1300};    // beyond both sides: left and top win
+    CGameObjectInside::Rectangle(object) = Rect{-10, -10, 1700, 1300};   // beyond both sides: left and top win
     UpdateAfter(object, 0);
-    EXPECT_EQ(object.m_speedX, 10);
-    EXPECT_EQ(object.m_speedY, 20);
+    EXPECT_EQ(CGameObjectInside::SpeedX(object), 10);
+    EXPECT_EQ(CGameObjectInside::SpeedY(object), 20);
 }
 
 // Each edge turns the object when the rectangle reaches it exactly, and not one unit
@@ -283,13 +284,13 @@ TEST_F(GameTest, BounceTurnsAtEachEdgeExactlyAndNotOneUnitInside)
     };
     for (const Case& c : cases) {
         CTestObject object(m_game.get(), 1);
-        object.m_flags = OBJ_BOUNCE;
-        object.m_rect = c.rect;
-        object.m_speedX = c.speedX;
-        object.m_speedY = c.speedY;
+        CGameObjectInside::Flags(object) = OBJ_BOUNCE;
+        CGameObjectInside::Rectangle(object) = c.rect;
+        CGameObjectInside::SpeedX(object) = c.speedX;
+        CGameObjectInside::SpeedY(object) = c.speedY;
         object.Bounce();
-        EXPECT_EQ(object.m_speedX, c.turnedX) << c.edge;
-        EXPECT_EQ(object.m_speedY, c.turnedY) << c.edge;
+        EXPECT_EQ(CGameObjectInside::SpeedX(object), c.turnedX) << c.edge;
+        EXPECT_EQ(CGameObjectInside::SpeedY(object), c.turnedY) << c.edge;
     }
 }
 
@@ -300,31 +301,31 @@ TEST_F(GameTest, AStepOfOneUnitTakesExactlyASecondAtSpeedTenAndBouncesOnReaching
 {
     MakeWorld();
     CTestObject object(m_game.get(), 1);
-    object.m_flags = OBJ_BOUNCE;
-    object.m_speedX = 10;
-    object.m_speedY = -10;
-    object.m_rect = Rect{1498, 2, 1598, 102};
+    CGameObjectInside::Flags(object) = OBJ_BOUNCE;
+    CGameObjectInside::SpeedX(object) = 10;
+    CGameObjectInside::SpeedY(object) = -10;
+    CGameObjectInside::Rectangle(object) = Rect{1498, 2, 1598, 102};
     UpdateAfter(object, 999);
-    EXPECT_EQ(object.m_rect, (Rect{1498, 2, 1598, 102}));   // 0.999 units: none yet
-    EXPECT_EQ(object.m_moveAccX, 999u);                     // kept for the next tick
+    EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1498, 2, 1598, 102}));   // 0.999 units: none yet
+    EXPECT_EQ(CGameObjectInside::MoveAccX(object), 999u);                          // kept for the next tick
     UpdateAfter(object, 1);
-    EXPECT_EQ(object.m_rect, (Rect{1499, 1, 1599, 101}));   // one unit short of both edges
-    EXPECT_EQ(object.m_speedX, 10);
-    EXPECT_EQ(object.m_speedY, -10);
+    EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1499, 1, 1599, 101}));   // one unit short of both edges
+    EXPECT_EQ(CGameObjectInside::SpeedX(object), 10);
+    EXPECT_EQ(CGameObjectInside::SpeedY(object), -10);
     UpdateAfter(object, 1000);
-    EXPECT_EQ(object.m_rect, (Rect{1500, 0, 1600, 100}));   // at both edges
-    EXPECT_EQ(object.m_speedX, -10);
-    EXPECT_EQ(object.m_speedY, 10);
+    EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1500, 0, 1600, 100}));   // at both edges
+    EXPECT_EQ(CGameObjectInside::SpeedX(object), -10);
+    EXPECT_EQ(CGameObjectInside::SpeedY(object), 10);
     UpdateAfter(object, 1000);
-    EXPECT_EQ(object.m_rect, (Rect{1499, 1, 1599, 101}));   // and back in
+    EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1499, 1, 1599, 101}));   // and back in
 
     // Without OBJ_BOUNCE the object goes on past the edge.
     CTestObject free(m_game.get(), 1);
-    free.m_speedX = 10;
-    free.m_rect = Rect{1500, 0, 1600, 100};
+    CGameObjectInside::SpeedX(free) = 10;
+    CGameObjectInside::Rectangle(free) = Rect{1500, 0, 1600, 100};
     UpdateAfter(free, 1000);
-    EXPECT_EQ(free.m_rect.right, 1601);
-    EXPECT_EQ(free.m_speedX, 10);
+    EXPECT_EQ(CGameObjectInside::Rectangle(free).right, 1601);
+    EXPECT_EQ(CGameObjectInside::SpeedX(free), 10);
 }
 
 // Names keep nineteen characters and their terminator; the twentieth is cut.
@@ -343,27 +344,28 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
 {
     MakeWorld();
     CBall ball(300, 300, m_game.get(), "Slowball");
-    EXPECT_EQ(ball.m_rect, (Rect{250, 250, 350, 350}));
+    EXPECT_EQ(CGameObjectInside::Rectangle(ball), (Rect{250, 250, 350, 350}));
     UpdateAfter(ball, 1000);   // drifts 1 unit a second across and 8 down
-    EXPECT_EQ(ball.m_rect, (Rect{251, 258, 351, 358}));
-    EXPECT_EQ(ball.m_flags, OBJ_BOUNCE);
-    EXPECT_EQ(ball.m_frameCount, 30);
-    EXPECT_EQ(ball.m_framePeriod, 1u);
-    EXPECT_EQ(ball.m_pSprite->Flags(), SPRITE_DITHER);
+    EXPECT_EQ(CGameObjectInside::Rectangle(ball), (Rect{251, 258, 351, 358}));
+    EXPECT_EQ(CGameObjectInside::Flags(ball), OBJ_BOUNCE);
+    EXPECT_EQ(CGameObjectInside::FrameCount(ball), 30);
+    EXPECT_EQ(CGameObjectInside::FramePeriod(ball), 1u);
+    EXPECT_EQ(CGameObjectInside::Sprite(ball)->Flags(), SPRITE_DITHER);
 
     CBall clamped(20, 500, m_game.get(), "Other");
-    EXPECT_EQ(clamped.m_rect, (Rect{0, 450, 100, 550}));
-    EXPECT_EQ(clamped.m_pSprite, ball.m_pSprite);   // found in the store, not loaded again
+    EXPECT_EQ(CGameObjectInside::Rectangle(clamped), (Rect{0, 450, 100, 550}));
+    // found in the store, not loaded again
+    EXPECT_EQ(CGameObjectInside::Sprite(clamped), CGameObjectInside::Sprite(ball));
     EXPECT_EQ(m_game->Sprites().GetCount(), 1);
 
     CPaddle paddle(m_game.get(), "Paddle");
-    EXPECT_EQ(paddle.m_rect, (Rect{650, 1050, 1050, 1200}));
-    EXPECT_EQ(paddle.m_speedX, 0);
-    EXPECT_EQ(paddle.m_speedY, 0);
-    EXPECT_EQ(paddle.m_flags, 0u);
-    EXPECT_EQ(paddle.m_frameCount, 30);
-    EXPECT_EQ(paddle.m_framePeriod, 1u);
-    EXPECT_EQ(paddle.m_pSprite->Flags(), 0u);
+    EXPECT_EQ(CGameObjectInside::Rectangle(paddle), (Rect{650, 1050, 1050, 1200}));
+    EXPECT_EQ(CGameObjectInside::SpeedX(paddle), 0);
+    EXPECT_EQ(CGameObjectInside::SpeedY(paddle), 0);
+    EXPECT_EQ(CGameObjectInside::Flags(paddle), 0u);
+    EXPECT_EQ(CGameObjectInside::FrameCount(paddle), 30);
+    EXPECT_EQ(CGameObjectInside::FramePeriod(paddle), 1u);
+    EXPECT_EQ(CGameObjectInside::Sprite(paddle)->Flags(), 0u);
     EXPECT_EQ(m_game->Sprites().GetCount(), 2);
 
     // Names longer than nineteen characters are cut.
@@ -377,7 +379,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
                                                             : std::make_unique<CPaddle>(m_game.get(), name);
         ASSERT_TRUE(m_game->AddObject(added));
     }
-    EXPECT_EQ(m_game->SpritesInDrawOrder(), (std::vector<CSprite*>{ball.m_pSprite, paddle.m_pSprite}));
+    EXPECT_EQ(m_game->SpritesInDrawOrder(), (std::vector<CSprite*>{ball.Sprite(), paddle.Sprite()}));
 }
 
 // --- background --------------------------------------------------------------------------
@@ -393,12 +395,12 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
         CGameInside::SetElapsedMs(*m_game, 16);
         background.Draw();
     }
-    EXPECT_EQ(background.m_avgFrameMs, 16);
+    EXPECT_EQ(CGameObjectInside::AvgFrameMs(background), 16);
     EXPECT_EQ(background.RateText(), "62");   // what frame 101 shows
 
     // "62" is shorter than "Wait...": where "Wait..." ended the picture shows again.
     CSurface& back = *Screen().BackBuffer();
-    CSurface& picture = *background.m_pSprite->FrameSurface(0);
+    CSurface& picture = *CGameObjectInside::Sprite(background)->FrameSurface(0);
     EXPECT_NE(RawAt(back, 30, 6), RawAt(picture, 30, 6));   // "Wait..." still there
     background.Draw();
     EXPECT_EQ(RawAt(back, 30, 6), RawAt(picture, 30, 6));
@@ -407,7 +409,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
         CGameInside::SetElapsedMs(*m_game, 0);
         background.Draw();
     }
-    EXPECT_EQ(background.m_avgFrameMs, 0);   // a sample under 100 ms: no rate
+    EXPECT_EQ(CGameObjectInside::AvgFrameMs(background), 0);   // a sample under 100 ms: no rate
     EXPECT_EQ(background.RateText(), "Wait...");
 
     // The longest step the command line allows, a day: the sample's sum passes 2^31.
@@ -415,7 +417,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
         CGameInside::SetElapsedMs(*m_game, 86400000);
         background.Draw();
     }
-    EXPECT_EQ(background.m_avgFrameMs, 86400000);
+    EXPECT_EQ(CGameObjectInside::AvgFrameMs(background), 86400000);
     EXPECT_EQ(background.RateText(), "0");
 }
 
@@ -425,10 +427,10 @@ TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUnt
     CBackground background(m_game.get(), "Background");
     Initialise(640, 480, 32);
     for (int32_t frame = 0; frame < 3; ++frame) {
-        EXPECT_TRUE(background.m_bFullDraw) << frame;
+        EXPECT_TRUE(CGameObjectInside::FullDraw(background)) << frame;
         background.Draw();
     }
-    EXPECT_FALSE(background.m_bFullDraw);
+    EXPECT_FALSE(CGameObjectInside::FullDraw(background));
     const std::unique_ptr<CBitmap24> clean = Screen().BackBuffer()->ToBitmap();
 
     // Scribble over two places, only one recorded as dirty: only it is repaired.
@@ -449,7 +451,7 @@ TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUnt
     // After a loss the picture is drawn whole again, thrice as at the start.
     Screen().LoseAllSurfaces();
     background.Draw();   // restores the back buffer and the picture
-    EXPECT_EQ(background.m_restoreDraws, CBackground::FULL_DRAWS - 1);
+    EXPECT_EQ(CGameObjectInside::RestoreDraws(background), CBackground::FULL_DRAWS - 1);
     const std::unique_ptr<CBitmap24> restored = Screen().BackBuffer()->ToBitmap();
     EXPECT_EQ(ComparePictures(*restored, *clean, Rect{0, 0, 160, 60}).pixels, 0) << "outside the readout's corner";
 }

@@ -15,6 +15,7 @@
 #include "game/GameObject.h"
 #include "platform/video/DrawingContext.h"
 #include "sprites/Sprite.h"
+#include "tests/support/GameObjectInside.h"
 #include "tests/support/PicturePixels.h"
 #include "tests/support/ScreenInside.h"
 #include "tests/support/SdlEvents.h"
@@ -84,8 +85,8 @@ inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
     std::shared_ptr<CSurface> canvas = ScreenSurface(screen, 0);
     for (int32_t i = 0; i < game.ObjectCount(); ++i) {
         const CGameObject& object = *game.ObjectAt(i);
-        const Rect pixels = screen.ScaleRect(object.m_rect);
-        CSurface* frame = object.m_pSprite->FrameSurface(object.m_frame);
+        const Rect pixels = screen.ScaleRect(CGameObjectInside::Rectangle(object));
+        CSurface* frame = CGameObjectInside::Sprite(object)->FrameSurface(CGameObjectInside::Frame(object));
         EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, BLIT_SOURCE_KEY), DISPLAY_OK) << canvas->LastError();
     }
     return canvas->ToBitmap();
