@@ -116,11 +116,19 @@ void CSignalGuard::EndRun()
     m_mutex.lock();
 }
 
+// A signal noted before the commit begins ends the run before anything is put in place: the
+// guard's thread may not have taken the mutex yet, and the commit must not win that race.
 CSignalGuard::CCommit::CCommit()
 {
     const sigset_t signals = EndingSignalSet();
     pthread_sigmask(SIG_BLOCK, &signals, &m_previous);
     m_hold = std::unique_lock(Shared().m_mutex);
+    if (Shared().m_noted == 0)
+        return;
+    m_hold.unlock();
+    pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    while (Shared().m_noted != 0)
+        pause();
 }
 
 // A signal that came meanwhile is delivered when the old mask returns, before
