@@ -107,11 +107,11 @@ void Reduce(CBitmap24& picture, const CQuantizer& quantizer, ColourRef key, bool
 }
 
 // palette.txt: one line per entry, "i R G B FLAGS".
-std::string PaletteText(const CQuantizer& quantizer)
+std::string PaletteText(std::span<const PaletteEntry> entries)
 {
     std::string text;
-    for (int32_t i = 0; i < quantizer.ColourCount(); ++i) {
-        const PaletteEntry& e = quantizer.Entries()[i];
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const PaletteEntry& e = entries[i];
         text += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
                 std::to_string(e.blue) + " " + std::to_string(e.flags) + "\n";
     }
@@ -180,6 +180,18 @@ std::string PaletteName(const fs::path& folder)
     return name.empty() ? "tolmix" : name;
 }
 
+// palette.txt and the palette files asked for, added to the batch beside the pictures.
+void AddPaletteFiles(CFileBatch& batch, std::span<const PaletteEntry> palette, const QuantizeOptions& options,
+                     const fs::path& paletteFile, const std::vector<fs::path>& paletteFiles)
+{
+    const auto addText = [&batch](const fs::path& path, const std::string& text) {
+        batch.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    };
+    addText(paletteFile, PaletteText(palette));
+    for (size_t i = 0; i < paletteFiles.size(); ++i)
+        addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
+}
+
 // ---------------------------------------------------------------------------------------
 // quantize --method accurate
 // ---------------------------------------------------------------------------------------
@@ -209,18 +221,6 @@ CBitmap24 PictureOfIndices(int32_t width, int32_t height, const std::vector<uint
             StorePixel(picture.Bits() + static_cast<size_t>(y) * picture.Stride() + 3 * static_cast<size_t>(x),
                        PixelOf(colours[indices[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]]));
     return picture;
-}
-
-// palette.txt of the accurate method: "i R G B 0" per entry.
-std::string PaletteText(const std::vector<PaletteEntry>& entries)
-{
-    std::string text;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const PaletteEntry& e = entries[i];
-        text += std::to_string(i) + " " + std::to_string(e.red) + " " + std::to_string(e.green) + " " +
-                std::to_string(e.blue) + " 0\n";
-    }
-    return text;
 }
 
 // Two passes over the pictures, each read in turn and dropped: the first counts them, the
@@ -256,12 +256,7 @@ std::vector<std::string> RunAccurateQuantize(const QuantizeOptions& options, con
             indexed.MakeKeyTransparent();
         batch.Add(outputs[i], EncodeIndexedPicture(outputs[i], indexed));
     }
-    const auto addText = [&batch](const fs::path& path, const std::string& text) {
-        batch.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-    };
-    addText(paletteFile, PaletteText(palette));
-    for (size_t i = 0; i < paletteFiles.size(); ++i)
-        addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
+    AddPaletteFiles(batch, palette, options, paletteFile, paletteFiles);
     batch.Commit();
     folders.Keep();
     return {};
@@ -382,12 +377,7 @@ std::vector<std::string> RunQuantize(const QuantizeOptions& options)
         if (note)
             notes.push_back(*note);
     }
-    const auto addText = [&batch](const fs::path& path, const std::string& text) {
-        batch.Add(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
-    };
-    addText(paletteFile, PaletteText(quantizer));
-    for (size_t i = 0; i < paletteFiles.size(); ++i)
-        addText(paletteFiles[i], PaletteFileBytes(options.paletteFormats[i], palette, PaletteName(options.outputFolder)));
+    AddPaletteFiles(batch, palette, options, paletteFile, paletteFiles);
     batch.Commit();
     folders.Keep();
     return notes;
