@@ -78,19 +78,7 @@ void ExpectUsageError(const std::vector<std::string>& words, const std::string& 
         << parsed.errors;
 }
 
-class CommandLineTest : public CScratchFolderTest {
-protected:
-    void SetUp() override
-    {
-        CScratchFolderTest::SetUp();
-        FlushEvents();
-    }
-    void TearDown() override
-    {
-        FlushEvents();
-        CScratchFolderTest::TearDown();
-    }
-};
+class CommandLineTest : public CAppScratchFolderTest {};
 
 // --- the options -------------------------------------------------------------------------
 

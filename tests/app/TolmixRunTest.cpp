@@ -36,7 +36,7 @@ namespace {
 
 // --- Running the program -----------------------------------------------------------------
 
-class TolmixRunTest : public CScratchFolderTest {
+class TolmixRunTest : public CAppScratchFolderTest {
 protected:
     // Whether the process has a thread of that name: SDL's timer thread starts during the
     // main frame's creation, after SDL took over SIGINT and SIGTERM.
@@ -47,17 +47,6 @@ protected:
             if (ReadFile(task.path() / "comm").rfind(name, 0) == 0)
                 return true;
         return false;
-    }
-
-    void SetUp() override
-    {
-        CScratchFolderTest::SetUp();
-        FlushEvents();
-    }
-    void TearDown() override
-    {
-        FlushEvents();
-        CScratchFolderTest::TearDown();
     }
 
     // A GIF's header, screen, global palette and loop come to 800 bytes; beyond them, images.

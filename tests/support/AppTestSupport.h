@@ -17,9 +17,26 @@
 #include "sprites/Sprite.h"
 #include "tests/support/GameObjectInside.h"
 #include "tests/support/PicturePixels.h"
+#include "tests/support/ScratchFolderTest.h"
 #include "tests/support/ScreenInside.h"
 #include "tests/support/SdlEvents.h"
 #include "tests/support/SurfacePixels.h"
+
+// A scratch folder and an empty event queue for each test, so that no event of one test
+// (a close request, a key) reaches the next.
+class CAppScratchFolderTest : public CScratchFolderTest {
+protected:
+    void SetUp() override
+    {
+        CScratchFolderTest::SetUp();
+        FlushEvents();
+    }
+    void TearDown() override
+    {
+        FlushEvents();
+        CScratchFolderTest::TearDown();
+    }
+};
 
 // A headless run at the mode, in a window of the mode's size, with the clock's fixed step.
 inline ProgramOptions HeadlessOptions(const DisplayMode& mode, uint32_t stepMs)
