@@ -103,7 +103,8 @@ void AddOptions(CLI::App& app, RawOptions& raw)
                        "at places, directions and starting frames drawn from --seed (the table of 100 objects is "
                        "lifted for this run)")
             ->type_name("N")->check(CLI::Range(int32_t{1}, CBallSpread::MAX_BALLS));
-    app.add_option("--seed", raw.seed, "The seed the balls' places, directions and starting frames are drawn from (with --balls): "
+    app.add_option("--seed", raw.seed,
+                   "The seed the balls' places, directions and starting frames are drawn from (with --balls): "
                    "the same seed, the same run")
         ->type_name("S")->capture_default_str()->needs(balls);
 }

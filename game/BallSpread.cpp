@@ -16,6 +16,12 @@ namespace {
 
 constexpr int32_t EDGE_MARGIN = 1;   // world units between a start and the world's edges
 
+// How many places a ball's side can start at along a world side of that length.
+constexpr uint32_t Places(int32_t worldSide)
+{
+    return static_cast<uint32_t>(worldSide - CBall::SIZE - 2 * EDGE_MARGIN + 1);
+}
+
 } // namespace
 
 CBallSpread::CBallSpread(uint32_t seed) : m_generator(seed) {}
@@ -39,8 +45,8 @@ int32_t CBallSpread::Signed(int32_t magnitude)
 BallStart CBallSpread::Next()
 {
     BallStart start;
-    start.left = EDGE_MARGIN + static_cast<int32_t>(Below(static_cast<uint32_t>(WORLD_WIDTH - CBall::SIZE - 2 * EDGE_MARGIN + 1)));
-    start.top = EDGE_MARGIN + static_cast<int32_t>(Below(static_cast<uint32_t>(WORLD_HEIGHT - CBall::SIZE - 2 * EDGE_MARGIN + 1)));
+    start.left = EDGE_MARGIN + static_cast<int32_t>(Below(Places(WORLD_WIDTH)));
+    start.top = EDGE_MARGIN + static_cast<int32_t>(Below(Places(WORLD_HEIGHT)));
     start.speedX = Signed(CBall::START_SPEED_X);
     start.speedY = Signed(CBall::START_SPEED_Y);
     start.phase = static_cast<uint32_t>(m_generator());

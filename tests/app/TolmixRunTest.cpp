@@ -559,7 +559,8 @@ TEST_F(TolmixRunTest, TenThousandBallsRepairToTheWholeDrawAndReadTheRightRate)
         const auto& background = static_cast<const CBackground&>(*FindObject(world, "Background"));
         EXPECT_EQ(background.RateText(), "62") << balls;
         const Rect text = UnionRects(TextBox(world.Screen(), "Wait..."), TextBox(world.Screen(), "62"));
-        const PictureDifference repaired = ComparePictures(*world.Screen().BackBuffer()->ToBitmap(), *FullRedraw(world), text);
+        const PictureDifference repaired =
+            ComparePictures(*world.Screen().BackBuffer()->ToBitmap(), *FullRedraw(world), text);
         EXPECT_EQ(repaired.pixels, 0) << balls << " balls: first at " << repaired.firstX << ", " << repaired.firstY;
     }
 }
