@@ -144,8 +144,14 @@ TEST_F(BallsTest, BallsStayInsideTheWorldAndTheTableInDepthOrder)
         EXPECT_EQ(CGameObjectInside::Rectangle(*first), (Rect{250, 250, 350, 350}));
 
         std::vector<int32_t> startSpeedsY;
-        for (CGameObject* ball : balls)
+        std::set<int32_t> startFrames;
+        for (CGameObject* ball : balls) {
             startSpeedsY.push_back(CGameObjectInside::SpeedY(*ball));
+            startFrames.insert(CGameObjectInside::Frame(*ball));
+        }
+        if (count == 10000) {
+            EXPECT_EQ(startFrames.size(), 30u);   // they do not all spin in step
+        }
         const int32_t ticks = count > 1000 ? 60 : 200;
         for (int32_t tick = 0; tick < ticks; ++tick) {
             Run(1, 125);
