@@ -39,6 +39,8 @@ struct RawOptions {
     bool recordGiven = false;       // likewise
     bool benchmark = false;
     uint64_t loseSurfacesEvery = 0;
+    std::string pictures;
+    bool picturesGiven = false;     // an empty folder name given is refused, not taken for none
 };
 
 // Prints a usage error as one line.
@@ -95,6 +97,10 @@ void AddOptions(CLI::App& app, RawOptions& raw)
     app.add_option("--lose-surfaces-every", raw.loseSurfacesEvery,
                    "Before every N-th frame the display loses its surfaces' contents; the program must recover")
         ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
+    app.add_option("--pictures", raw.pictures,
+                   "Take the background, the ball and the paddle from background.png, ball.png and paddle.png "
+                   "(or .bmp; ball-N.png: N frames) in DIR; a picture not there stays the built-in one")
+        ->type_name("DIR");
 }
 
 // An output file must have its kind's ending, must not name a folder, and must be
@@ -142,6 +148,11 @@ ProgramOptions Interpret(const RawOptions& raw)
         CheckOutputFile("--record", options.record, ".gif");
     }
     options.loseSurfacesEvery = raw.loseSurfacesEvery;
+    if (raw.picturesGiven) {
+        options.pictures = raw.pictures;
+        if (!std::filesystem::is_directory(options.pictures))
+            throw CUsageError("--pictures: '" + raw.pictures + "' is not a folder");
+    }
     options.benchmark = raw.benchmark;
     if (raw.benchmark) {
         options.headless = true;
@@ -177,6 +188,7 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
         raw.modeGiven = app.count("--mode") > 0;
         raw.screenshotGiven = app.count("--screenshot") > 0;
         raw.recordGiven = app.count("--record") > 0;
+        raw.picturesGiven = app.count("--pictures") > 0;
         options = Interpret(raw);
     } catch (const CLI::CallForHelp& help) {
         return CommandLineResult{false, app.exit(help)};

@@ -13,9 +13,11 @@
 #include "game/Game.h"
 #include "game/Paddle.h"
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/PictureFolder.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 
 namespace {
 
@@ -57,6 +59,9 @@ int32_t CMainFrame::OnCreate()
         m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
     if (CFrameWindow::OnCreate() == -1)
         return -1;
+    // The user's pictures are read whole before anything else, so that a picture refused
+    // ends the run before the mode dialog or the display.
+    std::unique_ptr<CPictureFolder> ownPictures = ReadOwnPictures();
     // The view fills the frame.
     if (!m_wndView.Create(*this, VIEW_PANE_ID))
         return -1;
@@ -74,6 +79,8 @@ int32_t CMainFrame::OnCreate()
         m_pGame = CreateWorld();
     }
     m_pGame->Screen().RecordStartupIn(m_pStartupPhases);
+    if (ownPictures)
+        m_pGame->Sprites().UseOwnPictures(std::move(ownPictures));
     ChooseMode();
     AddStartObjects();
     // The background (deepest) first.
@@ -96,6 +103,18 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
     else
         counter = std::make_unique<CPerformanceCounter>();
     return std::make_unique<CGame>(std::move(counter));
+}
+
+std::unique_ptr<CPictureFolder> CMainFrame::ReadOwnPictures() const
+{
+    if (m_options.pictures.empty())
+        return nullptr;
+    const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::DECODE);
+    try {
+        return std::make_unique<CPictureFolder>(m_options.pictures);
+    } catch (const CPictureFileError& refused) {
+        throw CFatalError(std::string("--pictures: ") + refused.what());
+    }
 }
 
 // Cancelling the dialog keeps the screen's default, 640 × 480 × 8. The world's clock

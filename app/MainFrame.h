@@ -21,6 +21,7 @@
 
 class CFrameRecorder;
 class CGame;
+class CPictureFolder;
 
 class CMainFrame : public CFrameWindow {
 public:
@@ -73,6 +74,8 @@ protected:
     virtual std::unique_ptr<CGame> CreateWorld();
 
 private:
+    // --pictures: the folder's pictures read and checked; null without the option.
+    std::unique_ptr<CPictureFolder> ReadOwnPictures() const;
     // The mode: the command line's, the dialog's choice, or (headless) the default.
     void ChooseMode();
     // The background, the paddle and the ball, added to the world.

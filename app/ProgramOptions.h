@@ -18,4 +18,5 @@ struct ProgramOptions {
     std::filesystem::path record;       // every frame presented, as an animated GIF; empty: none
     bool benchmark = false;             // measure and print one line of figures
     uint64_t loseSurfacesEvery = 0;     // diagnostic: every N-th tick loses the display
+    std::filesystem::path pictures;     // a folder of the user's own pictures; empty: the built-in ones
 };
