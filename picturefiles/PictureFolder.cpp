@@ -67,7 +67,9 @@ NameMeaning MeaningOf(const fs::path& path)
             continue;   // "ball-old.png": not a name of ours
         if (!ROLES[i].takesFrames)
             throw CPictureFileError(QuotedPath(path) + ": the background has one frame; its name takes no count");
-        const int32_t frames = count.size() > 3 ? CPictureFolder::MAX_FRAMES + 1 : std::stoi(count);
+        // Any number of digits: past three (leading zeros aside) it is out of range anyway.
+        const std::string digits = count.substr(std::min(count.find_first_not_of('0'), count.size()));
+        const int32_t frames = digits.size() > 3 ? CPictureFolder::MAX_FRAMES + 1 : digits.empty() ? 0 : std::stoi(digits);
         if (frames < 1 || frames > CPictureFolder::MAX_FRAMES)
             throw CPictureFileError(QuotedPath(path) + ": a frame count of " + count + " (1 to " +
                                     std::to_string(CPictureFolder::MAX_FRAMES) + " allowed)");
