@@ -31,7 +31,9 @@ constexpr int32_t BALL_START_Y = 300;
 // Lifetime
 // ---------------------------------------------------------------------------------------
 
-CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options))
+// The user's pictures are read and checked whole before the window exists, so that a
+// picture refused ends the run before anything is shown.
+CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options)), m_pOwnPictures(ReadOwnPictures())
 {
     AddCommandHandler(COMMAND_GAME_START, [this] { OnGameStart(); });
     AddCommandHandler(COMMAND_GAME_PAUSE, [this] { OnGamePause(); });
@@ -59,9 +61,7 @@ int32_t CMainFrame::OnCreate()
         m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
     if (CFrameWindow::OnCreate() == -1)
         return -1;
-    // The user's pictures are read whole before anything else, so that a picture refused
-    // ends the run before the mode dialog or the display.
-    std::unique_ptr<CPictureFolder> ownPictures = ReadOwnPictures();
+
     // The view fills the frame.
     if (!m_wndView.Create(*this, VIEW_PANE_ID))
         return -1;
@@ -79,8 +79,8 @@ int32_t CMainFrame::OnCreate()
         m_pGame = CreateWorld();
     }
     m_pGame->Screen().RecordStartupIn(m_pStartupPhases);
-    if (ownPictures)
-        m_pGame->Sprites().UseOwnPictures(std::move(ownPictures));
+    if (m_pOwnPictures)
+        m_pGame->Sprites().UseOwnPictures(std::move(m_pOwnPictures));
     ChooseMode();
     AddStartObjects();
     // The background (deepest) first.
@@ -109,9 +109,11 @@ std::unique_ptr<CPictureFolder> CMainFrame::ReadOwnPictures() const
 {
     if (m_options.pictures.empty())
         return nullptr;
-    const CStartupPhases::CScope timing(m_pStartupPhases, CStartupPhases::DECODE);
     try {
-        return std::make_unique<CPictureFolder>(m_options.pictures);
+        auto folder = std::make_unique<CPictureFolder>(m_options.pictures);
+        folder->CheckWholeFrames("Ball1", CBall::FRAMES);
+        folder->CheckWholeFrames("Paddle1", CPaddle::FRAMES);
+        return folder;
     } catch (const CPictureFileError& refused) {
         throw CFatalError(std::string("--pictures: ") + refused.what());
     }

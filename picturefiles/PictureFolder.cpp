@@ -194,16 +194,35 @@ CPictureFolder::CPictureFolder(const fs::path& folder)
             m_pictures[i] = ReadOwnPicture(*found[i], ROLES[i], frames[i]);
 }
 
-std::optional<OwnPicture> CPictureFolder::Take(std::string_view builtInName)
+int32_t CPictureFolder::IndexOf(std::string_view builtInName)
 {
     const std::string wanted = Lower(std::string(builtInName));
     for (size_t i = 0; i < ROLES.size(); ++i)
-        if (wanted == Lower(ROLES[i].builtInName) && m_pictures[i]) {
-            std::optional<OwnPicture> taken = std::move(m_pictures[i]);
-            m_pictures[i].reset();
-            return taken;
-        }
-    return std::nullopt;
+        if (wanted == Lower(ROLES[i].builtInName))
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+std::optional<OwnPicture> CPictureFolder::Take(std::string_view builtInName)
+{
+    const int32_t index = IndexOf(builtInName);
+    if (index < 0)
+        return std::nullopt;
+    std::optional<OwnPicture> taken = std::move(m_pictures[static_cast<size_t>(index)]);
+    m_pictures[static_cast<size_t>(index)].reset();
+    return taken;
+}
+
+void CPictureFolder::CheckWholeFrames(std::string_view builtInName, int32_t frames) const
+{
+    const int32_t index = IndexOf(builtInName);
+    if (index < 0 || !m_pictures[static_cast<size_t>(index)])
+        return;
+    const OwnPicture& own = *m_pictures[static_cast<size_t>(index)];
+    const int32_t count = own.frames > 0 ? own.frames : frames;
+    if (count > 0 && own.picture->Height() % count != 0)
+        throw CPictureFileError(QuotedPath(own.path) + ": its height of " + std::to_string(own.picture->Height()) +
+                                " pixels is not a whole number of " + std::to_string(count) + " frames");
 }
 
 int32_t CPictureFolder::Count() const

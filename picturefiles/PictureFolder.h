@@ -12,7 +12,7 @@
 // out of range and a background with a count are refused, as is any picture the reader
 // refuses (damaged, empty, over its size limits). The pictures are read whole when the
 // folder is; what depends on the display mode (the frames' sizes) is checked when the
-// sprite loads.
+// sprite loads, except that CheckWholeFrames can tell the frames' height beforehand.
 //
 // Keys: the ball and the paddle from a picture with fully transparent pixels (a PNG whose
 // alpha is 0 there) are keyed by exactly those pixels; the transparent pixels take a
@@ -55,9 +55,17 @@ public:
     // "Paddle1"; letter case ignored), handed over once; nullopt when the folder has none.
     std::optional<OwnPicture> Take(std::string_view builtInName);
 
+    // Refuses (CPictureFileError naming the file) the picture standing for the built-in
+    // one of that name when its height is not a whole number of its frames: the count its
+    // name gives, else `frames`. Nothing when the folder has no such picture.
+    void CheckWholeFrames(std::string_view builtInName, int32_t frames) const;
+
     // How many pictures are still to take.
     int32_t Count() const;
 
 private:
+    // The index of the picture standing for the built-in name, or -1 for another name.
+    static int32_t IndexOf(std::string_view builtInName);
+
     std::array<std::optional<OwnPicture>, 3> m_pictures;   // background, ball, paddle
 };

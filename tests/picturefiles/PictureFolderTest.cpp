@@ -136,6 +136,28 @@ TEST_F(PictureFolderTest, TwoFilesForOnePictureAreRefusedNamingBoth)
     EXPECT_NE(Refusal().find("are both the background"), std::string::npos);
 }
 
+// The count the name gives decides, else the one asked for; a picture not there passes.
+TEST_F(PictureFolderTest, WholeFramesAreCheckedByTheNamesCountOrTheOneGiven)
+{
+    WriteStrip("ball-3.png", 3);                                  // 6 rows: 3 frames of 2
+    WritePicture(Path("paddle.bmp"), UniformPicture(4, 60, RED));  // 60 rows
+    const CPictureFolder folder(m_folder);
+    EXPECT_NO_THROW(folder.CheckWholeFrames("Ball1", 4));           // the name's 3, not 4
+    EXPECT_NO_THROW(folder.CheckWholeFrames("Paddle1", 30));
+    EXPECT_NO_THROW(folder.CheckWholeFrames("Background1", 7));     // not in the folder
+    try {
+        folder.CheckWholeFrames("Paddle1", 7);
+        ADD_FAILURE() << "60 rows taken for 7 frames";
+    } catch (const CPictureFileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  QuotedPath(Path("paddle.bmp")) + ": its height of 60 pixels is not a whole number of 7 frames");
+    }
+
+    std::filesystem::remove(Path("ball-3.png"));
+    WritePicture(Path("ball-3.png"), UniformPicture(4, 7, RED));
+    EXPECT_THROW(CPictureFolder(m_folder).CheckWholeFrames("Ball1", 7), CPictureFileError);   // the name's 3
+}
+
 // --- pictures refused by the reader ----------------------------------------------------------
 
 TEST_F(PictureFolderTest, DamagedEmptyAndOversizedPicturesAreRefusedNamingTheFile)
