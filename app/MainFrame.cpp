@@ -61,7 +61,6 @@ int32_t CMainFrame::OnCreate()
         m_pStartupPhases->AddSinceMark(CStartupPhases::WINDOW);
     if (CFrameWindow::OnCreate() == -1)
         return -1;
-
     // The view fills the frame.
     if (!m_wndView.Create(*this, VIEW_PANE_ID))
         return -1;
