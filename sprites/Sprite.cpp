@@ -75,14 +75,8 @@ std::unique_ptr<CBitmap24> CSprite::ReadPicture(const std::string& resourceName,
     if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
         throw CFatalError(origin + ": " + std::to_string(m_frameCount) + " frames (1 to " +
                           std::to_string(MAX_FRAMES) + " allowed)");
-    if (own) {
-        // A built-in strip of another height keeps its truncated frames; a user's picture
-        // whose height does not divide is refused, as a layout it cannot hold.
-        if (own->picture->Height() % m_frameCount != 0)
-            throw CFatalError(origin + ": its height of " + std::to_string(own->picture->Height()) +
-                              " pixels is not a whole number of " + std::to_string(m_frameCount) + " frames");
-        return std::move(own->picture);
-    }
+    if (own)
+        return std::move(own->picture);   // its frames checked whole when its folder was read
     std::string why;
     std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
     if (!picture)

@@ -45,8 +45,8 @@ public:
     // else built-in by name, else the BMP file of that path) and rescales the whole strip
     // of m_frameCount frames to the pixel size of one frame's world size. A user's picture
     // brings its frame count (if its name gives one) and its key. Throws CFatalError when
-    // the picture cannot be found, m_frameCount is not 1..50, a user's picture is not a
-    // whole number of frames high, or a frame would be smaller than 1 × 1 pixel.
+    // the picture cannot be found, m_frameCount is not 1..50, or a frame would be smaller
+    // than 1 × 1 pixel.
     void Load(const std::string& resourceName, int32_t frameWidth, int32_t frameHeight);
 
     // Draws frame `frame` at the world rectangle and records its pixel rectangle as dirty

@@ -1,6 +1,6 @@
-// OwnPictureTest.cpp — sprites from the user's own pictures: taken in place of the built-in
-// ones with their frame counts, layouts refused at load, the background drawn opaque, and
-// a ball keyed by its transparent pixels alone.
+// OwnPictureTest.cpp — sprites from the user's own pictures: frames too small for the mode
+// refused at load, the background drawn opaque, and a ball keyed by its transparent pixels
+// alone.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -76,60 +76,6 @@ protected:
 
     std::filesystem::path m_folder;
 };
-
-// The ball's count from its name, the paddle's the object's own (30); the background not
-// in the folder stays the built-in one. Each strip is rescaled to the object's on-screen
-// size times its frames, as the built-ins are.
-TEST_F(OwnPictureTest, UserPicturesStandInForTheBuiltInOnesWithTheirFrameCounts)
-{
-    WriteFrames(Path("ball-5.png"), 10, 10, 5, [](int32_t i) { return i == 2 ? RED : BLUE; });
-    WriteFrames(Path("paddle.bmp"), 20, 2, 30, [](int32_t) { return RED; });
-    UseFolder();
-    Screen().ApplyVideoMode({640, 480, 32, 0});
-    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    CSprite* paddle = AddSprite("Paddle1", 30, 0, KEY_FROM_FIRST_PIXEL, 400, 150);
-    CSprite* background = AddSprite("Background1", 1, SPRITE_NODIRTY | SPRITE_DITHER, Screen().KeyColour(), 1600, 1200);
-
-    EXPECT_EQ(ball->FrameCount(), 5);
-    EXPECT_EQ(ball->Picture().Width(), 40);
-    EXPECT_EQ(ball->Picture().Height(), 5 * 40);
-    EXPECT_EQ(paddle->FrameCount(), 30);
-    EXPECT_EQ(paddle->Picture().Width(), 160);
-    EXPECT_EQ(paddle->Picture().Height(), 30 * 60);
-    EXPECT_EQ(background->Picture().Width(), 640);   // the built-in, 640 × 480
-
-    // Frame 2 of the ball is the red one (the filter leaves it a step or two below pure).
-    Screen().Initialise(*m_window);
-    ball->Blit({0, 0, 100, 100}, 2);
-    EXPECT_EQ(ball->FrameSurface(2)->Width(), 40);
-    EXPECT_EQ(ball->FrameSurface(4)->Height(), 40);
-    EXPECT_EQ(ball->FrameSurface(5), nullptr);
-    const std::unique_ptr<CBitmap24> frame = ball->FrameSurface(2)->ToBitmap();
-    EXPECT_GE(PixelAt(*frame, 20, 20).red, 250);
-    EXPECT_EQ(PixelAt(*frame, 20, 20).blue, 0);
-}
-
-// A height of 3 frames of 3 rows is taken; one row more is refused, naming the file. With
-// no count in the name the object's 30 frames must divide the height.
-TEST_F(OwnPictureTest, AHeightThatIsNotAWholeNumberOfFramesIsRefused)
-{
-    Screen().ApplyVideoMode({640, 480, 32, 0});
-    WriteFrames(Path("ball-3.png"), 3, 3, 3, [](int32_t) { return RED; });
-    UseFolder();
-    EXPECT_EQ(BallRefusal(), "");
-
-    std::filesystem::remove(Path("ball-3.png"));
-    WritePicture(Path("ball-3.png"), UniformPicture(3, 10, RED));
-    UseFolder();
-    EXPECT_EQ(BallRefusal(), "picture " + QuotedPath(Path("ball-3.png")) +
-                                 ": its height of 10 pixels is not a whole number of 3 frames");
-
-    std::filesystem::remove(Path("ball-3.png"));
-    WritePicture(Path("ball.bmp"), UniformPicture(3, 31, RED));
-    UseFolder();
-    EXPECT_EQ(BallRefusal(), "picture " + QuotedPath(Path("ball.bmp")) +
-                                 ": its height of 31 pixels is not a whole number of 30 frames");
-}
 
 // At 16 × 12 the ball's 30 frames are 1 × 1 pixel each; one pixel less either way leaves a
 // frame with none.
