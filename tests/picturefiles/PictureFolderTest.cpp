@@ -11,6 +11,7 @@
 #include "picturefiles/PictureFolder.h"
 #include "tests/support/BmpBytes.h"
 #include "tests/support/OwnPictureFiles.h"
+#include "tests/support/PngChunks.h"
 #include "tests/support/ScratchFolderTest.h"
 
 namespace {
@@ -256,6 +257,46 @@ TEST_F(PictureFolderTest, OnlyTransparentPixelsOfTheBallAndPaddleMakeAKey)
     EXPECT_FALSE(background->alphaKey);
     EXPECT_EQ(PixelAt(*background->picture, 0, 0), BLUE);   // its stored colour, alpha dropped
     EXPECT_EQ(PixelAt(*background->picture, 1, 0), BLUE);
+}
+
+// The key is a colour no opaque pixel has: a 4096 × 4097 ball holding every colour once
+// but `missing` (given colour 0 again) opaquely, and one transparent pixel, takes the
+// missing colour as its key; with every colour used there is none left, and the picture
+// is refused.
+TEST_F(PictureFolderTest, TheKeyIsTheOneColourLeftAndAPictureUsingEveryColourIsRefused)
+{
+    constexpr uint32_t SIDE = 4096;
+    const auto writeBall = [&](std::optional<uint32_t> missing) {
+        std::vector<uint8_t> rgba(size_t{SIDE} * (SIDE + 1) * 4, 0);
+        for (uint32_t i = 0; i < SIDE * SIDE; ++i) {
+            const uint32_t colour = missing && i == *missing ? 0 : i;
+            uint8_t* pixel = &rgba[size_t{i} * 4];
+            pixel[0] = static_cast<uint8_t>(colour);        // red, as a ColourRef's low byte
+            pixel[1] = static_cast<uint8_t>(colour >> 8);
+            pixel[2] = static_cast<uint8_t>(colour >> 16);
+            pixel[3] = 255;
+        }
+        for (size_t i = size_t{SIDE} * SIDE + 1; i < size_t{SIDE} * (SIDE + 1); ++i)
+            rgba[i * 4 + 3] = 255;   // the last row black and opaque but its first pixel
+        spng_ihdr header{};
+        header.width = SIDE;
+        header.height = SIDE + 1;
+        header.bit_depth = 8;
+        header.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+        const std::string png = EncodedRaw(header, rgba);
+        WriteFile("ball-17.png", std::vector<uint8_t>(png.begin(), png.end()));
+    };
+
+    const ColourRef missing = MakeColour(0x12, 0x34, 0x56);
+    writeBall(missing);
+    std::optional<OwnPicture> ball = CPictureFolder(m_folder).Take("Ball1");
+    ASSERT_TRUE(ball && ball->alphaKey);
+    EXPECT_EQ(*ball->alphaKey, missing);
+    EXPECT_EQ(PixelAt(*ball->picture, 0, SIDE), PixelOf(missing));
+
+    writeBall(std::nullopt);
+    EXPECT_EQ(Refusal(), QuotedPath(Path("ball-17.png")) +
+                             ": its opaque pixels use every colour, so none is left to key its transparent ones");
 }
 
 } // namespace
