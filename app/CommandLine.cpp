@@ -41,6 +41,8 @@ struct RawOptions {
     uint64_t loseSurfacesEvery = 0;
     int32_t balls = 0;
     uint32_t seed = CBallSpread::DEFAULT_SEED;
+    std::string pictures;
+    bool picturesGiven = false;     // an empty folder name given is refused, not taken for none
 };
 
 // Prints a usage error as one line.
@@ -107,6 +109,10 @@ void AddOptions(CLI::App& app, RawOptions& raw)
                    "The seed the balls' places, directions and starting frames are drawn from (with --balls): "
                    "the same seed, the same run")
         ->type_name("S")->capture_default_str()->needs(balls);
+    app.add_option("--pictures", raw.pictures,
+                   "Take the background, the ball and the paddle from background.png, ball.png and paddle.png "
+                   "(or .bmp; ball-N.png: N frames) in DIR; a picture not there stays the built-in one")
+        ->type_name("DIR");
 }
 
 // An output file must have its kind's ending, must not name a folder, and must be
@@ -156,6 +162,11 @@ ProgramOptions Interpret(const RawOptions& raw)
     options.loseSurfacesEvery = raw.loseSurfacesEvery;
     options.balls = raw.balls;
     options.seed = raw.seed;
+    if (raw.picturesGiven) {
+        options.pictures = raw.pictures;
+        if (!std::filesystem::is_directory(options.pictures))
+            throw CUsageError("--pictures: '" + raw.pictures + "' is not a folder");
+    }
     options.benchmark = raw.benchmark;
     if (raw.benchmark) {
         options.headless = true;
@@ -191,6 +202,7 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv, ProgramOpt
         raw.modeGiven = app.count("--mode") > 0;
         raw.screenshotGiven = app.count("--screenshot") > 0;
         raw.recordGiven = app.count("--record") > 0;
+        raw.picturesGiven = app.count("--pictures") > 0;
         options = Interpret(raw);
     } catch (const CLI::CallForHelp& help) {
         return CommandLineResult{false, app.exit(help)};

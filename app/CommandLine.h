@@ -2,7 +2,8 @@
 //
 //     tolmix [--mode WxHxBPP[@HZ]] [--window] [--no-vsync] [--headless] [--frames N]
 //            [--fixed-step MS] [--screenshot FILE.png] [--record FILE.gif] [--benchmark]
-//            [--lose-surfaces-every N] [--balls N [--seed S]] [--help] [--version]
+//            [--lose-surfaces-every N] [--balls N [--seed S]] [--pictures DIR] [--help]
+//            [--version]
 //
 // Whether --mode names a listed mode can only be told once SDL runs (FindListedMode).
 #pragma once

@@ -14,9 +14,11 @@
 #include "game/Game.h"
 #include "game/Paddle.h"
 #include "picturefiles/PictureFile.h"
+#include "picturefiles/PictureFolder.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/Surface.h"
 #include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 
 namespace {
 
@@ -30,7 +32,9 @@ constexpr int32_t BALL_START_Y = 300;
 // Lifetime
 // ---------------------------------------------------------------------------------------
 
-CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options))
+// The user's pictures are read and checked whole before the window exists, so that a
+// picture refused ends the run before anything is shown.
+CMainFrame::CMainFrame(ProgramOptions options) : m_options(std::move(options)), m_pOwnPictures(ReadOwnPictures())
 {
     AddCommandHandler(COMMAND_GAME_START, [this] { OnGameStart(); });
     AddCommandHandler(COMMAND_GAME_PAUSE, [this] { OnGamePause(); });
@@ -75,6 +79,8 @@ int32_t CMainFrame::OnCreate()
         m_pGame = CreateWorld();
     }
     m_pGame->Screen().RecordStartupIn(m_pStartupPhases);
+    if (m_pOwnPictures)
+        m_pGame->Sprites().UseOwnPictures(std::move(m_pOwnPictures));
     ChooseMode();
     AddStartObjects();
     // The background (deepest) first.
@@ -104,6 +110,20 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
     if (m_options.balls > 0)
         game->Screen().RepairByTiles();
     return game;
+}
+
+std::unique_ptr<CPictureFolder> CMainFrame::ReadOwnPictures() const
+{
+    if (m_options.pictures.empty())
+        return nullptr;
+    try {
+        auto folder = std::make_unique<CPictureFolder>(m_options.pictures);
+        folder->CheckWholeFrames("Ball1", CBall::FRAMES);
+        folder->CheckWholeFrames("Paddle1", CPaddle::FRAMES);
+        return folder;
+    } catch (const CPictureFileError& refused) {
+        throw CFatalError(std::string("--pictures: ") + refused.what());
+    }
 }
 
 // Cancelling the dialog keeps the screen's default, 640 × 480 × 8. The world's clock

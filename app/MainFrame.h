@@ -21,6 +21,7 @@
 
 class CFrameRecorder;
 class CGame;
+class CPictureFolder;
 
 class CMainFrame : public CFrameWindow {
 public:
@@ -73,6 +74,9 @@ protected:
     virtual std::unique_ptr<CGame> CreateWorld();
 
 private:
+    // --pictures: the folder's pictures read and checked (their frames whole); null
+    // without the option.
+    std::unique_ptr<CPictureFolder> ReadOwnPictures() const;
     // The mode: the command line's, the dialog's choice, or (headless) the default.
     void ChooseMode();
     // The background, the paddle and the ball, added to the world.
@@ -83,6 +87,7 @@ private:
     void FinishRecording();
 
     ProgramOptions m_options;
+    std::unique_ptr<CPictureFolder> m_pOwnPictures;   // --pictures, until the world's store takes them
     std::unique_ptr<CFrameRecorder> m_pRecorder;   // with --record, once the display exists
     bool m_bPaused = false;
     bool m_bHidden = false;

@@ -21,4 +21,5 @@ struct ProgramOptions {
     uint64_t loseSurfacesEvery = 0;     // diagnostic: every N-th tick loses the display
     int32_t balls = 0;                  // this many balls in a table lifted for them; 0: the one ball
     uint32_t seed = CBallSpread::DEFAULT_SEED;   // where the balls after the first start
+    std::filesystem::path pictures;     // a folder of the user's own pictures; empty: the built-in ones
 };

@@ -225,7 +225,9 @@ void CScreen::ShowLastFrame()
 
 DisplayResult CScreen::BlitToBack(const Rect* destination, const Rect* sourceRect, CSurface* source)
 {
-    return m_pBackBuffer->Blit(destination, source, sourceRect, BLIT_SOURCE_KEY);
+    // A picture drawn opaque (a user's background) has no key to blit with.
+    const uint32_t flags = source != nullptr && !source->HasColourKey() ? 0 : BLIT_SOURCE_KEY;
+    return m_pBackBuffer->Blit(destination, source, sourceRect, flags);
 }
 
 bool CScreen::TakeDirty(Rect& rect)

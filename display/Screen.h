@@ -79,7 +79,8 @@ public:
     void ShowLastFrame();
 
     // Blits `source` (or its `sourceRect`) onto `destination` of the back buffer with the
-    // source colour key. Returns the blit's result unchanged.
+    // source colour key, or opaque when the source has no key. Returns the blit's result
+    // unchanged.
     DisplayResult BlitToBack(const Rect* destination, const Rect* sourceRect, CSurface* source);
 
     // World units to pixels: x × width / 1600, y × height / 1200, truncated toward zero.

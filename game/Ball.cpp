@@ -8,7 +8,6 @@
 namespace {
 
 constexpr int32_t BALL_SIZE = CBall::SIZE;
-constexpr int32_t BALL_FRAMES = 30;
 
 } // namespace
 
@@ -21,7 +20,7 @@ CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameOb
     m_depth = 50;
     m_speedX = START_SPEED_X;
     m_speedY = START_SPEED_Y;
-    m_pSprite = AcquireSprite("Ball1", BALL_FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
+    m_pSprite = AcquireSprite("Ball1", FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
     m_framePeriod = 1;
     m_frameCount = m_pSprite->FrameCount();
     m_flags |= OBJ_BOUNCE;

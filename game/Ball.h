@@ -10,6 +10,8 @@ public:
     static constexpr int32_t START_SPEED_Y = 20;
     // The ball's width and height in world units.
     static constexpr int32_t SIZE = 100;
+    // The frames of the ball's picture, unless a user's picture's name gives another count.
+    static constexpr int32_t FRAMES = 30;
 
     // A 100 × 100 ball centred on (x, y), moved in from the top and left edges if needed.
     CBall(int32_t x, int32_t y, CGame* game, std::string_view name);

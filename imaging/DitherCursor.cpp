@@ -25,7 +25,7 @@ uint8_t RangeTableByte(size_t i)
 
 } // namespace
 
-CDitherCursor::CDitherCursor(std::span<uint8_t> rows, int32_t width, int32_t height, Pixel24 key)
+CDitherCursor::CDitherCursor(std::span<uint8_t> rows, int32_t width, int32_t height, std::optional<Pixel24> key)
     : m_width(width),
       m_height(height),
       m_stride(static_cast<uint32_t>(RowStride(std::max(width, 0)))),
@@ -62,5 +62,5 @@ void CDitherCursor::MarkKeys(int32_t row, std::vector<uint8_t>& marks) const
         return;
     const uint8_t* pixel = m_pStart + static_cast<size_t>(m_stride) * static_cast<size_t>(row);
     for (int32_t x = 0; x < m_width; ++x, pixel += 3)
-        marks[static_cast<size_t>(x) + 1] = LoadPixel(pixel) == m_key ? TAKES_NO_SHARE : 0;
+        marks[static_cast<size_t>(x) + 1] = m_key && LoadPixel(pixel) == *m_key ? TAKES_NO_SHARE : 0;
 }

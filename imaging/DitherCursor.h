@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -39,8 +40,9 @@ static_assert(DitherWeights::RIGHT + DitherWeights::BELOW + DitherWeights::BELOW
 class CDitherCursor {
 public:
     // A cursor at the first pixel of `rows`, which must hold the width × height picture
-    // (else CFatalError). Pixels equal to `key` neither change nor take a share.
-    CDitherCursor(std::span<uint8_t> rows, int32_t width, int32_t height, Pixel24 key);
+    // (else CFatalError). Pixels equal to `key` neither change nor take a share; without a
+    // key every pixel does.
+    CDitherCursor(std::span<uint8_t> rows, int32_t width, int32_t height, std::optional<Pixel24> key);
     virtual ~CDitherCursor() = default;
 
     CDitherCursor(const CDitherCursor&) = delete;
@@ -106,7 +108,7 @@ private:
     uint8_t* m_pCur;
     int32_t m_row = 0;
     int32_t m_x = 0;
-    Pixel24 m_key;
+    std::optional<Pixel24> m_key;
     std::vector<uint8_t> m_keyHere;    // the current row's marks, slot 0 left of the row
     std::vector<uint8_t> m_keyBelow;   // the next row's marks
     std::unique_ptr<uint8_t[]> m_pRangeTable;

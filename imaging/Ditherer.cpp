@@ -95,7 +95,9 @@ void CDitherer::Dither(CBitmap24* bitmap)
     if (bitmap->ByteCount() < pictureBytes)
         throw CFatalError("ditherer: the picture holds fewer bytes than its size needs");
 
-    CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, height, PixelOf(ResolveKey(m_keyColour, *bitmap)));
+    const std::optional<ColourRef> key = ResolveKey(m_keyColour, *bitmap);
+    CDitherCursor cursor(std::span<uint8_t>(bitmap->Bits(), pictureBytes), width, height,
+                         key ? std::optional<Pixel24>(PixelOf(*key)) : std::nullopt);
     for (int32_t y = 0; y < height; ++y) {
         DiffusePixels(cursor, width, palette);
         if (y + 1 < height)

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/bitmaps/PixelTypes.h"
@@ -41,8 +42,9 @@ public:
     // object's cache fills during Dither.
     void SetQuantizer(const CQuantizer* quantizer) { m_pQuantizer = quantizer; }
 
-    // The transparent colour; KEY_FROM_FIRST_PIXEL takes the picture's first pixel.
-    void SetKeyColour(ColourRef colour) { m_keyColour = colour; }
+    // The transparent colour; KEY_FROM_FIRST_PIXEL takes the picture's first pixel, and
+    // none reduces every pixel.
+    void SetKeyColour(std::optional<ColourRef> colour) { m_keyColour = colour; }
 
     // Reduces the picture in place. A picture of width or height 0 is left as it is.
     // Throws CFatalError without a computed quantizer, or for a picture too large to
@@ -62,7 +64,7 @@ private:
     // Walks one row step by step.
     void DiffusePixels(CDitherCursor& cursor, int32_t width, CGamePalette& palette) const;
 
-    ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+    std::optional<ColourRef> m_keyColour = KEY_FROM_FIRST_PIXEL;
     const CQuantizer* m_pQuantizer = nullptr;
     std::vector<int32_t> m_errorLimitTable;   // 512 entries, for differences −256..255
     const int32_t* m_pErrorLimit = nullptr;    // its entry for difference 0

@@ -11,16 +11,21 @@
 #include "imaging/Ditherer.h"
 #include "imaging/KernelFilters.h"
 #include "imaging/Quantizer.h"
+#include "picturefiles/PictureFileError.h"
 #include "picturefiles/PictureResources.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/DrawingContext.h"
 #include "platform/video/Surface.h"
+#include "sprites/SpriteStore.h"
 
 namespace {
 
 // A blit that keeps finding the display lost after this many restores ends the program
 // rather than trying for ever.
 constexpr int32_t BLIT_TRIES = 4;
+
+// A frame count a user's picture's name may give is one a sprite can hold.
+static_assert(CPictureFolder::MAX_FRAMES == CSprite::MAX_FRAMES);
 
 } // namespace
 
@@ -35,19 +40,15 @@ CSprite::~CSprite() = default;
 
 void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t frameHeight)
 {
-    if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
-        throw CFatalError("sprite '" + m_name + "': " + std::to_string(m_frameCount) + " frames (1 to " +
-                          std::to_string(MAX_FRAMES) + " allowed)");
     CScreen& screen = m_pGame->Screen();
     std::optional<CStartupPhases::CScope> timing(std::in_place, screen.StartupPhases(), CStartupPhases::DECODE);
-    std::string why;
-    std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
+    std::string origin;
+    std::unique_ptr<CBitmap24> picture = ReadPicture(resourceName, origin);
     timing.reset();
-    if (!picture)
-        throw CFatalError("sprite '" + m_name + "': " + why);
 
     // The whole strip at once: the strip's height is rounded once, not per frame.
     const SizeInPixels target = screen.ScaleSize(frameWidth, m_frameCount * frameHeight);
+    CheckFrames(target, origin);
     m_targetWidth = target.width;
     m_targetHeight = target.height;
     timing.emplace(screen.StartupPhases(), CStartupPhases::RESCALE);
@@ -55,6 +56,43 @@ void CSprite::Load(const std::string& resourceName, int32_t frameWidth, int32_t 
     rescaler.Rescale(target, MITCHELL_FILTER, m_keyColour);
     picture.reset();
     m_hBitmap = rescaler.GetBitmap();
+}
+
+std::unique_ptr<CBitmap24> CSprite::ReadPicture(const std::string& resourceName, std::string& origin)
+{
+    std::optional<OwnPicture> own = m_pGame->Sprites().TakeOwnPicture(resourceName);
+    if (own) {
+        if (own->frames > 0)
+            m_frameCount = own->frames;
+        if (own->opaque)
+            m_keyColour.reset();
+        else if (own->alphaKey)
+            m_keyColour = own->alphaKey;
+        origin = "picture " + QuotedPath(own->path);
+    } else {
+        origin = "sprite '" + m_name + "'";
+    }
+    if (m_frameCount < 1 || m_frameCount > MAX_FRAMES)
+        throw CFatalError(origin + ": " + std::to_string(m_frameCount) + " frames (1 to " +
+                          std::to_string(MAX_FRAMES) + " allowed)");
+    if (own)
+        return std::move(own->picture);   // its frames checked whole when its folder was read
+    std::string why;
+    std::unique_ptr<CBitmap24> picture = LoadPicture(resourceName, &why);
+    if (!picture)
+        throw CFatalError(origin + ": " + why);
+    return picture;
+}
+
+// The frames are cut from the rescaled strip by equal shares of its height: each must keep
+// at least one pixel each way at the mode's size.
+void CSprite::CheckFrames(SizeInPixels target, const std::string& origin) const
+{
+    if (target.width < 1 || target.height < m_frameCount)
+        throw CFatalError(origin + ": a frame would be smaller than 1x1 pixel at " +
+                          std::to_string(m_pGame->Screen().Width()) + "x" +
+                          std::to_string(m_pGame->Screen().Height()) + " (" + std::to_string(target.width) + "x" +
+                          std::to_string(target.height / m_frameCount) + ")");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -134,7 +172,8 @@ void CSprite::FillFrame(int32_t frame)
     surface.ReleaseDrawingContext(context);
     if (!copied)
         throw CFatalError("sprite '" + m_name + "': cannot copy frame " + std::to_string(frame));
-    if (m_pGame->Screen().SetColourKey(&surface, m_keyColour) != DISPLAY_OK)
+    // A picture without a key is drawn opaque: its surface gets none.
+    if (m_keyColour && m_pGame->Screen().SetColourKey(&surface, *m_keyColour) != DISPLAY_OK)
         throw CFatalError("sprite '" + m_name + "': cannot set the colour key: " + surface.LastError());
 }
 

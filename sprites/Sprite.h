@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "display/ScreenPicture.h"
@@ -24,6 +25,7 @@
 
 class CGame;
 class CSurface;
+struct SizeInPixels;
 
 // Flag bits of m_flags.
 constexpr uint32_t SPRITE_NODIRTY = 1;   // a blit is not recorded in the dirty-rectangle list
@@ -39,9 +41,12 @@ public:
     CSprite(const CSprite&) = delete;
     CSprite& operator=(const CSprite&) = delete;
 
-    // Loads the picture (built-in by name, else the BMP file of that path) and rescales
-    // the whole strip of m_frameCount frames to the pixel size of one frame's world size.
-    // Throws CFatalError when the picture cannot be found or m_frameCount is not 1..50.
+    // Loads the picture (the user's own for that built-in name where the store has one,
+    // else built-in by name, else the BMP file of that path) and rescales the whole strip
+    // of m_frameCount frames to the pixel size of one frame's world size. A user's picture
+    // brings its frame count (if its name gives one) and its key. Throws CFatalError when
+    // the picture cannot be found, m_frameCount is not 1..50, or a frame would be smaller
+    // than 1 × 1 pixel.
     void Load(const std::string& resourceName, int32_t frameWidth, int32_t frameHeight);
 
     // Draws frame `frame` at the world rectangle and records its pixel rectangle as dirty
@@ -63,10 +68,11 @@ public:
     void AwaitReduction(std::future<void> reduced) override;
 
     // What the picture is, given before Load: how many frames its strip holds, its flags
-    // (SPRITE_…) and its key colour (KEY_FROM_FIRST_PIXEL: the colour of its top-left pixel).
+    // (SPRITE_…) and its key colour (KEY_FROM_FIRST_PIXEL: the colour of its top-left pixel;
+    // none: drawn opaque).
     void SetFrameCount(int32_t frameCount) { m_frameCount = frameCount; }
     void SetFlags(uint32_t flags) { m_flags = flags; }
-    void SetKeyColour(ColourRef key) { m_keyColour = key; }
+    void SetKeyColour(std::optional<ColourRef> key) { m_keyColour = key; }
 
     const std::string& Name() const { return m_name; }
     int32_t FrameCount() const { return m_frameCount; }
@@ -80,6 +86,12 @@ private:
     friend class CSpriteInside;   // the tests' one view of the reduction's state
 
     void FillFrame(int32_t frame);
+    // The picture of the name: the user's own (taking its frame count and key) or the
+    // built-in one; `origin` is set to what messages call it.
+    std::unique_ptr<CBitmap24> ReadPicture(const std::string& resourceName, std::string& origin);
+    // Refuses a strip of `target` pixels that cannot be cut into m_frameCount frames of at
+    // least one pixel.
+    void CheckFrames(SizeInPixels target, const std::string& origin) const;
 
     int32_t m_paletteWeight = 1;
     std::string m_name;
@@ -91,7 +103,7 @@ private:
     int32_t m_frameHeight = 0;
     int32_t m_targetWidth = 0;
     int32_t m_targetHeight = 0;
-    ColourRef m_keyColour = KEY_FROM_FIRST_PIXEL;
+    std::optional<ColourRef> m_keyColour = KEY_FROM_FIRST_PIXEL;   // none: no key, drawn opaque
     bool m_bReduced = false;   // m_hBitmap already holds palette colours
     // Set while the screen reduces the picture ahead of its first drawing: ready when that
     // is done, or holding what failed. CreateSurfaces waits on it.

@@ -40,3 +40,8 @@ void CSpriteStore::RemoveAll()
         m_items[i].reset();
     m_count = 0;
 }
+
+std::optional<OwnPicture> CSpriteStore::TakeOwnPicture(std::string_view builtInName)
+{
+    return m_pOwnPictures ? m_pOwnPictures->Take(builtInName) : std::nullopt;
+}

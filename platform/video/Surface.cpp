@@ -172,6 +172,11 @@ DisplayResult CSurface::SetColourKey(uint32_t low, uint32_t high)
     return DISPLAY_OK;
 }
 
+bool CSurface::HasColourKey() const
+{
+    return m_data->colourKey.has_value();
+}
+
 // ---------------------------------------------------------------------------------------
 // Pixel memory
 // ---------------------------------------------------------------------------------------

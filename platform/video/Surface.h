@@ -62,6 +62,8 @@ public:
 
     // The source colour key: raw pixel values low..high (inclusive) are transparent.
     DisplayResult SetColourKey(uint32_t low, uint32_t high);
+    // Whether a source colour key has been set.
+    bool HasColourKey() const;
 
     // The pixel memory. The surface counts as changed where it is locked.
     DisplayResult Lock(LockedPixels& pixels);

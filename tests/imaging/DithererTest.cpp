@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -33,7 +34,7 @@ protected:
         m_quantizer.Compute();
     }
 
-    void Dither(CBitmap24& picture, ColourRef key)
+    void Dither(CBitmap24& picture, std::optional<ColourRef> key)
     {
         CDitherer ditherer;
         ditherer.SetQuantizer(&m_quantizer);
@@ -234,6 +235,28 @@ TEST_F(GreyPalette, KeysRowEndsAndThePadByteAsDerivedByHand)
             EXPECT_EQ(picture.Bits()[3 * width], c.pad) << c.what;
         }
     }
+}
+
+// Without a key no pixel is left out, not even one of the top-left pixel's colour, which
+// KEY_FROM_FIRST_PIXEL keeps (an opaque picture: the user's background).
+TEST_F(GreyPalette, WithoutAKeyEveryPixelBecomesAPaletteColour)
+{
+    const std::vector<Pixel24> pixels = {KEY_BLUE, Rgb(110, 110, 112), KEY_BLUE, Rgb(120, 120, 120)};
+    const auto isEntry = [&](Pixel24 pixel) {
+        const auto& entries = m_quantizer.Entries();
+        return std::any_of(entries.begin(), entries.end(),
+                           [&](const PaletteEntry& entry) { return Rgb(entry.red, entry.green, entry.blue) == pixel; });
+    };
+    ASSERT_FALSE(isEntry(KEY_BLUE));
+    CBitmap24 opaque = PictureOf(4, 1, [&](int32_t x, int32_t) { return pixels[x]; });
+    Dither(opaque, std::nullopt);
+    for (int32_t x = 0; x < 4; ++x)
+        EXPECT_TRUE(isEntry(PixelAt(opaque, x, 0))) << x;
+
+    CBitmap24 keyed = PictureOf(4, 1, [&](int32_t x, int32_t) { return pixels[x]; });
+    Dither(keyed, KEY_FROM_FIRST_PIXEL);
+    EXPECT_EQ(PixelAt(keyed, 0, 0), KEY_BLUE);
+    EXPECT_EQ(PixelAt(keyed, 2, 0), KEY_BLUE);
 }
 
 TEST_F(GreyPalette, EmptyPicturesAndMissingPalettesAreHandled)

@@ -95,7 +95,7 @@ inline Rect TextBox(CScreen& screen, std::string_view text)
 
 // The world's current state drawn whole on a fresh surface: each object, in table order,
 // draws its current frame at its rectangle, through the screen's clipper and with the
-// sprites' colour keys, as a tick draws them.
+// sprites' colour keys (opaque where one has none), as a tick draws them.
 inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
 {
     CScreen& screen = game.Screen();
@@ -104,7 +104,8 @@ inline std::unique_ptr<CBitmap24> FullRedraw(CGame& game)
         const CGameObject& object = *game.ObjectAt(i);
         const Rect pixels = screen.ScaleRect(CGameObjectInside::Rectangle(object));
         CSurface* frame = CGameObjectInside::Sprite(object)->FrameSurface(CGameObjectInside::Frame(object));
-        EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, BLIT_SOURCE_KEY), DISPLAY_OK) << canvas->LastError();
+        const uint32_t flags = frame->HasColourKey() ? BLIT_SOURCE_KEY : 0;   // a keyless picture is opaque
+        EXPECT_EQ(canvas->Blit(&pixels, frame, nullptr, flags), DISPLAY_OK) << canvas->LastError();
     }
     return canvas->ToBitmap();
 }
