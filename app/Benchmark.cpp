@@ -180,5 +180,6 @@ std::string CBenchmark::Report() const
            " baseline_fps=" + Fixed(m_baselineFramesPerSecond, 1) + " ratio=" + Fixed(ratio, 2) +
            " mean_ms=" + Fixed(sum / static_cast<double>(times.size()), 3) +
            " p99_ms=" + Fixed(Percentile99(times), 3) + " startup_ms=" + Fixed(*m_startupMs, 1) +
-           " peak_rss_mib=" + Fixed(PeakResidentMiB(), 1) + "\n" + m_startupPhases.Line();
+           " peak_rss_mib=" + Fixed(PeakResidentMiB(), 1) + " objects=" + std::to_string(m_objects) +
+           " objects_per_s=" + Fixed(fps * static_cast<double>(m_objects), 0) + "\n" + m_startupPhases.Line();
 }

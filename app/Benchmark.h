@@ -6,8 +6,10 @@
 // report is one line of key=value pairs:
 //
 //   mode=WxHxBPP frames=N fps=F baseline_fps=B ratio=F/B mean_ms=M p99_ms=P
-//   startup_ms=S peak_rss_mib=R
+//   startup_ms=S peak_rss_mib=R objects=O objects_per_s=X
 //
+// objects is the number of objects each frame updates and draws (the background, the
+// paddle and the balls), objects_per_s that number times fps.
 // Frame times run from one presented frame to the next, so the first frame, which makes
 // the sprites' surfaces, counts as start-up: from the process's start to its presentation.
 // A second line says where start-up went, phase by phase (display/StartupPhases.h).
@@ -34,6 +36,8 @@ public:
     // presented so far, and notes the screen's mode. Throws CFatalError when the display
     // refuses.
     void MeasureBaseline(CScreen& screen);
+    // The number of objects each frame drew.
+    void NoteObjects(int32_t objects) { m_objects = objects; }
 
     // The two lines of figures (without the last line's end). Throws CFatalError before
     // both measurements are done.
@@ -52,5 +56,6 @@ private:
     std::optional<double> m_startupMs;     // process start to the first presented frame
     double m_baselineFramesPerSecond = 0.0;
     std::optional<DisplayMode> m_mode;
+    int32_t m_objects = 0;
     CStartupPhases m_startupPhases;
 };

@@ -39,6 +39,8 @@ struct RawOptions {
     bool recordGiven = false;       // likewise
     bool benchmark = false;
     uint64_t loseSurfacesEvery = 0;
+    int32_t balls = 0;
+    uint32_t seed = CBallSpread::DEFAULT_SEED;
 };
 
 // Prints a usage error as one line.
@@ -95,6 +97,14 @@ void AddOptions(CLI::App& app, RawOptions& raw)
     app.add_option("--lose-surfaces-every", raw.loseSurfacesEvery,
                    "Before every N-th frame the display loses its surfaces' contents; the program must recover")
         ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
+    CLI::Option* balls =
+        app.add_option("--balls", raw.balls,
+                       "Put N balls in the world (1 to 10000), the first where the one ball starts, the others "
+                       "spread across the world with its speeds and spin, their directions drawn from --seed; "
+                       "the 100-object table is lifted for the run")
+            ->type_name("N")->check(CLI::Range(int32_t{1}, CBallSpread::MAX_BALLS));
+    app.add_option("--seed", raw.seed, "Draw the balls' starts from this seed: the same seed, the same run")
+        ->type_name("S")->capture_default_str()->needs(balls);
 }
 
 // An output file must have its kind's ending, must not name a folder, and must be
@@ -142,6 +152,8 @@ ProgramOptions Interpret(const RawOptions& raw)
         CheckOutputFile("--record", options.record, ".gif");
     }
     options.loseSurfacesEvery = raw.loseSurfacesEvery;
+    options.balls = raw.balls;
+    options.seed = raw.seed;
     options.benchmark = raw.benchmark;
     if (raw.benchmark) {
         options.headless = true;

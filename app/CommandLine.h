@@ -2,7 +2,7 @@
 //
 //     tolmix [--mode WxHxBPP[@HZ]] [--window] [--no-vsync] [--headless] [--frames N]
 //            [--fixed-step MS] [--screenshot FILE.png] [--record FILE.gif] [--benchmark]
-//            [--lose-surfaces-every N] [--help] [--version]
+//            [--lose-surfaces-every N] [--balls N [--seed S]] [--help] [--version]
 //
 // Whether --mode names a listed mode can only be told once SDL runs (FindListedMode).
 #pragma once

@@ -128,8 +128,10 @@ void CGameApp::TickWorld()
 // is waiting) and the normal teardown follows.
 void CGameApp::EndRun()
 {
-    if (m_pBenchmark != nullptr)
+    if (m_pBenchmark != nullptr) {
+        m_pBenchmark->NoteObjects(m_pGame->ObjectCount());
         m_pBenchmark->MeasureBaseline(m_pGame->Screen());
+    }
     PostCloseRequest();
 }
 

@@ -10,6 +10,7 @@
 #include "app/Resources.h"
 #include "game/Background.h"
 #include "game/Ball.h"
+#include "game/BallSpread.h"
 #include "game/Game.h"
 #include "game/Paddle.h"
 #include "picturefiles/PictureFile.h"
@@ -95,7 +96,9 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
         counter = std::make_unique<CFixedStepCounter>(m_options.fixedStepMs);
     else
         counter = std::make_unique<CPerformanceCounter>();
-    return std::make_unique<CGame>(std::move(counter));
+    // --balls lifts the table to hold its balls, the background and the paddle.
+    const int32_t capacity = m_options.balls > 0 ? m_options.balls + 2 : CGame::MAX_OBJECTS;
+    return std::make_unique<CGame>(std::move(counter), capacity);
 }
 
 // Cancelling the dialog keeps the screen's default, 640 × 480 × 8. The world's clock
@@ -127,6 +130,9 @@ void CMainFrame::AddStartObjects()
     ball->SetSpeed(CBall::START_SPEED_X, CBall::START_SPEED_Y);
     std::unique_ptr<CGameObject> ballObject = std::move(ball);
     game->AddObject(ballObject);
+    // The balls after the first, in the table lifted for them.
+    if (m_options.balls > 1)
+        CBallSpread(m_options.seed).AddBalls(*game, m_options.balls - 1);
 }
 
 // The command line's last frame is saved while the world still exists; then the world

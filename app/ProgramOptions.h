@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "game/BallSpread.h"
 #include "platform/video/DisplayMode.h"
 
 struct ProgramOptions {
@@ -18,4 +19,6 @@ struct ProgramOptions {
     std::filesystem::path record;       // every frame presented, as an animated GIF; empty: none
     bool benchmark = false;             // measure and print one line of figures
     uint64_t loseSurfacesEvery = 0;     // diagnostic: every N-th tick loses the display
+    int32_t balls = 0;                  // this many balls in a table lifted for them; 0: the one ball
+    uint32_t seed = CBallSpread::DEFAULT_SEED;   // where the balls after the first start
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int32_t BALL_SIZE = 100;
+constexpr int32_t BALL_SIZE = CBall::SIZE;
 constexpr int32_t BALL_FRAMES = 30;
 
 } // namespace
@@ -25,4 +25,9 @@ CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameOb
     m_framePeriod = 1;
     m_frameCount = m_pSprite->FrameCount();
     m_flags |= OBJ_BOUNCE;
+}
+
+void CBall::StartAtFrame(uint32_t phase)
+{
+    m_frame = m_frameCount > 0 ? static_cast<int32_t>(phase % static_cast<uint32_t>(m_frameCount)) : 0;
 }

@@ -15,8 +15,13 @@ constexpr uint64_t MILLISECONDS_PER_SECOND = 1000;
 
 } // namespace
 
-CGame::CGame(std::unique_ptr<CPerformanceCounter> counter) : m_counter(std::move(counter))
+CGame::CGame(std::unique_ptr<CPerformanceCounter> counter, int32_t capacity) : m_counter(std::move(counter))
 {
+    if (capacity < 1 || capacity > MAX_LIFTED_OBJECTS)
+        throw CFatalError("world: a table of " + std::to_string(capacity) + " objects; 1 to " +
+                          std::to_string(MAX_LIFTED_OBJECTS) + " are possible");
+    // Sized here once: a tick never allocates.
+    m_objects.assign(static_cast<size_t>(capacity), nullptr);
     auto sprites = std::make_unique<CSpriteStore>();
     m_pSprites = sprites.get();
     m_screen.KeepSprites(std::move(sprites));
@@ -44,7 +49,7 @@ uint64_t CGame::NowMs() const
 
 bool CGame::AddObject(std::unique_ptr<CGameObject>& object)
 {
-    if (m_objectCount >= MAX_OBJECTS)
+    if (m_objectCount >= Capacity())
         return false;
     m_objects[m_objectCount++] = object.release();
     return true;

@@ -1,4 +1,5 @@
-// Game.h — the world: the screen, up to 100 objects and the millisecond clock.
+// Game.h — the world: the screen, up to 100 objects (or a larger table given at
+// construction, for --balls) and the millisecond clock.
 //
 // Once per frame Tick reads the performance counter, turns it into whole milliseconds,
 // stores the time since the previous tick in m_elapsedMs, updates and draws every object
@@ -11,7 +12,6 @@
 // nest; the clock runs once every stop has been matched by a start.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,10 +26,15 @@ class CSpriteStore;
 class CGame {
 public:
     static constexpr int32_t MAX_OBJECTS = 100;
+    // The largest table a run may ask for (10,000 balls, the background and the paddle).
+    static constexpr int32_t MAX_LIFTED_OBJECTS = 10002;
 
-    // Builds the screen (which lists the display modes) and starts the clock. Throws
-    // CFatalError when the counter runs slower than 1000 counts a second.
-    explicit CGame(std::unique_ptr<CPerformanceCounter> counter = std::make_unique<CPerformanceCounter>());
+    // Builds the screen (which lists the display modes) and starts the clock. The table
+    // holds `capacity` objects: MAX_OBJECTS unless a run lifts it (1 to MAX_LIFTED_OBJECTS).
+    // Throws CFatalError when the counter runs slower than 1000 counts a second or the
+    // capacity is out of that range.
+    explicit CGame(std::unique_ptr<CPerformanceCounter> counter = std::make_unique<CPerformanceCounter>(),
+                   int32_t capacity = MAX_OBJECTS);
     virtual ~CGame();
 
     CGame(const CGame&) = delete;
@@ -59,6 +64,7 @@ public:
     const CSpriteStore& Sprites() const { return *m_pSprites; }
 
     int32_t ObjectCount() const { return m_objectCount; }
+    int32_t Capacity() const { return static_cast<int32_t>(m_objects.size()); }
     CGameObject* ObjectAt(int32_t index) const { return m_objects[index]; }
 
     // The screen the objects draw on and the main frame starts, shows and restores.
@@ -78,7 +84,7 @@ private:
     uint64_t NowMs() const;
 
     CSpriteStore* m_pSprites = nullptr;   // given to the screen, which keeps it
-    std::array<CGameObject*, MAX_OBJECTS> m_objects{};   // owned; raw for qsort
+    std::vector<CGameObject*> m_objects;   // owned; raw for qsort; sized once, never grown
     int32_t m_objectCount = 0;
     std::unique_ptr<CPerformanceCounter> m_counter;
     uint64_t m_frequency = 0;
