@@ -8,7 +8,9 @@
 // been drawn one after another, whatever the number of bands, their order and the threads
 // that draw them. A band is sized so that its rows of the destination stay in one core's
 // cache while the band's blits are drawn into it; the runner shares the bands out over
-// the cores.
+// the cores. Consecutive blits that copy the same source pixels to the same places (the
+// background's repairs of overlapping rectangles) are drawn as their union, each pixel
+// once, which gives the same pixels.
 //
 //     CBlitBatch batch;
 //     batch.SetRunner(...);                       // or none: the caller draws every band
@@ -22,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "platform/video/BlitMapping.h"
@@ -43,6 +46,9 @@ public:
     // Bands are never thinner than this (a band's blits cost a little each, however few
     // rows they draw in it).
     static constexpr int32_t MIN_BAND_ROWS = 16;
+    // ... and, above that, at least this many, so that the cores share smaller frames
+    // too, and a core that the system puts aside holds up little.
+    static constexpr int32_t MIN_BANDS = 8;
     // The most bands that SetBandCount takes.
     static constexpr int32_t MAX_BANDS = 4096;
 
@@ -53,7 +59,7 @@ public:
     CBlitBatch& operator=(const CBlitBatch&) = delete;
 
     // How many bands the destination is cut into: 0 lets the batch size them for the cache
-    // (the default); 1 draws each blit whole, in order, on the caller. Counts above the
+    // (the default: BAND_BYTES, or less to make MIN_BANDS, never under MIN_BAND_ROWS); 1 draws each blit whole, in order, on the caller. Counts above the
     // destination's rows give bands of one row. False, changing nothing, for a count below
     // 0 or above MAX_BANDS.
     bool SetBandCount(int32_t bands);
@@ -80,7 +86,7 @@ public:
     // band count set.
     int32_t BandRows(int32_t height, int32_t pitch) const;
 
-private:
+    // A blit as recorded.
     struct RecordedBlit {
         PixelView source;
         BlitMapping mapping;
@@ -88,10 +94,20 @@ private:
         bool keyed = false;
     };
 
+private:
+    // Columns left .. right − 1 of one row.
+    struct ColumnSpan {
+        int32_t left;
+        int32_t right;
+    };
+
     // Sorts the blits into the bands they reach, each band's in recorded order.
     void SortIntoBands(int32_t bandRows, int32_t bands);
     // Draws bands first .. last − 1, each `bandRows` high.
     void DrawBands(int32_t first, int32_t last, int32_t bandRows) const;
+    // Draws the rows top .. bottom − 1 of consecutive blits of one copy, each pixel once;
+    // `spans` is working memory.
+    void DrawUnion(std::span<const int32_t> run, int32_t top, int32_t bottom, std::vector<ColumnSpan>& spans) const;
 
     PixelView m_destination;
     std::vector<RecordedBlit> m_blits;

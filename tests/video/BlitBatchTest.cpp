@@ -222,25 +222,58 @@ TEST_P(BlitBatchTest, BandsDrawnBackwardsOrOnTwoThreadsGiveTheSamePixels)
     EXPECT_EQ(FirstDifference(Banded(blits, bands), expected, WIDTH), "") << "two threads";
 }
 
+// Repairs: overlapping rectangles of a screen-sized picture copied onto the same places,
+// in runs (drawn as their union) broken by sprites drawn between them, which the repairs
+// after them must cover again where they overlap.
+TEST_P(BlitBatchTest, OverlappingRepairsOfOnePictureGiveThePixelsOfTheBlitsDrawnOneAfterAnother)
+{
+    m_sprites.push_back(Sprite(WIDTH, HEIGHT, 777));
+    const int32_t picture = static_cast<int32_t>(m_sprites.size()) - 1;
+    std::mt19937 random(3);
+    std::vector<BlitCase> blits;
+    for (int32_t i = 0; i < 240; ++i) {
+        BlitCase blit;
+        const int32_t x = static_cast<int32_t>(random() % (WIDTH - 10)) - 5;
+        const int32_t y = static_cast<int32_t>(random() % (HEIGHT - 10)) - 5;
+        if (i % 11 == 10) {   // a sprite between two runs of repairs
+            blit.sprite = static_cast<int32_t>(random() % 3);
+            blit.destination = Rect{x, y, x + 23, y + 17};
+            blit.whole = false;
+            blit.part = Rect{0, 0, 23, 17};
+        } else {
+            blit.sprite = picture;
+            blit.whole = false;
+            const int32_t left = std::max(x, 0), top = std::max(y, 0);
+            blit.part = Rect{left, top, std::min(left + 1 + static_cast<int32_t>(random() % 80), WIDTH),
+                             std::min(top + 1 + static_cast<int32_t>(random() % 40), HEIGHT)};
+            blit.destination = blit.part;
+            blit.keyed = i % 13 != 0;   // an unkeyed repair ends a run of keyed ones
+        }
+        blits.push_back(blit);
+    }
+    for (const int32_t bands : {1, 3})
+        EXPECT_EQ(FirstDifference(Banded(blits, bands), OneAfterAnother(blits, WIDTH, HEIGHT), WIDTH), "") << bands;
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryDepth, BlitBatchTest, ::testing::Values(8, 16, 24, 32),
                          [](const ::testing::TestParamInfo<int32_t>& param) {
                              return std::to_string(param.param) + "Bits";
                          });
 
-// Bands sized for the cache: at 1024 × 768 × 32 a band is 256 rows of 4 KiB, so three.
+// Bands sized for the cache: at 2048 × 1536 × 32 a band is 128 rows of 8 KiB; at 8 bits,
+// 192 rows, to make eight bands.
 class CacheSizedBands : public BlitBatchTest {
 protected:
-    void SetUp() override { Start(1024, 768); }
+    void SetUp() override { Start(2048, 1536); }
 };
 
 TEST_P(CacheSizedBands, TheDefaultBandsGiveThePixelsOfTheBlitsDrawnOneAfterAnother)
 {
     const CBlitBatch sizer;
-    const int32_t pitch = 1024 * GetParam() / 8;
-    const int32_t bandRows = sizer.BandRows(768, pitch);
-    EXPECT_EQ(bandRows, std::min<int32_t>(static_cast<int32_t>(CBlitBatch::BAND_BYTES / pitch), 768));
-    const std::vector<BlitCase> blits = ManyBlits(bandRows, 1024, 768);
-    EXPECT_EQ(FirstDifference(Banded(blits, 0), OneAfterAnother(blits, 1024, 768), 1024), "");
+    const int32_t bandRows = sizer.BandRows(1536, 2048 * GetParam() / 8);
+    EXPECT_EQ(bandRows, GetParam() == 32 ? 128 : 192);
+    const std::vector<BlitCase> blits = ManyBlits(bandRows, 2048, 1536);
+    EXPECT_EQ(FirstDifference(Banded(blits, 0), OneAfterAnother(blits, 2048, 1536), 2048), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, CacheSizedBands, ::testing::Values(8, 32),
@@ -407,8 +440,8 @@ TEST(BlitBatchLimits, OnlyBackBufferBlitsAreRecordedAndTheBandCountIsChecked)
         EXPECT_EQ(device.SetBlitBands(taken), DISPLAY_OK) << taken;
 }
 
-// The cache-sized band: BAND_BYTES of rows, never below MIN_BAND_ROWS nor above the
-// height; a count divides the rows, rounding up.
+// The cache-sized band: BAND_BYTES of rows, or fewer to make MIN_BANDS bands, never below
+// MIN_BAND_ROWS nor above the height; a count divides the rows, rounding up.
 TEST(BlitBatchLimits, BandRowsFollowTheCacheOrTheCount)
 {
     CBlitBatch batch;
@@ -417,7 +450,10 @@ TEST(BlitBatchLimits, BandRowsFollowTheCacheOrTheCount)
     EXPECT_EQ(batch.BandRows(100000, bytes / 100 + 1), 99);
     EXPECT_EQ(batch.BandRows(100000, bytes / CBlitBatch::MIN_BAND_ROWS), CBlitBatch::MIN_BAND_ROWS);
     EXPECT_EQ(batch.BandRows(100000, bytes / CBlitBatch::MIN_BAND_ROWS + 1), CBlitBatch::MIN_BAND_ROWS);
-    EXPECT_EQ(batch.BandRows(50, 64), 50);
+    EXPECT_EQ(batch.BandRows(CBlitBatch::MIN_BANDS * 40, 64), 40);
+    EXPECT_EQ(batch.BandRows(CBlitBatch::MIN_BANDS * 40 + 1, 64), 41);
+    EXPECT_EQ(batch.BandRows(50, 64), CBlitBatch::MIN_BAND_ROWS);
+    EXPECT_EQ(batch.BandRows(CBlitBatch::MIN_BAND_ROWS - 1, 64), CBlitBatch::MIN_BAND_ROWS - 1);
     ASSERT_TRUE(batch.SetBandCount(3));
     EXPECT_EQ(batch.BandRows(90, 64), 30);
     EXPECT_EQ(batch.BandRows(91, 64), 31);
