@@ -93,17 +93,19 @@ void AddOptions(CLI::App& app, RawOptions& raw)
         ->type_name("FILE.gif");
     app.add_flag("--benchmark", raw.benchmark,
                  "Headless, no refresh wait, 2000 frames unless --frames: print the frame rate against a "
-                 "present-only baseline, start-up time and peak memory as one line");
+                 "present-only baseline, start-up time, peak memory and objects drawn per second as one line");
     app.add_option("--lose-surfaces-every", raw.loseSurfacesEvery,
                    "Before every N-th frame the display loses its surfaces' contents; the program must recover")
         ->type_name("N")->check(CLI::Range(uint64_t{1}, MAX_FRAMES))->group("Diagnostics");
     CLI::Option* balls =
         app.add_option("--balls", raw.balls,
-                       "Put N balls in the world (1 to 10000), the first where the one ball starts, the others "
-                       "spread across the world with its speeds and spin, their directions drawn from --seed; "
-                       "the 100-object table is lifted for the run")
+                       "Put N balls in the world (1 to 10000): the first where the one ball starts, the others "
+                       "at places, directions and starting frames drawn from --seed (the table of 100 objects is "
+                       "lifted for this run)")
             ->type_name("N")->check(CLI::Range(int32_t{1}, CBallSpread::MAX_BALLS));
-    app.add_option("--seed", raw.seed, "Draw the balls' starts from this seed: the same seed, the same run")
+    app.add_option("--seed", raw.seed,
+                   "The seed the balls' places, directions and starting frames are drawn from (with --balls): "
+                   "the same seed, the same run")
         ->type_name("S")->capture_default_str()->needs(balls);
 }
 

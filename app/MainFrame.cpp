@@ -98,7 +98,12 @@ std::unique_ptr<CGame> CMainFrame::CreateWorld()
         counter = std::make_unique<CPerformanceCounter>();
     // --balls lifts the table to hold its balls, the background and the paddle.
     const int32_t capacity = m_options.balls > 0 ? m_options.balls + 2 : CGame::MAX_OBJECTS;
-    return std::make_unique<CGame>(std::move(counter), capacity);
+    auto game = std::make_unique<CGame>(std::move(counter), capacity);
+    // Thousands of balls would overlap the bounded list's entries and repaint the screen
+    // several times over; tiles repaint each pixel drawn over once.
+    if (m_options.balls > 0)
+        game->Screen().RepairByTiles();
+    return game;
 }
 
 // Cancelling the dialog keeps the screen's default, 640 × 480 × 8. The world's clock

@@ -107,6 +107,8 @@ void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
                         std::to_string(m_bitsPerPixel),
                     *m_pDirectDraw);
     BuildSurfaces();
+    if (m_bRepairByTiles)
+        m_dirtyTiles.Resize(m_width, m_height);
 }
 
 // One palette for every stored picture, the key colour reserved in it.
@@ -237,6 +239,8 @@ DisplayResult CScreen::BlitToBack(const Rect* destination, const Rect* sourceRec
 
 bool CScreen::TakeDirty(Rect& rect)
 {
+    if (m_bRepairByTiles)
+        return m_dirtyTiles.Take(rect);
     if (m_dirtyRects.Count() == 0)
         return false;
     m_dirtyRects.Next(rect);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "display/DirtyRectList.h"
+#include "display/DirtyTiles.h"
 #include "display/PictureStore.h"
 #include "display/ScreenPicture.h"
 #include "display/StartupPhases.h"
@@ -117,8 +118,19 @@ public:
     const std::string& DeviceError() const;
 
     // --- drawing a frame ------------------------------------------------------------------
+    // Repair through a grid of tiles instead of the bounded list, for a run whose table was
+    // lifted for many balls (the list's entries overlap more and more there). Called
+    // before Initialise, which sizes the grid.
+    void RepairByTiles() { m_bRepairByTiles = true; }
+    bool RepairsByTiles() const { return m_bRepairByTiles; }
     // Records pixels drawn over, for the background to repair on the next tick.
-    void MarkDirty(const Rect& pixels) { m_dirtyRects.Add(pixels); }
+    void MarkDirty(const Rect& pixels)
+    {
+        if (m_bRepairByTiles)
+            m_dirtyTiles.Add(pixels);
+        else
+            m_dirtyRects.Add(pixels);
+    }
     // Takes the next rectangle to repair into `rect`; false when none is left.
     bool TakeDirty(Rect& rect);
     // Writes the readout's text at the top-left of the back buffer; `textRect` receives
@@ -159,6 +171,8 @@ private:
     bool TakeRestoredFlag();
 
     CDirtyRectList m_dirtyRects;
+    CDirtyTiles m_dirtyTiles;
+    bool m_bRepairByTiles = false;
     int32_t m_refreshRate = 0;
     int32_t m_width = 640;
     int32_t m_height = 480;

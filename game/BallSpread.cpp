@@ -12,6 +12,18 @@
 static_assert(CBallSpread::MAX_BALLS + 2 <= CGame::MAX_LIFTED_OBJECTS,
               "the lifted table holds the most balls, the background and the paddle");
 
+namespace {
+
+constexpr int32_t EDGE_MARGIN = 1;   // world units between a start and the world's edges
+
+// How many places a ball's side can start at along a world side of that length.
+constexpr uint32_t Places(int32_t worldSide)
+{
+    return static_cast<uint32_t>(worldSide - CBall::SIZE - 2 * EDGE_MARGIN + 1);
+}
+
+} // namespace
+
 CBallSpread::CBallSpread(uint32_t seed) : m_generator(seed) {}
 
 // Multiplying by the bound and keeping the top 32 bits maps the draw evenly enough
@@ -27,12 +39,14 @@ int32_t CBallSpread::Signed(int32_t magnitude)
     return Below(2) == 0 ? magnitude : -magnitude;
 }
 
-// Positions are drawn so that the whole rectangle lies inside the world.
+// Positions are drawn so that the whole rectangle lies inside the world, a unit clear of
+// each edge: a ball turns only after the step that reaches an edge, so one that started on
+// it heading out would leave the world by its first unit.
 BallStart CBallSpread::Next()
 {
     BallStart start;
-    start.left = static_cast<int32_t>(Below(static_cast<uint32_t>(WORLD_WIDTH - CBall::SIZE + 1)));
-    start.top = static_cast<int32_t>(Below(static_cast<uint32_t>(WORLD_HEIGHT - CBall::SIZE + 1)));
+    start.left = EDGE_MARGIN + static_cast<int32_t>(Below(Places(WORLD_WIDTH)));
+    start.top = EDGE_MARGIN + static_cast<int32_t>(Below(Places(WORLD_HEIGHT)));
     start.speedX = Signed(CBall::START_SPEED_X);
     start.speedY = Signed(CBall::START_SPEED_Y);
     start.phase = static_cast<uint32_t>(m_generator());

@@ -11,7 +11,8 @@
 
 class CGame;
 
-// One ball's start: its rectangle's top-left corner (the rectangle lies inside the world),
+// One ball's start: its rectangle's top-left corner (the rectangle lies inside the world,
+// clear of its edges),
 // its speeds (the first ball's magnitudes, each sign drawn) and a number that picks its
 // first animation frame.
 struct BallStart {
@@ -20,6 +21,8 @@ struct BallStart {
     int32_t speedX = 0;
     int32_t speedY = 0;
     uint32_t phase = 0;
+
+    friend bool operator==(const BallStart&, const BallStart&) = default;
 };
 
 class CBallSpread {

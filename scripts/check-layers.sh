@@ -33,7 +33,7 @@ layers=(
     "tools/image        | platform/bitmaps platform/manual imaging picturefiles      | CLI11 TolmixVersion"
     "tools/pictures     | platform/bitmaps                                           | stb"
     "tests              | platform imaging picturefiles display sprites game app tools | GoogleTest SDL ImGui libspng giflib stb CLI11"
-    "bench              | platform/bitmaps platform/video imaging picturefiles       | GoogleBenchmark libspng stb"
+    "bench              | platform/bitmaps platform/video imaging picturefiles display | GoogleBenchmark libspng stb"
     "fuzz               | platform/bitmaps platform/video imaging picturefiles       | "
     "res                |                                                            | "
     "docs               |                                                            | "

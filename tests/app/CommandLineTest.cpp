@@ -156,6 +156,28 @@ TEST_F(CommandLineTest, NumbersAreTakenAtBothEndsOfTheirRangesAndRefusedOnePast)
     ExpectUsageError({"--fixed-step", "86400001"}, "--fixed-step");
 }
 
+// --balls takes 1 to 10000 (nothing else that is not such a number); without it there
+// is the one ball. --seed has a default, takes any 32-bit value and needs --balls.
+TEST_F(CommandLineTest, BallsAreOneToTenThousandAndTheSeedNeedsThem)
+{
+    const ProgramOptions none = ExpectRun({});
+    EXPECT_EQ(none.balls, 0);
+    EXPECT_EQ(none.seed, CBallSpread::DEFAULT_SEED);
+    EXPECT_EQ(ExpectRun({"--balls", "1"}).balls, 1);
+    EXPECT_EQ(ExpectRun({"--balls", "10000"}).balls, 10000);
+    for (const char* refused : {"0", "10001", "-1", "ten", "1.5", "", "99999999999"})
+        ExpectUsageError({"--balls", refused}, "--balls");
+
+    const ProgramOptions seeded = ExpectRun({"--balls", "5", "--seed", "4294967295"});
+    EXPECT_EQ(seeded.balls, 5);
+    EXPECT_EQ(seeded.seed, 4294967295u);
+    EXPECT_EQ(ExpectRun({"--balls", "5", "--seed", "0"}).seed, 0u);
+    EXPECT_EQ(ExpectRun({"--balls", "5"}).seed, CBallSpread::DEFAULT_SEED);
+    for (const char* refused : {"4294967296", "-1", "x"})
+        ExpectUsageError({"--balls", "5", "--seed", refused}, "--seed");
+    ExpectUsageError({"--seed", "3"}, "--seed requires --balls");
+}
+
 // --benchmark runs headless without waiting for the refresh, 2000 frames unless --frames
 // says otherwise, and keeps figures for a million frames at most.
 TEST_F(CommandLineTest, TheBenchmarkRunsHeadless2000FramesUnlessToldAndAtMostAMillion)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "app/FixedStepCounter.h"
 #include "app/GameApp.h"
@@ -251,6 +252,38 @@ TEST_F(MainFrameTest, PausingStopsTheClockAndTheTicksAndTheReadoutSaysSo)
     EXPECT_EQ(app.Run(), 0);
     SDL_RemoveTimer(timer);
     EXPECT_EQ(app.TicksDone(), 6u);
+}
+
+// With 10,000 balls P still gives one still frame that says so, with every ball where it
+// was, and the next frames after Pause move them on.
+TEST_F(MainFrameTest, TenThousandBallsPauseAndResumeAsTheOneBallDoes)
+{
+    ProgramOptions options = HeadlessOptions({640, 480, 8, 0}, 16);
+    options.balls = 10000;
+    CGameApp app(options);
+    StartAndTick(app, 130);   // 130 frames of 16 ms: every ball has made a vertical step
+    ASSERT_EQ(app.m_pGame->ObjectCount(), 10002);
+    const auto places = [&app] {
+        std::vector<Rect> rects;
+        for (int32_t i = 0; i < app.m_pGame->ObjectCount(); ++i)
+            rects.push_back(CGameObjectInside::Rectangle(*app.m_pGame->ObjectAt(i)));
+        return rects;
+    };
+    const std::vector<Rect> before = places();
+
+    PushKey(app.MainFrame()->WindowId(), SDLK_p);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_TRUE(app.MainFrame()->IsPaused());
+    EXPECT_EQ(CGameObjectInside::ShownText(BackgroundOf(app)), CBackground::PAUSED_TEXT);
+    EXPECT_EQ(places(), before);
+
+    PushKey(app.MainFrame()->WindowId(), SDLK_PAUSE);
+    ASSERT_TRUE(app.PumpMessage());
+    EXPECT_FALSE(app.MainFrame()->IsPaused());
+    for (int32_t tick = 0; tick < 10; ++tick)
+        app.TickWorld();
+    EXPECT_NE(places(), before);
+    EXPECT_EQ(CGameObjectInside::ShownText(BackgroundOf(app)), "62");
 }
 
 // Minimised, the world neither ticks nor keeps its clock going; shown again, everything

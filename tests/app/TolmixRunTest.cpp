@@ -302,8 +302,8 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsALineOfFiguresAndOneOfStartUpPhases)
     ASSERT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 2) << result.output;
     const size_t firstEnd = result.output.find('\n');
     const auto figures = Figures(result.output.substr(0, firstEnd));
-    const std::vector<std::string> keys = {"mode", "frames", "fps", "baseline_fps", "ratio",
-                                           "mean_ms", "p99_ms", "startup_ms", "peak_rss_mib"};
+    const std::vector<std::string> keys = {"mode",   "frames",   "fps",          "baseline_fps", "ratio",  "mean_ms",
+                                           "p99_ms", "startup_ms", "peak_rss_mib", "objects",      "objects_per_s"};
     ASSERT_EQ(figures.size(), keys.size()) << result.output;
     for (size_t i = 0; i < keys.size(); ++i)
         EXPECT_EQ(figures[i].first, keys[i]) << result.output;
@@ -317,6 +317,9 @@ TEST_F(TolmixRunTest, TheBenchmarkPrintsALineOfFiguresAndOneOfStartUpPhases)
     }
     // The ratio is the two rates' quotient, to its two decimals.
     EXPECT_NEAR(std::stod(figures[4].second), std::stod(figures[2].second) / std::stod(figures[3].second), 0.0051);
+    // Background, paddle and ball, each drawn once a frame.
+    EXPECT_EQ(figures[9].second, "3");
+    EXPECT_NEAR(std::stod(figures[10].second), 3 * std::stod(figures[2].second), 0.51);
 
     // The phases in order, none negative, those that do real work in an 8-bit mode above
     // 0, adding up to no more than the total. `dither` is a wait, not work: it is 0 when the
@@ -510,6 +513,53 @@ TEST_F(TolmixRunTest, SurfaceLossesLeaveTheScreenOfARunWithoutThem)
         }
         const PictureDifference same = ComparePictures(*screens[0], *screens[1]);
         EXPECT_EQ(same.pixels, 0) << depth << " bits: first at " << same.firstX << ", " << same.firstY;
+    }
+}
+
+// --- Many balls --------------------------------------------------------------------------
+
+// A --balls run in-process at 640 × 480 × 8: `ticks` ticks of 16 ms.
+std::unique_ptr<CGameApp> RunBalls(int32_t balls, uint32_t seed, uint64_t ticks)
+{
+    ProgramOptions options = HeadlessOptions({640, 480, 8, 0}, 16);
+    options.balls = balls;
+    options.seed = seed;
+    auto app = std::make_unique<CGameApp>(options);
+    app->InitInstance();
+    for (uint64_t tick = 0; tick < ticks; ++tick)
+        app->TickWorld();
+    return app;
+}
+
+// Without --balls the world keeps its table of 100 and the bounded repair list; with it the
+// table holds the balls, the background and the paddle, and the repair goes by tiles.
+TEST_F(TolmixRunTest, BallsLiftTheTableForTheirRunOnly)
+{
+    const std::unique_ptr<CGameApp> plain = RunInProcess(RunCase{{640, 480, 8, 0}, 16, 1, 0, false});
+    EXPECT_EQ(plain->m_pGame->Capacity(), CGame::MAX_OBJECTS);
+    EXPECT_EQ(plain->m_pGame->ObjectCount(), 3);
+    EXPECT_FALSE(plain->m_pGame->Screen().RepairsByTiles());
+    for (const int32_t balls : {1, 101}) {
+        const std::unique_ptr<CGameApp> app = RunBalls(balls, 1, 1);
+        EXPECT_EQ(app->m_pGame->Capacity(), balls + 2);
+        EXPECT_EQ(app->m_pGame->ObjectCount(), balls + 2);
+        EXPECT_TRUE(app->m_pGame->Screen().RepairsByTiles());
+    }
+}
+
+// 10,000 balls for 101 frames of 16 ms: the readout says 62 (1000 / 16), and the frame the
+// tiles repaired equals the world drawn whole, except where the readout goes.
+TEST_F(TolmixRunTest, TenThousandBallsRepairToTheWholeDrawAndReadTheRightRate)
+{
+    for (const int32_t balls : {100, 10000}) {
+        const std::unique_ptr<CGameApp> app = RunBalls(balls, 1, 101);
+        CGame& world = *app->m_pGame;
+        const auto& background = static_cast<const CBackground&>(*FindObject(world, "Background"));
+        EXPECT_EQ(background.RateText(), "62") << balls;
+        const Rect text = UnionRects(TextBox(world.Screen(), "Wait..."), TextBox(world.Screen(), "62"));
+        const PictureDifference repaired =
+            ComparePictures(*world.Screen().BackBuffer()->ToBitmap(), *FullRedraw(world), text);
+        EXPECT_EQ(repaired.pixels, 0) << balls << " balls: first at " << repaired.firstX << ", " << repaired.firstY;
     }
 }
 

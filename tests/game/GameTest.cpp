@@ -187,6 +187,29 @@ TEST_F(GameTest, TheTableHoldsAHundredObjectsDrawnDeepestFirstAndDeletedWithTheW
     EXPECT_EQ(log.size(), 4u);   // each object deleted once
 }
 
+// A table lifted for a run (--balls) holds exactly its capacity and refuses one more; the
+// default stays the hundred above; a capacity outside 1 to MAX_LIFTED_OBJECTS is refused.
+TEST_F(GameTest, ALiftedTableHoldsItsCapacityAndNoMore)
+{
+    EXPECT_EQ(CGame(std::make_unique<CManualCounter>()).Capacity(), CGame::MAX_OBJECTS);
+    for (const int32_t capacity : {1, CGame::MAX_OBJECTS + 2}) {
+        MakeWorld(640, 480, capacity);
+        EXPECT_EQ(m_game->Capacity(), capacity);
+        for (int32_t i = 0; i < capacity; ++i) {
+            std::unique_ptr<CGameObject> object = std::make_unique<CTestObject>(m_game.get(), 1);
+            ASSERT_TRUE(m_game->AddObject(object)) << i;
+        }
+        std::unique_ptr<CGameObject> extra = std::make_unique<CTestObject>(m_game.get(), 1);
+        EXPECT_FALSE(m_game->AddObject(extra));
+        EXPECT_NE(extra, nullptr);
+        EXPECT_EQ(m_game->ObjectCount(), capacity);
+    }
+    EXPECT_EQ(CGame(std::make_unique<CManualCounter>(), CGame::MAX_LIFTED_OBJECTS).Capacity(),
+              CGame::MAX_LIFTED_OBJECTS);
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(), 0), CFatalError);
+    EXPECT_THROW(CGame(std::make_unique<CManualCounter>(), CGame::MAX_LIFTED_OBJECTS + 1), CFatalError);
+}
+
 // --- animation and motion ----------------------------------------------------------------
 
 TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriodButNeverWithOneFrame)

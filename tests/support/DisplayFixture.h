@@ -27,13 +27,14 @@ private:
 
 class CDisplayFixture : public ::testing::Test {
 protected:
-    // A 640 × 480 window (or the given size) and a world whose clock is m_clock.
-    void MakeWorld(int32_t windowWidth = 640, int32_t windowHeight = 480)
+    // A 640 × 480 window (or the given size) and a world whose clock is m_clock, its table
+    // holding `capacity` objects.
+    void MakeWorld(int32_t windowWidth = 640, int32_t windowHeight = 480, int32_t capacity = CGame::MAX_OBJECTS)
     {
         m_window = std::make_unique<CDisplayWindow>(HeadlessWindowOptions(windowWidth, windowHeight));
         auto counter = std::make_unique<CManualCounter>();
         m_clock = counter.get();
-        m_game = std::make_unique<CGame>(std::move(counter));
+        m_game = std::make_unique<CGame>(std::move(counter), capacity);
     }
 
     // Chooses the mode and takes the window over.
