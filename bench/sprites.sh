@@ -86,7 +86,7 @@ run_tolmix() {
 }
 
 # testsprite2's frame rate with N sprites. Debian's build prints its rate every 5 seconds
-# (not when interrupted: on SIGINT it stops drawing and hangs on its way out, so it is
+# (not when interrupted: after SIGINT it prints nothing more and hangs on its way out, so it is
 # ended with SIGKILL after it). The first line holds the start; the mean of the later
 # lines is its rate.
 run_testsprite() {
