@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
 // True when b copies the same source pixels to the same places as a, under the same key
 // (the background's repairs do: each copies the picture onto itself). Copying a pixel of
 // such blits twice gives what copying it once gives, so together they may be drawn as the
 // union of their rectangles.
-bool SameCopy(const CBlitBatch::RecordedBlit& a, const CBlitBatch::RecordedBlit& b)
+bool CBlitBatch::SameCopy(const RecordedBlit& a, const RecordedBlit& b)
 {
     const BlitMapping& m = a.mapping;
     const BlitMapping& n = b.mapping;
@@ -19,8 +17,6 @@ bool SameCopy(const CBlitBatch::RecordedBlit& a, const CBlitBatch::RecordedBlit&
            m.sourceLeft - m.target.left == n.sourceLeft - n.target.left &&
            m.sourceTop - m.target.top == n.sourceTop - n.target.top;
 }
-
-} // namespace
 
 bool CBlitBatch::SetBandCount(int32_t bands)
 {
