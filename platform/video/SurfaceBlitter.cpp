@@ -77,7 +77,8 @@ void CopyStraight(const PixelView& destination, const PixelView& source, const B
         std::memcpy(out, in, static_cast<size_t>(count) * Bytes);
 }
 
-// A stretched blit's target rows first..last − 1: each destination pixel from the source pixel its row and column name.
+// A stretched blit's target rows first..last − 1: each destination pixel from the source
+// pixel its row and column name.
 template <int32_t Bytes>
 void CopyStretched(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
                    const ColourKeyRange* key, int32_t first, int32_t last)
