@@ -11,6 +11,7 @@
 #include "display/VideoModeDlg.h"
 #include "display/VideoModes.h"
 #include "imaging/Quantizer.h"
+#include "imaging/WorkerPool.h"
 #include "platform/bitmaps/FatalError.h"
 #include "platform/video/Clipper.h"
 #include "platform/video/DisplayPalette.h"
@@ -26,6 +27,15 @@ constexpr int32_t PRESENT_RESTORE_TRIES = 3;
 [[noreturn]] void FailDisplay(const std::string& what, const CDisplayObject& object)
 {
     throw CFatalError("display: " + what + (object.LastError().empty() ? "" : ": " + object.LastError()));
+}
+
+// The bands of a frame's blits, shared out over the process's worker threads. The pool is
+// made before the first frame (Initialise), so nothing here can fail: the bands may be
+// drawn while a surface goes.
+void ShareBands(int32_t count, int64_t bandBytes, const CBlitBatch::BandDraw& draw)
+{
+    CWorkerPool::Shared().ForEachChunk(count, bandBytes,
+                                       [&draw](int32_t first, int32_t last, int32_t) { draw(first, last); });
 }
 
 } // namespace
@@ -84,6 +94,8 @@ void CScreen::Initialise(CDisplayWindow& window, const PresentOptions& options)
     m_rescaleScratch.Release();
     std::optional<CStartupPhases::CScope> timing(std::in_place, m_pStartupPhases, CStartupPhases::DISPLAY);
     m_pDirectDraw = std::make_unique<CDisplayDevice>(window, CooperativeLevel::Exclusive, options);
+    CWorkerPool::Shared();   // its threads start now, where a failure to start them is reported
+    m_pDirectDraw->SetBandRunner(ShareBands);
     m_pPalette.reset();
     if (m_bitsPerPixel <= 8) {
         timing.reset();

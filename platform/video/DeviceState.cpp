@@ -40,8 +40,12 @@ void DeviceState::StartOpeningFont()
     }
 }
 
+// The recorded blits are drawn while the runner's owner surely exists; surfaces that
+// outlive the device draw what they record on their own thread.
 void DeviceState::Detach()
 {
+    DrawRecordedBlits();
+    recordedBlits.SetRunner({});
     presenter.reset();
     shownBackBuffer = nullptr;
     fontOpening = {};   // waits for it, and closes what it opened
@@ -65,7 +69,7 @@ std::shared_ptr<CSurface> DeviceState::MakeSurface(const std::shared_ptr<DeviceS
     data->bitsPerPixel = mode.bitsPerPixel;
     if (role != SurfaceRole::Primary) {
         data->pitch = PitchOf(width, mode.bitsPerPixel);
-        data->pixels = surfaceMemory.Allocate(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"));
+        data->memory = surfaceMemory.Allocate(CheckedArrayBytes(int64_t{data->pitch} * height, 1, "surface"));
     }
     CSurface::Data* registered = data.get();
     std::shared_ptr<CSurface> surface(new CSurface(std::move(data)));
@@ -110,7 +114,7 @@ void DeviceState::LoseAllSurfaces()
 {
     for (CSurface::Data* surface : surfaces) {
         surface->lost = true;
-        std::fill(surface->pixels.Data(), surface->pixels.Data() + surface->pixels.Size(), uint8_t{0});
+        surface->Clear();
         NoteWholeChange(*surface);
     }
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/video/BlitBatch.h"
 #include "platform/video/DisplayDevice.h"
 #include "platform/video/Presenter.h"
 #include "platform/video/SurfaceData.h"
@@ -47,6 +48,10 @@ struct DeviceState {
     // The renderer lost its textures: the primary reports the loss until restored.
     void LoseTextures();
 
+    // Draws the blits recorded onto the back buffer. Called before anything else touches
+    // any surface's pixels (CSurface::Data::View) and before a surface goes.
+    void DrawRecordedBlits() { recordedBlits.Draw(); }
+
     // Notes pixels changed on a surface; only the back buffer's changes matter (uploads).
     void NoteChange(const CSurface::Data& surface, const Rect& rectangle);
     void NoteWholeChange(const CSurface::Data& surface);
@@ -70,4 +75,5 @@ struct DeviceState {
     std::unique_ptr<CTextFont> font;
     std::future<FontOpening> fontOpening;   // from StartOpeningFont until Font takes it
     int32_t primaryLossesOnRestore = 0;     // restores of the primary that it does not survive
+    CBlitBatch recordedBlits;   // blits onto the back buffer, drawn when its pixels are needed
 };

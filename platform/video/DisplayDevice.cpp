@@ -247,6 +247,29 @@ DisplayResult CDisplayDevice::RedrawPresented()
 }
 
 // ---------------------------------------------------------------------------------------
+// Recorded blits
+// ---------------------------------------------------------------------------------------
+
+DisplayResult CDisplayDevice::SetBlitBands(int32_t bands)
+{
+    if (!m_state->recordedBlits.SetBandCount(bands))
+        return Fail(DISPLAY_FAILED, "SetBlitBands: " + std::to_string(bands) + " is not 0 to " +
+                                        std::to_string(CBlitBatch::MAX_BANDS) + " bands");
+    return DISPLAY_OK;
+}
+
+void CDisplayDevice::SetBandRunner(CBlitBatch::BandRunner runner)
+{
+    m_state->DrawRecordedBlits();
+    m_state->recordedBlits.SetRunner(std::move(runner));
+}
+
+int32_t CDisplayDevice::RecordedBlitCount() const
+{
+    return m_state->recordedBlits.Pending();
+}
+
+// ---------------------------------------------------------------------------------------
 // Loss and inspection
 // ---------------------------------------------------------------------------------------
 

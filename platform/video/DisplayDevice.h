@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/bitmaps/PixelTypes.h"
+#include "platform/video/BlitBatch.h"
 #include "platform/video/DisplayMode.h"
 #include "platform/video/DisplayObject.h"
 
@@ -66,6 +67,17 @@ public:
     // A palette of 256 entries.
     DisplayResult CreatePalette(const std::array<PaletteEntry, 256>& entries, std::shared_ptr<CDisplayPalette>& palette);
     DisplayResult CreateClipper(std::shared_ptr<CClipper>& clipper);
+
+    // Blits onto the back buffer are recorded and drawn together, in bands of rows, when
+    // anything needs pixels (CBlitBatch). The band count: 0, the default, sizes the bands for
+    // the cache; 1 draws each blit whole, in order. DISPLAY_FAILED for a count below 0 or
+    // above CBlitBatch::MAX_BANDS.
+    DisplayResult SetBlitBands(int32_t bands);
+    // Who shares the bands out over threads; none (the default) has the caller draw them.
+    // The recorded blits are drawn first, by the runner they were recorded under.
+    void SetBandRunner(CBlitBatch::BandRunner runner);
+    // Blits recorded and not yet drawn (for tests).
+    int32_t RecordedBlitCount() const;
 
     // Every surface of the device loses its contents, as when the system takes the display
     // away: each reports DISPLAY_SURFACE_LOST until restored. For tests and diagnostics.

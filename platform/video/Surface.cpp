@@ -36,6 +36,27 @@ constexpr const char* PRIMARY_HAS_NO_PIXELS =
 } // namespace
 
 // ---------------------------------------------------------------------------------------
+// The pixels
+// ---------------------------------------------------------------------------------------
+
+// Blits onto the back buffer are recorded and drawn together, in bands, when something
+// needs pixels: whatever reads or writes any surface's pixels — a flip, a lock, a drawing
+// context, ToBitmap, a restore or loss, a blit that is not recorded — comes through here,
+// and a surface that goes (it may be a recorded blit's source or destination) draws them
+// in its destructor. So nothing sees a frame half drawn or a source changed under a blit.
+PixelView CSurface::Data::View()
+{
+    device->DrawRecordedBlits();
+    return ViewForRecording();
+}
+
+void CSurface::Data::Clear()
+{
+    const PixelView view = View();
+    std::fill(view.bits, view.bits + memory.Size(), uint8_t{0});
+}
+
+// ---------------------------------------------------------------------------------------
 // Lifetime and size
 // ---------------------------------------------------------------------------------------
 
@@ -44,6 +65,7 @@ CSurface::CSurface(std::unique_ptr<Data> data) : m_data(std::move(data)) {}
 CSurface::~CSurface()
 {
     DeviceState& device = *m_data->device;
+    device.DrawRecordedBlits();
     if (m_data->role == SurfaceRole::Primary) {   // nothing is shown without it
         device.presenter.reset();
         device.shownBackBuffer = nullptr;
@@ -104,13 +126,20 @@ DisplayResult CSurface::Blit(const Rect* destination, CSurface* source, const Re
     }
 
     const ColourKeyRange* key = keyed ? &*in.colourKey : nullptr;
+    out.device->NoteChange(out, mapping.target);
+    CBlitBatch& recorded = out.device->recordedBlits;
+    if (out.role == SurfaceRole::BackBuffer && source != this && !out.locked && !in.locked &&
+        recorded.Takes(out.ViewForRecording())) {
+        recorded.Record(out.ViewForRecording(), in.ViewForRecording(), std::move(mapping), key);
+        return DISPLAY_OK;
+    }
     if (source == this) {   // overlapping rows: read from a copy
-        std::vector<uint8_t> copy(in.pixels.Data(), in.pixels.Data() + in.pixels.Size());
-        CopyPixels(out.View(), PixelView{copy.data(), in.pitch, in.width, in.height, in.bitsPerPixel / 8}, mapping, key);
+        const PixelView view = in.View();
+        std::vector<uint8_t> copy(view.bits, view.bits + in.memory.Size());
+        CopyPixels(view, PixelView{copy.data(), in.pitch, in.width, in.height, in.bitsPerPixel / 8}, mapping, key);
     } else {
         CopyPixels(out.View(), in.View(), mapping, key);
     }
-    out.device->NoteChange(out, mapping.target);
     return DISPLAY_OK;
 }
 
@@ -190,8 +219,8 @@ DisplayResult CSurface::Lock(LockedPixels& pixels)
         return Fail(DISPLAY_SURFACE_LOST, "Lock: the surface is lost");
     if (data.locked)
         return Fail(DISPLAY_FAILED, "Lock: the surface is already locked");
+    pixels = LockedPixels{data.View().bits, data.pitch, data.width, data.height, data.bitsPerPixel};
     data.locked = true;
-    pixels = LockedPixels{data.pixels.Data(), data.pitch, data.width, data.height, data.bitsPerPixel};
     data.device->NoteWholeChange(data);
     return DISPLAY_OK;
 }
@@ -231,7 +260,7 @@ DisplayResult CSurface::Restore()
         if (data.backBuffer)
             data.backBuffer->Restore();
     }
-    std::fill(data.pixels.Data(), data.pixels.Data() + data.pixels.Size(), uint8_t{0});
+    data.Clear();
     data.lost = false;
     device.NoteWholeChange(data);
     if (data.role == SurfaceRole::Primary && device.primaryLossesOnRestore > 0) {
@@ -277,8 +306,9 @@ std::unique_ptr<CBitmap24> CSurface::ToBitmap() const
     }
     auto bitmap = std::make_unique<CBitmap24>(data.width, data.height);
     const int32_t bytes = data.bitsPerPixel / 8;
+    const PixelView view = m_data->View();
     for (int32_t y = 0; y < data.height; ++y) {
-        const uint8_t* in = data.pixels.Data() + static_cast<ptrdiff_t>(y) * data.pitch;
+        const uint8_t* in = view.At(0, y);
         uint8_t* out = bitmap->Bits() + static_cast<ptrdiff_t>(y) * bitmap->Stride();
         for (int32_t x = 0; x < data.width; ++x)
             StorePixel(out + 3 * x, PixelOf(format.ColourFromRaw(ReadRaw(in + x * bytes, bytes))));

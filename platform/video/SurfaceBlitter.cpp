@@ -1,7 +1,11 @@
-// SurfaceBlitter.cpp — row loops per pixel size, with and without a colour key.
+// SurfaceBlitter.cpp — row loops per pixel size, with and without a colour key; the keyed
+// straight rows are KeyedRowCopy's vector loops.
 #include "platform/video/SurfaceBlitter.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "platform/video/KeyedRowCopy.h"
 
 namespace {
 
@@ -55,44 +59,34 @@ struct KeyTest {
 // Row loops
 // ---------------------------------------------------------------------------------------
 
-// One row of a straight keyed blit: every pixel is rewritten, with itself where the source
-// is transparent, so the loop has no branch.
-template <int32_t Bytes>
-void CopyKeyedRow(uint8_t* out, const uint8_t* in, int32_t count, KeyTest key)
-{
-    for (int32_t i = 0; i < count; ++i) {
-        const uint32_t raw = Load<Bytes>(in + i * Bytes);
-        const uint32_t old = Load<Bytes>(out + i * Bytes);
-        Store<Bytes>(out + i * Bytes, key.Transparent(raw) ? old : raw);
-    }
-}
-
-// An unstretched blit: whole row segments, or keyed rows.
+// An unstretched blit's target rows first..last − 1: whole row segments, or keyed rows.
 template <int32_t Bytes>
 void CopyStraight(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
-                  const ColourKeyRange* key)
+                  const ColourKeyRange* key, int32_t first, int32_t last)
 {
     const Rect& target = mapping.target;
     const int32_t count = target.Width();
-    for (int32_t row = 0; row < target.Height(); ++row) {
-        uint8_t* out = destination.At(target.left, target.top + row);
-        const uint8_t* in = source.At(mapping.sourceLeft, mapping.sourceTop + row);
-        if (key == nullptr)
-            std::memcpy(out, in, static_cast<size_t>(count) * Bytes);
-        else
-            CopyKeyedRow<Bytes>(out, in, count, KeyTest{key->low, key->high - key->low});
+    uint8_t* out = destination.At(target.left, first);
+    const uint8_t* in = source.At(mapping.sourceLeft, mapping.sourceTop + (first - target.top));
+    if (key != nullptr) {
+        CopyKeyedRows(BestRowCopyPath(), Bytes, out, destination.pitch, in, source.pitch, count, last - first,
+                      key->low, key->high);
+        return;
     }
+    for (int32_t row = first; row < last; ++row, out += destination.pitch, in += source.pitch)
+        std::memcpy(out, in, static_cast<size_t>(count) * Bytes);
 }
 
-// A stretched blit: each destination pixel from the source pixel its row and column name.
+// A stretched blit's target rows first..last − 1: each destination pixel from the source
+// pixel its row and column name.
 template <int32_t Bytes>
 void CopyStretched(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
-                   const ColourKeyRange* key)
+                   const ColourKeyRange* key, int32_t first, int32_t last)
 {
     const Rect& target = mapping.target;
     const int32_t count = target.Width();
     const int32_t* columns = mapping.sourceColumns.data();
-    for (int32_t row = 0; row < target.Height(); ++row) {
+    for (int32_t row = first - target.top; row < last - target.top; ++row) {
         uint8_t* out = destination.At(target.left, target.top + row);
         const uint8_t* in = source.At(0, mapping.sourceRows[row]);
         if (key == nullptr) {
@@ -109,15 +103,15 @@ void CopyStretched(const PixelView& destination, const PixelView& source, const 
     }
 }
 
-// The blit for one pixel size.
+// The blit's target rows first..last − 1 for one pixel size.
 template <int32_t Bytes>
 void CopyAs(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
-            const ColourKeyRange* key)
+            const ColourKeyRange* key, int32_t first, int32_t last)
 {
     if (mapping.stretched)
-        CopyStretched<Bytes>(destination, source, mapping, key);
+        CopyStretched<Bytes>(destination, source, mapping, key, first, last);
     else
-        CopyStraight<Bytes>(destination, source, mapping, key);
+        CopyStraight<Bytes>(destination, source, mapping, key, first, last);
 }
 
 } // namespace
@@ -125,18 +119,28 @@ void CopyAs(const PixelView& destination, const PixelView& source, const BlitMap
 void CopyPixels(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
                 const ColourKeyRange* key)
 {
+    CopyPixelRows(destination, source, mapping, key, mapping.target.top, mapping.target.bottom);
+}
+
+void CopyPixelRows(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
+                   const ColourKeyRange* key, int32_t top, int32_t bottom)
+{
+    const int32_t first = std::max(top, mapping.target.top);
+    const int32_t last = std::min(bottom, mapping.target.bottom);
+    if (first >= last)
+        return;
     switch (destination.bytesPerPixel) {
     case 1:
-        CopyAs<1>(destination, source, mapping, key);
+        CopyAs<1>(destination, source, mapping, key, first, last);
         break;
     case 2:
-        CopyAs<2>(destination, source, mapping, key);
+        CopyAs<2>(destination, source, mapping, key, first, last);
         break;
     case 3:
-        CopyAs<3>(destination, source, mapping, key);
+        CopyAs<3>(destination, source, mapping, key, first, last);
         break;
     default:
-        CopyAs<4>(destination, source, mapping, key);
+        CopyAs<4>(destination, source, mapping, key, first, last);
         break;
     }
 }

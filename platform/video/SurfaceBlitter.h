@@ -20,3 +20,7 @@ struct ColourKeyRange {
 // raw value lies in the key's range are left out.
 void CopyPixels(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
                 const ColourKeyRange* key);
+// The same for the target rows top..bottom − 1 only (destination rows, cut to the mapping's
+// target): drawn band by band, a blit writes exactly the pixels it writes whole.
+void CopyPixelRows(const PixelView& destination, const PixelView& source, const BlitMapping& mapping,
+                   const ColourKeyRange* key, int32_t top, int32_t bottom);

@@ -28,7 +28,9 @@ struct CSurface::Data {
     int32_t height = 0;
     int32_t bitsPerPixel = 0;
     int32_t pitch = 0;
-    CSurfaceMemory::CPixels pixels;   // pitch × height bytes, new ones zero; none for the primary
+    // pitch × height bytes, new ones zero; none for the primary. Reached only through View
+    // (or, to record a blit, ViewForRecording), so that nothing sees blits still recorded.
+    CSurfaceMemory::CPixels memory;
 
     std::shared_ptr<CDisplayPalette> palette;
     std::shared_ptr<CClipper> clipper;
@@ -37,10 +39,16 @@ struct CSurface::Data {
     bool lost = false;
     bool locked = false;
 
-    // The pixels, for the blit and conversion loops.
-    PixelView View()
+    // The pixels, for whatever reads or writes them: the device's recorded blits are drawn
+    // first. The one way to the pixels, so the rule holds everywhere (Surface.cpp).
+    PixelView View();
+    // Where the pixels are, without drawing the recorded blits: only for recording another
+    // blit, which reads or writes them when the batch is drawn.
+    PixelView ViewForRecording()
     {
-        return PixelView{pixels.Data(), pitch, width, height, bitsPerPixel / 8};
+        return PixelView{memory.Data(), pitch, width, height, bitsPerPixel / 8};
     }
+    // Every byte of the pixels set to 0 (a new, restored or lost surface's contents).
+    void Clear();
     Rect Bounds() const { return Rect{0, 0, width, height}; }
 };
