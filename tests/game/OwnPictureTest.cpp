@@ -47,20 +47,6 @@ protected:
     // The folder's pictures given to the world's store, as --pictures does.
     void UseFolder() { m_game->Sprites().UseOwnPictures(std::make_unique<CPictureFolder>(m_folder)); }
 
-    // A sprite made and loaded as the game objects make theirs, put in the store.
-    CSprite* AddSprite(const std::string& name, int32_t frames, uint32_t flags, ColourRef key, int32_t width,
-                       int32_t height)
-    {
-        auto sprite = std::make_unique<CSprite>(m_game.get(), name);
-        sprite->SetFrameCount(frames);
-        sprite->SetFlags(flags);
-        sprite->SetKeyColour(key);
-        sprite->Load(name, width, height);
-        CSprite* raw = sprite.get();
-        m_game->Sprites().Add(std::move(sprite));
-        return raw;
-    }
-
     // The message Load refuses the ball with (30 frames of 100 × 100 units); empty if taken.
     std::string BallRefusal()
     {

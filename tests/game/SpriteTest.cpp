@@ -24,20 +24,6 @@ namespace {
 
 class SpriteTest : public CDisplayFixture {
 protected:
-    // A sprite made, set up and loaded as the game objects do, and put in the store.
-    CSprite* AddSprite(const std::string& name, int32_t frames, uint32_t flags, ColourRef key, int32_t width,
-                       int32_t height)
-    {
-        auto sprite = std::make_unique<CSprite>(m_game.get(), name);
-        sprite->SetFrameCount(frames);
-        sprite->SetFlags(flags);
-        sprite->SetKeyColour(key);
-        sprite->Load(name, width, height);
-        CSprite* raw = sprite.get();
-        m_game->Sprites().Add(std::move(sprite));
-        return raw;
-    }
-
     // Takes every rectangle out of the dirty list.
     std::vector<Rect> TakeDirty()
     {

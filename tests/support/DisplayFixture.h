@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "game/Game.h"
+#include "sprites/Sprite.h"
+#include "sprites/SpriteStore.h"
 #include "platform/video/DisplayWindow.h"
 #include "tests/support/SurfacePixels.h"
 
@@ -45,6 +48,20 @@ protected:
     }
 
     CScreen& Screen() { return m_game->Screen(); }
+
+    // A sprite made, set up and loaded as the game objects do, and put in the store.
+    CSprite* AddSprite(const std::string& name, int32_t frames, uint32_t flags, ColourRef key, int32_t width,
+                       int32_t height)
+    {
+        auto sprite = std::make_unique<CSprite>(m_game.get(), name);
+        sprite->SetFrameCount(frames);
+        sprite->SetFlags(flags);
+        sprite->SetKeyColour(key);
+        sprite->Load(name, width, height);
+        CSprite* raw = sprite.get();
+        m_game->Sprites().Add(std::move(sprite));
+        return raw;
+    }
 
     void TearDown() override
     {
