@@ -61,9 +61,10 @@ public:
     CBlitBatch& operator=(const CBlitBatch&) = delete;
 
     // How many bands the destination is cut into: 0 lets the batch size them for the cache
-    // (the default: BAND_BYTES, or less to make MIN_BANDS, never under MIN_BAND_ROWS); 1 draws each blit whole, in order, on the caller. Counts above the
-    // destination's rows give bands of one row. False, changing nothing, for a count below
-    // 0 or above MAX_BANDS.
+    // (the default: BAND_BYTES, or less to make MIN_BANDS, never under MIN_BAND_ROWS); 1
+    // draws each blit whole, in order, on the caller. Counts above the destination's rows
+    // give bands of one row. False, changing nothing, for a count below 0 or above
+    // MAX_BANDS.
     bool SetBandCount(int32_t bands);
     int32_t BandCount() const { return m_bandCount; }
     // Who draws the bands; none (the default) has the caller draw them in turn.
