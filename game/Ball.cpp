@@ -5,22 +5,16 @@
 
 #include "sprites/Sprite.h"
 
-namespace {
-
-constexpr int32_t BALL_SIZE = CBall::SIZE;
-
-} // namespace
-
 CBall::CBall(int32_t x, int32_t y, CGame* game, std::string_view name) : CGameObject(game, name)
 {
-    m_rect.left = std::max(x - BALL_SIZE / 2, 0);
-    m_rect.top = std::max(y - BALL_SIZE / 2, 0);
-    m_rect.right = m_rect.left + BALL_SIZE;
-    m_rect.bottom = m_rect.top + BALL_SIZE;
+    m_rect.left = std::max(x - SIZE / 2, 0);
+    m_rect.top = std::max(y - SIZE / 2, 0);
+    m_rect.right = m_rect.left + SIZE;
+    m_rect.bottom = m_rect.top + SIZE;
     m_depth = 50;
     m_speedX = START_SPEED_X;
     m_speedY = START_SPEED_Y;
-    m_pSprite = AcquireSprite("Ball1", FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, BALL_SIZE, BALL_SIZE);
+    m_pSprite = AcquireSprite("Ball1", FRAMES, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, SIZE, SIZE);
     m_framePeriod = 1;
     m_frameCount = m_pSprite->FrameCount();
     m_flags |= OBJ_BOUNCE;

@@ -12,9 +12,8 @@
 class CGame;
 
 // One ball's start: its rectangle's top-left corner (the rectangle lies inside the world,
-// clear of its edges),
-// its speeds (the first ball's magnitudes, each sign drawn) and a number that picks its
-// first animation frame.
+// clear of its edges), its speeds (the first ball's magnitudes, each sign drawn) and a
+// number that picks its first animation frame.
 struct BallStart {
     int32_t left = 0;
     int32_t top = 0;
