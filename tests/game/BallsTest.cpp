@@ -89,14 +89,13 @@ TEST(BallSpread, TheSameSeedGivesTheSameStartsAndAnotherSeedOthers)
 TEST(BallSpread, StartsLieInsideTheWorldWithTheBallsSpeedMagnitudesAndEveryFrame)
 {
     const std::vector<BallStart> starts = Starts(CBallSpread::DEFAULT_SEED, 10000);
-    int32_t lowestLeft = WORLD_WIDTH, highestLeft = 0, lowestTop = WORLD_HEIGHT, highestTop = 0;
+    const int32_t lowestLeft = std::ranges::min(starts, {}, &BallStart::left).left;
+    const int32_t highestLeft = std::ranges::max(starts, {}, &BallStart::left).left;
+    const int32_t lowestTop = std::ranges::min(starts, {}, &BallStart::top).top;
+    const int32_t highestTop = std::ranges::max(starts, {}, &BallStart::top).top;
     std::set<int32_t> speedsX, speedsY;
     std::set<uint32_t> frames;
     for (const BallStart& start : starts) {
-        lowestLeft = std::min(lowestLeft, start.left);
-        highestLeft = std::max(highestLeft, start.left);
-        lowestTop = std::min(lowestTop, start.top);
-        highestTop = std::max(highestTop, start.top);
         speedsX.insert(start.speedX);
         speedsY.insert(start.speedY);
         frames.insert(start.phase % 30);
@@ -136,12 +135,10 @@ TEST_F(BallsTest, BallsStayInsideTheWorldAndTheTableInDepthOrder)
         const std::vector<CGameObject*> balls = Balls();
         ASSERT_EQ(balls.size(), static_cast<size_t>(count));
         EXPECT_EQ(m_game->Sprites().GetCount(), 3);   // background, paddle, one ball for all
-        const CGameObject* first = nullptr;
-        for (CGameObject* ball : balls)
-            if (std::string_view(ball->Name()) == "Slowball")
-                first = ball;
-        ASSERT_NE(first, nullptr);
-        EXPECT_EQ(CGameObjectInside::Rectangle(*first), (Rect{250, 250, 350, 350}));
+        const auto first = std::ranges::find_if(
+            balls, [](const CGameObject* ball) { return std::string_view(ball->Name()) == "Slowball"; });
+        ASSERT_NE(first, balls.end());
+        EXPECT_EQ(CGameObjectInside::Rectangle(**first), (Rect{250, 250, 350, 350}));
 
         std::vector<int32_t> startSpeedsY;
         std::set<int32_t> startFrames;

@@ -56,6 +56,36 @@ protected:
         CGameInside::SetElapsedMs(*m_game, elapsed);
         object.Update();
     }
+
+    // `ticks` ticks of `stepMs` milliseconds each.
+    void Tick(int32_t ticks, uint64_t stepMs)
+    {
+        for (int32_t tick = 0; tick < ticks; ++tick) {
+            m_clock->AdvanceMs(stepMs);
+            m_game->Tick();
+        }
+    }
+
+    // A background in the world's table, the world shown at 640 × 480 × 32.
+    CBackground& ShowBackground()
+    {
+        std::unique_ptr<CGameObject> owned = std::make_unique<CBackground>(m_game.get(), "Background");
+        auto& background = static_cast<CBackground&>(*owned);
+        m_game->AddObject(owned);
+        Initialise(640, 480, 32);
+        return background;
+    }
+
+    // A one-frame object at `rect` moving at the speeds, with the flags.
+    std::unique_ptr<CTestObject> Mover(const Rect& rect, int32_t speedX, int32_t speedY, uint32_t flags)
+    {
+        auto object = std::make_unique<CTestObject>(m_game.get(), 1);
+        CGameObjectInside::Rectangle(*object) = rect;
+        CGameObjectInside::SpeedX(*object) = speedX;
+        CGameObjectInside::SpeedY(*object) = speedY;
+        CGameObjectInside::Flags(*object) = flags;
+        return object;
+    }
 };
 
 // --- the clock ---------------------------------------------------------------------------
@@ -66,13 +96,11 @@ TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
 {
     MakeWorld();
     Initialise(640, 480, 32);
-    m_clock->AdvanceMs(2500);   // the dialog, the pictures, the display
-    m_game->Tick();
+    Tick(1, 2500);   // the dialog, the pictures, the display
     EXPECT_EQ(m_game->ElapsedMs(), 2500u);
-    m_game->Tick();             // within the same millisecond
+    Tick(1, 0);      // within the same millisecond
     EXPECT_EQ(m_game->ElapsedMs(), 0u);
-    m_clock->AdvanceMs(16);
-    m_game->Tick();
+    Tick(1, 16);
     EXPECT_EQ(m_game->ElapsedMs(), 16u);
     EXPECT_EQ(m_game->TotalMs(), 2516u);
 
@@ -86,10 +114,7 @@ TEST_F(GameTest, TheClockCountsMillisecondsFromConstruction)
 TEST_F(GameTest, AStoppedClockLeavesItsTimeOutOfTheNextTickAndTheReadout)
 {
     MakeWorld();
-    std::unique_ptr<CGameObject> owned = std::make_unique<CBackground>(m_game.get(), "Background");
-    auto* background = static_cast<CBackground*>(owned.get());
-    m_game->AddObject(owned);
-    Initialise(640, 480, 32);
+    CBackground& background = ShowBackground();
     for (int32_t frame = 1; frame <= 100; ++frame) {
         if (frame == 40) {   // the About box, open for 5 s
             m_game->StopClock();
@@ -106,12 +131,11 @@ TEST_F(GameTest, AStoppedClockLeavesItsTimeOutOfTheNextTickAndTheReadout)
             m_clock->AdvanceMs(1000);
             m_game->StartClock();
         }
-        m_clock->AdvanceMs(16);
-        m_game->Tick();
+        Tick(1, 16);
         EXPECT_EQ(m_game->ElapsedMs(), 16u) << frame;
     }
     EXPECT_EQ(m_game->TotalMs(), 1600u);
-    EXPECT_EQ(background->RateText(), "62");
+    EXPECT_EQ(background.RateText(), "62");
     EXPECT_THROW(m_game->StartClock(), CFatalError);
 }
 
@@ -121,32 +145,24 @@ TEST_F(GameTest, AStoppedClockLeavesItsTimeOutOfTheNextTickAndTheReadout)
 TEST_F(GameTest, AStillFrameSaysPausedAndAHiddenWindowStartsANewSample)
 {
     MakeWorld();
-    std::unique_ptr<CGameObject> owned = std::make_unique<CBackground>(m_game.get(), "Background");
-    auto* background = static_cast<CBackground*>(owned.get());
-    m_game->AddObject(owned);
-    Initialise(640, 480, 32);
-    for (int32_t frame = 0; frame < 10; ++frame) {
-        m_clock->AdvanceMs(16);
-        m_game->Tick();
-    }
+    CBackground& background = ShowBackground();
+    Tick(10, 16);
     m_game->StopClock();
-    m_clock->AdvanceMs(500);
-    m_game->Tick();
+    Tick(1, 500);
     EXPECT_EQ(m_game->ElapsedMs(), 0u);
     EXPECT_EQ(m_game->TotalMs(), 160u);
-    EXPECT_EQ(CGameObjectInside::ShownText(*background), CBackground::PAUSED_TEXT);
-    EXPECT_EQ(CGameObjectInside::FramesCounted(*background), 10);
-    EXPECT_EQ(CGameObjectInside::SumMs(*background), 160);
+    EXPECT_EQ(CGameObjectInside::ShownText(background), CBackground::PAUSED_TEXT);
+    EXPECT_EQ(CGameObjectInside::FramesCounted(background), 10);
+    EXPECT_EQ(CGameObjectInside::SumMs(background), 160);
     m_game->StartClock();
-    m_clock->AdvanceMs(16);
-    m_game->Tick();
+    Tick(1, 16);
     EXPECT_EQ(m_game->ElapsedMs(), 16u);
-    EXPECT_EQ(CGameObjectInside::ShownText(*background), "Wait...");   // the readout shows its own text again
+    EXPECT_EQ(CGameObjectInside::ShownText(background), "Wait...");   // the readout shows its own text again
 
     m_game->Invalidate();
-    EXPECT_EQ(CGameObjectInside::FramesCounted(*background), 0);
-    EXPECT_EQ(CGameObjectInside::SumMs(*background), 0);
-    EXPECT_EQ(CGameObjectInside::RestoreDraws(*background), CBackground::FULL_DRAWS);
+    EXPECT_EQ(CGameObjectInside::FramesCounted(background), 0);
+    EXPECT_EQ(CGameObjectInside::SumMs(background), 0);
+    EXPECT_EQ(CGameObjectInside::RestoreDraws(background), CBackground::FULL_DRAWS);
 }
 
 // --- the table ---------------------------------------------------------------------------
@@ -245,10 +261,8 @@ TEST_F(GameTest, AFrameStepsOnceTheAccumulatedTimeExceedsThePeriodButNeverWithOn
 TEST_F(GameTest, SpeedTenMovesOneUnitASecondAndALongPauseOneLargeStepWithoutOverflow)
 {
     MakeWorld();
-    CTestObject object(m_game.get(), 1);
-    CGameObjectInside::Rectangle(object) = Rect{500, 500, 600, 600};
-    CGameObjectInside::SpeedX(object) = 10;
-    CGameObjectInside::SpeedY(object) = -10;
+    const std::unique_ptr<CTestObject> mover = Mover(Rect{500, 500, 600, 600}, 10, -10, 0);
+    CTestObject& object = *mover;
     for (int32_t tick = 1; tick <= 62; ++tick)
         UpdateAfter(object, 16);
     EXPECT_EQ(CGameObjectInside::Rectangle(object).left, 500);   // 992 ms: not yet a whole unit
@@ -265,11 +279,9 @@ TEST_F(GameTest, SpeedTenMovesOneUnitASecondAndALongPauseOneLargeStepWithoutOver
 TEST_F(GameTest, BounceSetsDirectionsInItsOrder)
 {
     MakeWorld();
-    CTestObject object(m_game.get(), 1);
-    CGameObjectInside::Flags(object) = OBJ_BOUNCE;
-    CGameObjectInside::SpeedX(object) = 10;
-    CGameObjectInside::SpeedY(object) = 20;
-    CGameObjectInside::Rectangle(object) = Rect{1550, 1150, 1650, 1250};   // beyond the right and bottom edges
+    // Beyond the right and bottom edges.
+    const std::unique_ptr<CTestObject> mover = Mover(Rect{1550, 1150, 1650, 1250}, 10, 20, OBJ_BOUNCE);
+    CTestObject& object = *mover;
     UpdateAfter(object, 0);                        // no time passes, the edges are still tested
     EXPECT_EQ(CGameObjectInside::SpeedX(object), -10);
     EXPECT_EQ(CGameObjectInside::SpeedY(object), -20);
@@ -294,26 +306,16 @@ TEST_F(GameTest, BounceTurnsAtEachEdgeExactlyAndNotOneUnitInside)
         int32_t turnedX, turnedY; // after
     };
     const Case cases[] = {
-        {"right at", {1500, 500, 1600, 600}, 10, 20, -10, 20},
-        {"right inside", {1499, 500, 1599, 600}, 10, 20, 10, 20},
-        {"bottom at", {500, 1100, 600, 1200}, 10, 20, 10, -20},
-        {"bottom inside", {500, 1099, 600, 1199}, 10, 20, 10, 20},
-        {"left at", {0, 500, 100, 600}, -10, -20, 10, -20},
-        {"left inside", {1, 500, 101, 600}, -10, -20, -10, -20},
-        {"top at", {500, 0, 600, 100}, -10, -20, -10, 20},
-        {"top inside", {500, 1, 600, 101}, -10, -20, -10, -20},
-        {"right past", {1501, 500, 1601, 600}, 10, 20, -10, 20},
-        {"top past", {500, -1, 600, 99}, -10, -20, -10, 20},
-    };
+        {"right at", {1500, 500, 1600, 600}, 10, 20, -10, 20}, {"right inside", {1499, 500, 1599, 600}, 10, 20, 10, 20},
+        {"bottom at", {500, 1100, 600, 1200}, 10, 20, 10, -20}, {"bottom inside", {500, 1099, 600, 1199}, 10, 20, 10, 20},
+        {"left at", {0, 500, 100, 600}, -10, -20, 10, -20}, {"left inside", {1, 500, 101, 600}, -10, -20, -10, -20},
+        {"top at", {500, 0, 600, 100}, -10, -20, -10, 20}, {"top inside", {500, 1, 600, 101}, -10, -20, -10, -20},
+        {"right past", {1501, 500, 1601, 600}, 10, 20, -10, 20}, {"top past", {500, -1, 600, 99}, -10, -20, -10, 20}};
     for (const Case& c : cases) {
-        CTestObject object(m_game.get(), 1);
-        CGameObjectInside::Flags(object) = OBJ_BOUNCE;
-        CGameObjectInside::Rectangle(object) = c.rect;
-        CGameObjectInside::SpeedX(object) = c.speedX;
-        CGameObjectInside::SpeedY(object) = c.speedY;
-        object.Bounce();
-        EXPECT_EQ(CGameObjectInside::SpeedX(object), c.turnedX) << c.edge;
-        EXPECT_EQ(CGameObjectInside::SpeedY(object), c.turnedY) << c.edge;
+        const std::unique_ptr<CTestObject> object = Mover(c.rect, c.speedX, c.speedY, OBJ_BOUNCE);
+        object->Bounce();
+        EXPECT_EQ(CGameObjectInside::SpeedX(*object), c.turnedX) << c.edge;
+        EXPECT_EQ(CGameObjectInside::SpeedY(*object), c.turnedY) << c.edge;
     }
 }
 
@@ -323,11 +325,8 @@ TEST_F(GameTest, BounceTurnsAtEachEdgeExactlyAndNotOneUnitInside)
 TEST_F(GameTest, AStepOfOneUnitTakesExactlyASecondAtSpeedTenAndBouncesOnReachingTheEdge)
 {
     MakeWorld();
-    CTestObject object(m_game.get(), 1);
-    CGameObjectInside::Flags(object) = OBJ_BOUNCE;
-    CGameObjectInside::SpeedX(object) = 10;
-    CGameObjectInside::SpeedY(object) = -10;
-    CGameObjectInside::Rectangle(object) = Rect{1498, 2, 1598, 102};
+    const std::unique_ptr<CTestObject> mover = Mover(Rect{1498, 2, 1598, 102}, 10, -10, OBJ_BOUNCE);
+    CTestObject& object = *mover;
     UpdateAfter(object, 999);
     EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1498, 2, 1598, 102}));   // 0.999 units: none yet
     EXPECT_EQ(CGameObjectInside::MoveAccX(object), 999u);                          // kept for the next tick
@@ -343,12 +342,10 @@ TEST_F(GameTest, AStepOfOneUnitTakesExactlyASecondAtSpeedTenAndBouncesOnReaching
     EXPECT_EQ(CGameObjectInside::Rectangle(object), (Rect{1499, 1, 1599, 101}));   // and back in
 
     // Without OBJ_BOUNCE the object goes on past the edge.
-    CTestObject free(m_game.get(), 1);
-    CGameObjectInside::SpeedX(free) = 10;
-    CGameObjectInside::Rectangle(free) = Rect{1500, 0, 1600, 100};
-    UpdateAfter(free, 1000);
-    EXPECT_EQ(CGameObjectInside::Rectangle(free).right, 1601);
-    EXPECT_EQ(CGameObjectInside::SpeedX(free), 10);
+    const std::unique_ptr<CTestObject> free = Mover(Rect{1500, 0, 1600, 100}, 10, 0, 0);
+    UpdateAfter(*free, 1000);
+    EXPECT_EQ(CGameObjectInside::Rectangle(*free).right, 1601);
+    EXPECT_EQ(CGameObjectInside::SpeedX(*free), 10);
 }
 
 // Names keep nineteen characters and their terminator; the twentieth is cut.
@@ -391,10 +388,6 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
     EXPECT_EQ(CGameObjectInside::Sprite(paddle)->Flags(), 0u);
     EXPECT_EQ(m_game->Sprites().GetCount(), 2);
 
-    // Names longer than nineteen characters are cut.
-    CTestObject object(m_game.get(), 1, nullptr, "a name that is much too long");
-    EXPECT_STREQ(object.Name(), "a name that is much");
-
     // Two balls in the table share one sprite, listed once in the order of drawing.
     for (const char* name : {"Ball A", "Paddle", "Ball B"}) {
         std::unique_ptr<CGameObject> added = name[0] == 'B' ? std::unique_ptr<CGameObject>(std::make_unique<CBall>(
@@ -410,8 +403,7 @@ TEST_F(GameTest, TheBallAndPaddleStartInPlaceAndShareTheirPictures)
 TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
 {
     MakeWorld();
-    CBackground background(m_game.get(), "Background");
-    Initialise(640, 480, 32);
+    CBackground& background = ShowBackground();
     // Frames 1 to 100 write "Wait...": the text goes out before the 100th ends the sample.
     for (int32_t frame = 1; frame <= 100; ++frame) {
         EXPECT_EQ(background.RateText(), "Wait...") << frame;
@@ -447,8 +439,7 @@ TEST_F(GameTest, TheReadoutWaitsForAHundredFramesThenShowsTheirRate)
 TEST_F(GameTest, TheBackgroundDrawsWholeThriceThenRepairsOnlyWhatWasDrawnOverUntilALoss)
 {
     MakeWorld();
-    CBackground background(m_game.get(), "Background");
-    Initialise(640, 480, 32);
+    CBackground& background = ShowBackground();
     for (int32_t frame = 0; frame < 3; ++frame) {
         EXPECT_TRUE(CGameObjectInside::FullDraw(background)) << frame;
         background.Draw();
