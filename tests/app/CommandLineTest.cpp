@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/Benchmark.h"
@@ -72,56 +74,38 @@ void ExpectUsageError(const std::vector<std::string>& words, const std::string& 
     EXPECT_EQ(parsed.errors.rfind("tolmix: ", 0), 0u) << parsed.errors;
     EXPECT_EQ(std::count(parsed.errors.begin(), parsed.errors.end(), '\n'), 1) << parsed.errors;
     EXPECT_NE(parsed.errors.find(mentions), std::string::npos) << Joined(words) << "→ " << parsed.errors;
-    const std::string hint = std::string(". ") + USAGE_HINT + "\n";
-    EXPECT_TRUE(parsed.errors.size() > hint.size() &&
-                parsed.errors.compare(parsed.errors.size() - hint.size(), hint.size(), hint) == 0)
-        << parsed.errors;
+    EXPECT_TRUE(parsed.errors.ends_with(std::string(". ") + USAGE_HINT + "\n")) << parsed.errors;
 }
 
 class CommandLineTest : public CAppScratchFolderTest {};
 
 // --- the options -------------------------------------------------------------------------
 
+// The fields the options below set, in one row to compare whole.
+using Fields = std::tuple<std::optional<DisplayMode>, bool, bool, bool, uint64_t, uint32_t, std::string, std::string,
+                          bool, uint64_t>;
+Fields FieldsOf(const ProgramOptions& o)
+{
+    return {o.mode, o.windowed, o.waitForRefresh, o.headless, o.frames, o.fixedStepMs, o.screenshot.string(),
+            o.record.string(), o.benchmark, o.loseSurfacesEvery};
+}
+
 TEST_F(CommandLineTest, EveryOptionReachesProgramOptions)
 {
-    const ProgramOptions none = ExpectRun({});
-    EXPECT_FALSE(none.mode.has_value());
-    EXPECT_FALSE(none.windowed);
-    EXPECT_TRUE(none.waitForRefresh);
-    EXPECT_FALSE(none.headless);
-    EXPECT_EQ(none.frames, 0u);
-    EXPECT_EQ(none.fixedStepMs, 0u);
-    EXPECT_TRUE(none.screenshot.empty());
-    EXPECT_TRUE(none.record.empty());
-    EXPECT_FALSE(none.benchmark);
-    EXPECT_EQ(none.loseSurfacesEvery, 0u);
-
+    EXPECT_EQ(FieldsOf(ExpectRun({})), Fields({}, false, true, false, 0, 0, "", "", false, 0));
     const std::string shot = Path("shot.png").string(), loop = Path("loop.gif").string();
-    const ProgramOptions all = ExpectRun({"--mode", "800x600x16@60", "--window", "--no-vsync", "--headless", "--frames",
-                                          "7", "--fixed-step", "16", "--screenshot", shot, "--record", loop,
-                                          "--lose-surfaces-every", "5"});
-    EXPECT_EQ(all.mode, (DisplayMode{800, 600, 16, 60}));
-    EXPECT_TRUE(all.windowed);
-    EXPECT_FALSE(all.waitForRefresh);
-    EXPECT_TRUE(all.headless);
-    EXPECT_EQ(all.frames, 7u);
-    EXPECT_EQ(all.fixedStepMs, 16u);
-    EXPECT_EQ(all.screenshot, shot);
-    EXPECT_EQ(all.record, loop);
-    EXPECT_FALSE(all.benchmark);
-    EXPECT_EQ(all.loseSurfacesEvery, 5u);
+    EXPECT_EQ(FieldsOf(ExpectRun({"--mode", "800x600x16@60", "--window", "--no-vsync", "--headless", "--frames", "7",
+                                  "--fixed-step", "16", "--screenshot", shot, "--record", loop,
+                                  "--lose-surfaces-every", "5"})),
+              Fields(DisplayMode{800, 600, 16, 60}, true, false, true, 7, 16, shot, loop, false, 5));
 }
 
 // WxHxBPP with an optional @HZ; each number 1 to 9 digits, the rate not 0.
 TEST_F(CommandLineTest, ModesAreReadWithAndWithoutARefreshRate)
 {
     const std::pair<const char*, DisplayMode> taken[] = {
-        {"800x600x16", {800, 600, 16, 0}},
-        {"800x600x16@60", {800, 600, 16, 60}},
-        {"1x1x8@1", {1, 1, 8, 1}},
-        {"999999999x480x8", {999999999, 480, 8, 0}},
-        {"640x480x8@999999999", {640, 480, 8, 999999999}},
-    };
+        {"800x600x16", {800, 600, 16, 0}}, {"800x600x16@60", {800, 600, 16, 60}}, {"1x1x8@1", {1, 1, 8, 1}},
+        {"999999999x480x8", {999999999, 480, 8, 0}}, {"640x480x8@999999999", {640, 480, 8, 999999999}}};
     for (const auto& [text, mode] : taken)
         EXPECT_EQ(ExpectRun({"--mode", text}).mode, mode) << text;
     for (const char* text : {"800x600", "800x600x16@", "640x480x8@0", "1000000000x480x8", "640x480x8@1000000000",
@@ -216,6 +200,7 @@ TEST_F(CommandLineTest, UsageErrorsAreOneEscapedLineAndHelpEndsTheRunWithStatusZ
     ExpectUsageError({"--frames", "1\t2"}, "1\\t2");
     ExpectUsageError({"--screenshot", Path("a\x1b[1m.bmp").string()}, "a\\x1B[1m.bmp");
     ExpectUsageError({"--window", "extra\r"}, "extra\\r");
+    ExpectUsageError({"--record", Path("tab\there/loop.gif").string()}, "tab\\there");   // in a folder's name
     EXPECT_EQ(UsageErrorLine("two\nlines."), std::string("tolmix: two\\nlines. ") + USAGE_HINT);
 
     for (const char* word : {"--help", "--version"}) {
@@ -237,12 +222,8 @@ TEST_F(CommandLineTest, AModeWithoutARateTakesTheFirstListedRateAndOneWithARateT
     const std::vector<DisplayMode> listed = {
         {640, 480, 8, 60}, {640, 480, 8, 75}, {640, 480, 16, 60}, {800, 600, 16, 0}};
     const std::pair<const char*, DisplayMode> found[] = {
-        {"640x480x8", {640, 480, 8, 60}},
-        {"640x480x8@75", {640, 480, 8, 75}},
-        {"640x480x8@60", {640, 480, 8, 60}},
-        {"640x480x16", {640, 480, 16, 60}},
-        {"800x600x16", {800, 600, 16, 0}},
-    };
+        {"640x480x8", {640, 480, 8, 60}}, {"640x480x8@75", {640, 480, 8, 75}}, {"640x480x8@60", {640, 480, 8, 60}},
+        {"640x480x16", {640, 480, 16, 60}}, {"800x600x16", {800, 600, 16, 0}}};
     for (const auto& [text, mode] : found)
         EXPECT_EQ(FindListedMode(*ParseModeText(text), listed), mode) << text;
     for (const char* text : {"640x480x8@70", "640x480x24", "640x481x8", "800x600x16@60"}) {
@@ -303,12 +284,14 @@ TEST_F(CommandLineTest, TheParsedOptionsConfigureTheRun)
         EXPECT_EQ(image.delayCs, 4);
 
     // Without --window and --no-vsync: full-screen, waiting for the refresh. Without
-    // --mode a headless run takes 640 x 480 x 8 without asking.
+    // --mode a headless run takes 640 x 480 x 8 (with its palette) as if the dialog were
+    // cancelled.
     const ProgramOptions plainOptions = ExpectRun({"--headless"});
     CGameApp plain(plainOptions);
     plain.InitInstance();
     const CScreen& defaults = plain.m_pGame->Screen();
     EXPECT_EQ((DisplayMode{defaults.Width(), defaults.Height(), defaults.BitsPerPixel(), 0}), (DisplayMode{640, 480, 8, 0}));
+    EXPECT_NE(CScreenInside::Palette(defaults), nullptr);
     EXPECT_FALSE(CScreenInside::Device(defaults).IsWindowed());
     EXPECT_TRUE(WindowOptionsOf(plainOptions).waitForRefresh);
 }

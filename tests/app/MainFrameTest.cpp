@@ -7,7 +7,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -66,11 +68,8 @@ private:
     int32_t& m_deletions;
 };
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public CAppScratchFolderTest {
 protected:
-    void SetUp() override { FlushEvents(); }
-    void TearDown() override { FlushEvents(); }
-
     // Starts the program, drops the events its start-up queued and runs `ticks` ticks.
     static void StartAndTick(CGameApp& app, int32_t ticks)
     {
@@ -117,19 +116,6 @@ TEST_F(MainFrameTest, StartUpBuildsThePanesTheTimerTheWorldAndTheDisplay)
     }));
 }
 
-TEST_F(MainFrameTest, HeadlessWithoutAModeTakesTheDefaultAsIfTheDialogWereCancelled)
-{
-    ProgramOptions options = HeadlessOptions({}, 16);
-    options.mode.reset();
-    CGameApp app(options);
-    app.InitInstance();
-    const CScreen& screen = app.m_pGame->Screen();
-    EXPECT_EQ(screen.Width(), 640);
-    EXPECT_EQ(screen.Height(), 480);
-    EXPECT_EQ(screen.BitsPerPixel(), 8);
-    EXPECT_NE(CScreenInside::Palette(screen), nullptr);
-}
-
 TEST_F(MainFrameTest, EveryTickOfAFixedStepRunTakesExactlyTheStep)
 {
     CGameApp app(HeadlessOptions({640, 480, 16, 0}, 40));
@@ -158,10 +144,8 @@ TEST_F(MainFrameTest, OnlyTheAboutCommandReachesAHandlerInTheApplicationAndTheMe
     EXPECT_TRUE(frame.m_wndToolBar.PressButton(6));   // the About button
     EXPECT_TRUE(QueuedEvents().empty()) << "the About box did not run";
 
-    for (int32_t button : {0, 1, 2, 4})
+    for (int32_t button : {0, 1, 2, 3, 4, 5})   // 3 and 5 are separators
         EXPECT_FALSE(frame.m_wndToolBar.PressButton(button)) << "button " << button;
-    EXPECT_FALSE(frame.m_wndToolBar.PressButton(3));   // separators
-    EXPECT_FALSE(frame.m_wndToolBar.PressButton(5));
     EXPECT_FALSE(frame.m_wndView.OnCmdMsg(COMMAND_ABOUT));   // the view handles nothing
     EXPECT_FALSE(frame.HasCommandHandler(COMMAND_ABOUT));
     ASSERT_EQ(frame.Resources().menu.size(), 1u);
@@ -185,8 +169,6 @@ TEST_F(MainFrameTest, TheFramesFocusGoesToTheView)
 
 // --- Keys and visibility -----------------------------------------------------------------
 
-namespace {
-
 // Puts a quit request in the queue after `ms` milliseconds, from SDL's timer thread: a
 // loop that waits for messages ends then, one that spins ticks meanwhile.
 Uint32 PushQuitLater(Uint32, void*)
@@ -200,24 +182,6 @@ Uint32 PushQuitLater(Uint32, void*)
 CBackground& BackgroundOf(CGameApp& app)
 {
     return *static_cast<CBackground*>(FindObject(*app.m_pGame, "Background"));
-}
-
-} // namespace
-
-// Escape and Q end the run as the system's close request does: the world deleted once.
-TEST_F(MainFrameTest, EscapeAndQCloseTheWindowThroughTheNormalTeardown)
-{
-    for (const SDL_Keycode key : {SDLK_ESCAPE, SDLK_q}) {
-        FlushEvents();
-        int32_t deletions = 0;
-        CCountingApp app(HeadlessOptions({640, 480, 8, 0}, 16), deletions);
-        app.InitInstance();
-        app.TickWorld();
-        PushKey(app.MainFrame()->WindowId(), key);
-        EXPECT_EQ(app.Run(), 0);
-        EXPECT_EQ(deletions, 1) << SDL_GetKeyName(key);
-        EXPECT_EQ(app.MainWindow(), nullptr);
-    }
 }
 
 // P pauses: the clock stops, one still frame says so, and the loop waits for messages
@@ -319,41 +283,42 @@ TEST_F(MainFrameTest, FullScreenKeysSwitchThePresentationAndKeepTheBackBuffer)
     CScreen& screen = app.m_pGame->Screen();
     const std::vector<uint32_t> before = Raws(*screen.BackBuffer());
     const uint32_t windowId = app.MainFrame()->WindowId();
-    const std::pair<SDL_Keycode, uint16_t> keys[] = {{SDLK_F11, KMOD_NONE}, {SDLK_RETURN, KMOD_LALT},
-                                                     {SDLK_RETURN, KMOD_RALT}, {SDLK_F11, KMOD_NONE}};
+    const std::tuple<SDL_Keycode, uint16_t, bool> keys[] = {   // key, modifiers, whether it switches
+        {SDLK_F11, KMOD_NONE, true}, {SDLK_RETURN, KMOD_LALT, true}, {SDLK_RETURN, KMOD_RALT, true},
+        {SDLK_F11, KMOD_NONE, true}, {SDLK_RETURN, KMOD_NONE, false}};   // Enter alone is no switch
     bool windowed = true;
-    for (const auto& [key, modifiers] : keys) {
+    for (const auto& [key, modifiers, switches] : keys) {
         PushKey(windowId, key, modifiers);
         while (app.HasMessageWaiting())   // the switch itself queues the window's own events
             ASSERT_TRUE(app.PumpMessage());
-        windowed = !windowed;
-        EXPECT_EQ(CScreenInside::Device(screen).IsWindowed(), windowed) << SDL_GetKeyName(key);
+        windowed = windowed != switches;
+        EXPECT_EQ(CScreenInside::Device(screen).IsWindowed(), windowed) << SDL_GetKeyName(key) << " " << modifiers;
         EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), windowed ? SDL_ENABLE : SDL_DISABLE);
         EXPECT_EQ(Raws(*screen.BackBuffer()), before);
     }
-    PushKey(windowId, SDLK_RETURN);   // Enter alone is no switch
-    while (app.HasMessageWaiting())
-        ASSERT_TRUE(app.PumpMessage());
-    EXPECT_TRUE(CScreenInside::Device(screen).IsWindowed());
 }
 
 // --- Teardown ----------------------------------------------------------------------------
 
-TEST_F(MainFrameTest, ClosingTheWindowDeletesTheWorldOnceAndEndsTheRun)
+// Escape, Q, the system's close request and the window's close button all end the run
+// through the normal teardown: the world deleted once, nothing left to tick.
+TEST_F(MainFrameTest, EveryWayOfClosingDeletesTheWorldOnceAndEndsTheRun)
 {
-    for (const bool quitRequest : {true, false}) {
-        SCOPED_TRACE(quitRequest ? "SDL_QUIT" : "the window's close button");
+    const auto key = [](SDL_Keycode code) { return [code](uint32_t windowId) { PushKey(windowId, code); }; };
+    const std::pair<const char*, std::function<void(uint32_t)>> closes[] = {
+        {"Escape", key(SDLK_ESCAPE)},
+        {"Q", key(SDLK_q)},
+        {"SDL_QUIT", [](uint32_t) { PushQuit(); }},
+        {"the window's close button", [](uint32_t windowId) { PushWindowEvent(windowId, SDL_WINDOWEVENT_CLOSE); }}};
+    for (const auto& [name, close] : closes) {
+        SCOPED_TRACE(name);
         FlushEvents();
         int32_t deletions = 0;
         {
             CCountingApp app(HeadlessOptions({640, 480, 8, 0}, 16), deletions);
             app.InitInstance();
-            const uint32_t windowId = app.MainFrame()->WindowId();
             app.TickWorld();
-            if (quitRequest)
-                PushQuit();
-            else
-                PushWindowEvent(windowId, SDL_WINDOWEVENT_CLOSE);
+            close(app.MainFrame()->WindowId());
             EXPECT_EQ(app.Run(), 0);
             EXPECT_EQ(deletions, 1);
             EXPECT_EQ(app.m_pGame, nullptr);
