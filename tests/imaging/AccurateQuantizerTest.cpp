@@ -45,14 +45,6 @@ CBitmap24 PixelArt(int32_t width, int32_t height, const std::vector<ColourRef>& 
     });
 }
 
-std::vector<ColourRef> TwelveColours()
-{
-    std::vector<ColourRef> colours;
-    for (int32_t i = 0; i < 12; ++i)
-        colours.push_back(MakeColour(uint8_t(i * 21), uint8_t(255 - i * 13), uint8_t((i * 97) % 256)));
-    return colours;
-}
-
 // The nearest entry by the definition: least squared distance, lowest index on ties.
 uint8_t BruteNearest(const std::vector<ColourRef>& entries, ColourRef colour)
 {
@@ -135,20 +127,20 @@ TEST(PaletteChooser, KeepsColoursThatFitAndOtherwiseGivesWeightedMeansOfTrueColo
     const std::vector<ColourCount> three = {{MakeColour(10, 10, 10), 3}, {MakeColour(14, 10, 10), 1},
                                             {MakeColour(200, 100, 0), 5}};
     const CPaletteChooser chooser;
+    // The entries in 0x00BBGGRR order, for comparison.
+    const auto sorted = [](std::vector<ColourRef> entries) {
+        std::sort(entries.begin(), entries.end());
+        return entries;
+    };
     // As many entries as colours: exactly the colours; one fewer: the two near ones merge
     // into their weighted mean (10 × 3 + 14) / 4 = 11, the far one stays.
-    std::vector<ColourRef> exact = chooser.Choose(three, 3, {});
-    std::sort(exact.begin(), exact.end());   // 0x00BBGGRR order
-    EXPECT_EQ(exact, (std::vector<ColourRef>{MakeColour(200, 100, 0), MakeColour(10, 10, 10), MakeColour(14, 10, 10)}));
-    std::vector<ColourRef> merged = chooser.Choose(three, 2, {});
-    std::sort(merged.begin(), merged.end());
-    EXPECT_EQ(merged, (std::vector<ColourRef>{MakeColour(200, 100, 0), MakeColour(11, 10, 10)}));
+    EXPECT_EQ(sorted(chooser.Choose(three, 3, {})),
+              (std::vector<ColourRef>{MakeColour(200, 100, 0), MakeColour(10, 10, 10), MakeColour(14, 10, 10)}));
+    EXPECT_EQ(sorted(chooser.Choose(three, 2, {})), (std::vector<ColourRef>{MakeColour(200, 100, 0), MakeColour(11, 10, 10)}));
 
     // A colour equal to a fixed one needs no entry of its own.
-    const std::vector<ColourRef> fixed = {MakeColour(200, 100, 0)};
-    std::vector<ColourRef> beside = chooser.Choose(three, 2, fixed);
-    std::sort(beside.begin(), beside.end());
-    EXPECT_EQ(beside, (std::vector<ColourRef>{MakeColour(10, 10, 10), MakeColour(14, 10, 10)}));
+    EXPECT_EQ(sorted(chooser.Choose(three, 2, std::vector<ColourRef>{MakeColour(200, 100, 0)})),
+              (std::vector<ColourRef>{MakeColour(10, 10, 10), MakeColour(14, 10, 10)}));
 
     // A flat grey is its own colour, not the centre of a cell.
     EXPECT_EQ(chooser.Choose(std::vector<ColourCount>{{MakeColour(128, 128, 128), 900}}, 16, {}),
@@ -204,10 +196,11 @@ TEST(PaletteDitherer, DiffusionKeepsTheMeanAndLeavesExactColoursAlone)
     const std::vector<ColourRef> colours = {BLACK, MakeColour(255, 255, 255), MakeColour(128, 128, 128)};
     CNearestEntry nearest(std::span(colours.data(), 2));
     CPaletteDitherer ditherer(nearest, std::span(colours.data(), 2));
-    const std::vector<uint8_t> grey = ditherer.Reduce(UniformPicture(40, 40, Rgb(64, 64, 64)), std::nullopt, true);
+    const CBitmap24 quarter = UniformPicture(40, 40, Rgb(64, 64, 64));
+    const std::vector<uint8_t> grey = ditherer.Reduce(quarter, std::nullopt, true);
     const auto whites = std::count(grey.begin(), grey.end(), 1);
     EXPECT_NEAR(static_cast<double>(whites) / grey.size(), 64.0 / 255, 0.01);   // a quarter white
-    const std::vector<uint8_t> nearestOnly = ditherer.Reduce(UniformPicture(40, 40, Rgb(64, 64, 64)), std::nullopt, false);
+    const std::vector<uint8_t> nearestOnly = ditherer.Reduce(quarter, std::nullopt, false);
     EXPECT_EQ(std::count(nearestOnly.begin(), nearestOnly.end(), 0), 1600);
 
     // A picture of palette colours comes out exactly: no error arises, none spreads.
@@ -232,7 +225,9 @@ CBitmap24 Decoded(const CBitmap24& like, const std::vector<uint8_t>& indices, co
 
 TEST(AccurateQuantizer, PixelArtAndFlatFillsComeOutUnchangedWithExactlyTheirColours)
 {
-    const std::vector<ColourRef> twelve = TwelveColours();
+    std::vector<ColourRef> twelve;
+    for (int32_t i = 0; i < 12; ++i)
+        twelve.push_back(MakeColour(uint8_t(i * 21), uint8_t(255 - i * 13), uint8_t((i * 97) % 256)));
     const CBitmap24 art = PixelArt(30, 20, twelve), flat = UniformPicture(7, 5, Rgb(128, 128, 128));
     for (const bool diffuse : {true, false}) {
         CAccurateQuantizer quantizer(16);

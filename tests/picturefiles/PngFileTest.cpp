@@ -7,6 +7,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <stb_image.h>
@@ -28,6 +29,16 @@ std::span<const uint8_t> BytesOf(const std::string& text)
 std::string TextOf(const std::vector<uint8_t>& bytes)
 {
     return std::string(bytes.begin(), bytes.end());
+}
+
+// The samples (`channels` a pixel) as a PNG written by stb_image_write.
+std::string StbPng(int32_t width, int32_t height, int channels, const uint8_t* samples)
+{
+    std::string png;
+    stbi_write_png_to_func(
+        [](void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<const char*>(data), size); },
+        &png, width, height, channels, samples, width * channels);
+    return png;
 }
 
 // A picture whose pixels are drawn at random from the first `count` entries.
@@ -64,6 +75,13 @@ std::string DeclaredGreyPng(uint32_t width, uint32_t height, size_t imageData)
                   {"IEND", "", std::nullopt}});
 }
 
+// A file DecodePng must refuse, and what its message says.
+struct Refusal {
+    std::string name;
+    std::string bytes;
+    std::string says;
+};
+
 // The message DecodePng throws for the bytes, or "" when it decodes them.
 std::string RefusalOf(const std::string& bytes)
 {
@@ -81,12 +99,12 @@ TEST(PngFileTest, RefusesDamagedForeignAndImpossibleFilesWithTheReason)
     const std::string good = TextOf(EncodeRgbPng(picture));
     std::string badCrc = good;
     badCrc[29] ^= 1;   // the IHDR chunk's CRC
-    struct Case {
-        std::string name;
-        std::string bytes;
-        std::string says;
-    };
-    const std::vector<Case> cases = {
+    // Sizes are checked on the declared size before anything else: 21845 x 16384 (rows of
+    // 65536 bytes) is exactly the limit and goes on to the compression bound, where a picture
+    // is refused unallocated when its image data could not hold its rows even at deflate's
+    // best (1032 to 1). For 8-bit grey each row is its width and a filter byte, so 1031 x 100
+    // needs exactly 1032 x 100 bytes, the most 100 bytes of image data can give.
+    const std::vector<Refusal> cases = {
         {"not a PNG", "hello, world: a text of more than thirty-three bytes", spng_strerror(SPNG_ESIGNATURE)},
         {"damaged header", badCrc, spng_strerror(SPNG_ECHUNK_CRC)},
         // 30000 × 30000 is 2.5 GiB of pixels: refused by our limit, before any decoding.
@@ -96,12 +114,20 @@ TEST(PngFileTest, RefusesDamagedForeignAndImpossibleFilesWithTheReason)
         // Wider than any picture the byte limit allows: libspng's own limit, set to ours.
         {"too wide", HeaderOnlyPng(0x7FFFFFFF, 1), spng_strerror(SPNG_EUSER_WIDTH)},
         {"cut short", good.substr(0, good.size() / 2), ""},
+        {"at the picture limit", DeclaredGreyPng(21845, 16384, 100), "cannot be in"},
+        {"one row over the limit", DeclaredGreyPng(21845, 16385, 100),
+         "21845x16385 is too large (1073807360 bytes; the limit is 1073741824 bytes)"},
+        {"at the bound: its zeros are no zlib stream", DeclaredGreyPng(1031, 100, 100), "damaged PNG file: "},
+        {"a column past the bound", DeclaredGreyPng(1032, 100, 100), "1032x100 pixels cannot be in 100 bytes"},
+        {"a row past the bound", DeclaredGreyPng(1031, 101, 100), "cannot be in 100 bytes"},
+        {"the issue's file", DeclaredGreyPng(18918, 18918, 100), "cannot be in"},
     };
-    for (const Case& c : cases) {
+    for (const Refusal& c : cases) {
         const std::string refusal = RefusalOf(c.bytes);
         EXPECT_FALSE(refusal.empty()) << c.name << " was decoded";
         EXPECT_NE(refusal.find(c.says), std::string::npos) << c.name << ": " << refusal;
     }
+    EXPECT_EQ(RefusalOf(DeclaredGreyPng(1031, 100, 100)).find("cannot be in"), std::string::npos);
     EXPECT_EQ(BitsOf(*DecodePng(BytesOf(good))), BitsOf(picture));
 }
 
@@ -151,12 +177,7 @@ TEST(PngFileTest, RefusesEveryDamagedChunkListNamingTheFault)
     std::vector<PngChunk> shortPalette = indexed;
     shortPalette[ChunkIndex(indexed, "PLTE")].data.resize(6);   // two entries for indices 0-2
     const std::string crc = spng_strerror(SPNG_ECHUNK_CRC);
-    struct Case {
-        std::string name;
-        std::string bytes;
-        std::string says;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<Refusal> cases = {
         {"a wrong IHDR checksum", wrongCrc(rgb, 0), crc},
         {"a wrong checksum on the first IDAT", wrongCrc(rgb, 1), crc},
         {"a wrong checksum on the last IDAT", wrongCrc(rgb, 3), crc},
@@ -178,7 +199,7 @@ TEST(PngFileTest, RefusesEveryDamagedChunkListNamingTheFault)
         {"IDAT chunks apart", with(rgb, 2, text), "IDAT chunks are not one run"},
         {"an index past the palette", PngOf(shortPalette), "a palette index of 2 lies beyond its palette of 2"},
     };
-    for (const Case& c : cases) {
+    for (const Refusal& c : cases) {
         const std::string refusal = RefusalOf(c.bytes);
         EXPECT_NE(refusal.find("damaged PNG file: "), std::string::npos) << c.name << ": " << refusal;
         EXPECT_NE(refusal.find(c.says), std::string::npos) << c.name << ": " << refusal;
@@ -231,38 +252,14 @@ TEST(PngFileTest, FilesLongerThanSixteenMebibytesAreRead)
     EXPECT_NE(RefusalOf(png).find("ends inside its IEND chunk"), std::string::npos) << RefusalOf(png);
 }
 
-// A picture is refused before it is allocated when its image data could not hold its
-// rows even at deflate's best (1032 to 1): at that bound it goes on to be decoded.
-TEST(PngFileTest, TheCompressionBoundRefusesImpossiblePicturesAndOnlyThose)
+// A real file far nearer the compression bound than pictures come (2000 x 2000 of black,
+// compressed about 740 to 1) is read.
+TEST(PngFileTest, DenseFilesWithinTheCompressionBoundAreRead)
 {
-    // 8-bit grey: each row is its width and a filter byte, so 1031 x 100 needs exactly
-    // 1032 x 100 bytes, the most 100 bytes of image data can give.
-    const std::string atBound = RefusalOf(DeclaredGreyPng(1031, 100, 100));
-    EXPECT_EQ(atBound.find("cannot be in"), std::string::npos) << atBound;
-    EXPECT_NE(atBound.find("damaged PNG file: "), std::string::npos) << atBound;   // its zeros are no zlib stream
-    EXPECT_NE(RefusalOf(DeclaredGreyPng(1032, 100, 100)).find("1032x100 pixels cannot be in 100 bytes"),
-              std::string::npos);
-    EXPECT_NE(RefusalOf(DeclaredGreyPng(1031, 101, 100)).find("cannot be in 100 bytes"), std::string::npos);
-    // The file: 18918 x 18918 declared over 100 bytes of image data.
-    EXPECT_NE(RefusalOf(DeclaredGreyPng(18918, 18918, 100)).find("cannot be in"), std::string::npos);
-
-    // A real file far nearer the bound than pictures come: 2000 x 2000 of black,
-    // compressed about 740 to 1.
     const CBitmap24 black(2000, 2000);
     const std::vector<uint8_t> dense = EncodeRgbPng(black, std::nullopt, 9);
     ASSERT_LT(dense.size(), black.ByteCount() / 700);
     EXPECT_EQ(BitsOf(*DecodePng(dense)), BitsOf(black));
-}
-
-// The picture limit is checked on the declared size before anything else: 21845 x 16384
-// (rows of 65536 bytes) is exactly the limit and goes on to the compression bound; one
-// row more is refused with both exact sizes.
-TEST(PngFileTest, ThePictureLimitHoldsAtItsExactSize)
-{
-    EXPECT_NE(RefusalOf(DeclaredGreyPng(21845, 16384, 100)).find("cannot be in"), std::string::npos);
-    const std::string over = RefusalOf(DeclaredGreyPng(21845, 16385, 100));
-    EXPECT_NE(over.find("21845x16385 is too large (1073807360 bytes; the limit is 1073741824 bytes)"), std::string::npos)
-        << over;
 }
 
 // Interlaced pictures of every kind decode to the pixels libspng's own whole-image
@@ -327,12 +324,7 @@ TEST(PngFileTest, EveryColourTypeDecodesToTheRgbThatStbImageReads)
     for (uint8_t& sample : samples)
         sample = static_cast<uint8_t>(random());
     for (int channels = 1; channels <= 4; ++channels) {
-        std::string png;
-        stbi_write_png_to_func(
-            [](void* context, void* data, int size) {
-                static_cast<std::string*>(context)->append(static_cast<const char*>(data), size);
-            },
-            &png, 9, 7, channels, samples.data(), 9 * channels);
+        const std::string png = StbPng(9, 7, channels, samples.data());
         int width = 0, height = 0, stored = 0;
         unsigned char* rgb = stbi_load_from_memory(BytesOf(png).data(), static_cast<int>(png.size()), &width, &height,
                                                    &stored, 3);
@@ -347,10 +339,7 @@ TEST(PngFileTest, AnAlphaKeyColoursEveryFullyTransparentPixel)
 {
     // RGBA: transparent pixels of several colours, one half-transparent, one opaque.
     const std::array<uint8_t, 16> rgba = {10, 20, 30, 0, 200, 0, 0, 0, 40, 50, 60, 128, 70, 80, 90, 255};
-    std::string png;
-    stbi_write_png_to_func(
-        [](void* context, void* data, int size) { static_cast<std::string*>(context)->append(static_cast<const char*>(data), size); },
-        &png, 4, 1, 4, rgba.data(), 16);
+    const std::string png = StbPng(4, 1, 4, rgba.data());
     const auto keyed = DecodePng(BytesOf(png), MakeColour(255, 0, 255));
     EXPECT_EQ(PackedRgbOf(*keyed), (std::vector<uint8_t>{255, 0, 255, 255, 0, 255, 40, 50, 60, 70, 80, 90}));
     const auto plain = DecodePng(BytesOf(png));
@@ -362,9 +351,8 @@ TEST(PngFileTest, AnAlphaKeyColoursEveryFullyTransparentPixel)
     EXPECT_EQ(PackedRgbOf(*DecodePng(BytesOf(withTrns), MakeColour(9, 9, 9))), (std::vector<uint8_t>{9, 9, 9, 4, 5, 6}));
     const PngContents contents = ReadPngContents(withTrns);
     ASSERT_TRUE(contents.transparency.has_value());
-    EXPECT_EQ(contents.transparency->red, 1);
-    EXPECT_EQ(contents.transparency->green, 2);
-    EXPECT_EQ(contents.transparency->blue, 3);
+    EXPECT_EQ(std::tuple(contents.transparency->red, contents.transparency->green, contents.transparency->blue),
+              std::tuple(1, 2, 3));
 }
 
 TEST(PngFileTest, IndexedFilesUseTheSmallestDepthAndDecodeToThePixels)

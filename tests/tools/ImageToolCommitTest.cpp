@@ -75,16 +75,13 @@ protected:
     ProgramResult RunInjecting(const std::vector<std::string>& rules, const std::vector<std::string>& arguments) const
     {
         std::string calls;
+        std::vector<std::string> injections;
         for (const std::string& rule : rules) {
-            if (!calls.empty())
-                calls += ',';
-            calls.append(rule, 0, rule.find(':'));
+            calls += (calls.empty() ? "" : ",") + rule.substr(0, rule.find(':'));
+            injections.insert(injections.end(), {"-e", "inject=" + rule});
         }
         std::vector<std::string> words = {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + calls};
-        for (const std::string& rule : rules) {
-            words.push_back("-e");
-            words.push_back("inject=" + rule);
-        }
+        words.insert(words.end(), injections.begin(), injections.end());
         words.push_back(TOLMIX_IMAGE_TOOL);
         words.insert(words.end(), arguments.begin(), arguments.end());
         return RunProgram(STRACE, words, m_folder, {}, WITHOUT_LEAK_CHECK);
@@ -99,6 +96,17 @@ protected:
         return FilesOf(Path(folder));
     }
 
+    // A run of another command into out/ finishes what a killed run left: out/ then holds
+    // `set` beside that run's own output, and no temporary file, old link or record.
+    void ExpectTheNextRunToLeave(const std::map<std::string, std::string>& set) const
+    {
+        const ProgramResult next = Run({"resize", Path("a.png").string(), Path("out/other.png").string(), "10", "10"});
+        EXPECT_EQ(next.status, 0) << next.errors;
+        auto files = FilesOf(Path("out"));
+        EXPECT_EQ(files.erase("other.png"), 1u);
+        EXPECT_EQ(files, set);
+    }
+
     static void SkipWithoutStrace()
     {
         if (access(STRACE, X_OK) != 0 || std::system("/usr/bin/strace -qq -o /dev/null true 2>/dev/null") != 0)
@@ -111,7 +119,6 @@ protected:
 TEST_F(ImageToolCommitTest, ASignalDuringTheCommitWaitsUntilTheSetIsWhole)
 {
     SkipWithoutStrace();
-    const auto oldSet = SetOf(16);
     const auto newSet = SetOf(8);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
@@ -165,12 +172,7 @@ TEST_F(ImageToolCommitTest, ACommitKilledHalfWayIsFinishedByTheNextRun)
     const ProgramResult killed = RunInjecting({"rename:signal=SIGKILL:when=3"}, Quantize("out", 8));
     ASSERT_EQ(killed.signal, SIGKILL);
     ASSERT_NE(FilesOf(Path("out")), newSet) << "the kill came after the commit";
-
-    const ProgramResult next = Run({"resize", Path("a.png").string(), Path("out/other.png").string(), "10", "10"});
-    EXPECT_EQ(next.status, 0) << next.errors;
-    auto files = FilesOf(Path("out"));
-    EXPECT_EQ(files.erase("other.png"), 1u);
-    EXPECT_EQ(files, newSet);   // and no temporary file, old link or record beside them
+    ExpectTheNextRunToLeave(newSet);
 }
 
 // A run that failed in its renames and was killed while it put the old files back leaves
@@ -189,12 +191,7 @@ TEST_F(ImageToolCommitTest, ARollBackKilledHalfWayIsFinishedByTheNextRun)
         RunInjecting({"rename:error=EIO:when=3", "unlink:signal=SIGKILL:when=2"}, Quantize("out", 8));
     ASSERT_EQ(killed.signal, SIGKILL) << killed.errors;
     ASSERT_NE(FilesOf(Path("out")), oldSet);
-
-    const ProgramResult next = Run({"resize", Path("a.png").string(), Path("out/other.png").string(), "10", "10"});
-    EXPECT_EQ(next.status, 0) << next.errors;
-    auto files = FilesOf(Path("out"));
-    EXPECT_EQ(files.erase("other.png"), 1u);
-    EXPECT_EQ(files, oldSet);
+    ExpectTheNextRunToLeave(oldSet);
 }
 
 // The folder's lock: a run waits while another holds the folder, and commits once it is

@@ -36,7 +36,7 @@ protected:
         return RunProgram(TOLMIX_IMAGE_TOOL, arguments, m_folder);
     }
 
-    // Files in the test folder other than the captured output.
+    // Files in the test folder other than the captured output and in.png, sorted.
     std::vector<std::string> FilesLeft() const
     {
         std::vector<std::string> names;
@@ -45,6 +45,7 @@ protected:
             if (name != "stdout.txt" && name != "stderr.txt" && name != "in.png")
                 names.push_back(name);
         }
+        std::sort(names.begin(), names.end());
         return names;
     }
 };
@@ -195,9 +196,7 @@ TEST_F(ImageToolTest, ResizeReportsUnreadableInputsAndLeavesNoOutput)
     ExpectError(Run({"resize", Path("in.png").string(), out, "32768", "32768"}), 1, "too large");
 
     ExpectError(Run({"resize", Path("in.png").string(), Path("nowhere/out.png").string(), "10", "10"}), 1, "nowhere");
-    std::vector<std::string> left = FilesLeft();
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"broken.png", "cut.png"}));
+    EXPECT_EQ(FilesLeft(), (std::vector<std::string>{"broken.png", "cut.png"}));
 }
 
 // Runs tolmix-image under an address-space limit (ulimit -v, in KiB). AddressSanitizer
@@ -211,7 +210,7 @@ ProgramResult RunWithin(int32_t kibibytes, const std::vector<std::string>& argum
     return RunProgram("/bin/sh", words, folder);
 }
 
-TEST_F(ImageToolTest, UnderAMemoryLimitAFailedAllocationIsOneLineSayingWhatAndHowMuch)
+TEST_F(ImageToolTest, UnderAMemoryLimitAFailedAllocationIsOneLineAndATallResizeFitsInStrips)
 {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits allow";
@@ -227,15 +226,9 @@ TEST_F(ImageToolTest, UnderAMemoryLimitAFailedAllocationIsOneLineSayingWhatAndHo
     EXPECT_EQ(FilesLeft(), std::vector<std::string>{"big.bmp"});
     ExpectError(RunWithin(30000, {"quantize", Path("q").string(), Path("big.bmp").string()}, m_folder), 1,
                 "cannot read '" + Path("big.bmp").string() + "': out of memory: cannot allocate ");
-}
 
-// A tall picture made one row: the whole intermediate would take 288 MB; made in strips
-// it fits far under the limit (and before strips the run failed).
-TEST_F(ImageToolTest, ResizeOfATallColumnToAWideRowFitsInAFewStrips)
-{
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limits allow";
-#endif
+    // A tall picture made one row: the whole intermediate would take 288 MB; made in strips
+    // it fits far under the limit (and before strips the run failed).
     const CBitmap24 column = SamplePicture(1, 6000, 5);
     WritePicture(Path("in.bmp"), column);
     const ProgramResult result =
@@ -276,8 +269,10 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
     const CBitmap24 first = SamplePicture(33, 20, 4), second = SamplePicture(12, 40, 5);
     WritePicture(Path("first.png"), first);
     WritePicture(Path("second.bmp"), second);
-    const ProgramResult result = Run({"quantize", "--method", "program", "--colours", "64", "--reserve", "0000FF", Path("out").string(),
-                                   Path("first.png").string(), Path("second.bmp").string()});
+    // Each --palette-format takes one word, so OUTDIR may follow it directly.
+    const ProgramResult result = Run({"quantize", "--method", "program", "--colours", "64", "--reserve", "0000FF",
+                                      "--palette-format", "gpl,PAL", "--palette-format", "act", "--palette-format", "hex",
+                                      Path("out").string(), Path("first.png").string(), Path("second.bmp").string()});
     ASSERT_EQ(result.status, 0) << result.errors;
 
     const Reduction expected = ReduceAsTheToolDoes({first, second}, 64, KEY_FROM_FIRST_PIXEL, 0x00FF0000);
@@ -293,6 +288,10 @@ TEST_F(ImageToolTest, QuantizeDithersEveryPictureWithOnePalette)
                    std::to_string(e.blue) + " " + std::to_string(e.flags) + "\n";
     }
     EXPECT_EQ(ReadFile(Path("out/palette.txt")), palette);
+    for (const PaletteFormat format : {PaletteFormat::Gpl, PaletteFormat::Pal, PaletteFormat::Act, PaletteFormat::Hex}) {
+        const std::string ending(PaletteFileEnding(format));
+        EXPECT_EQ(ReadFile(Path("out/palette." + ending)), PaletteFileBytes(format, expected.entries, "out")) << ending;
+    }
 }
 
 TEST_F(ImageToolTest, QuantizeWithoutDitherMapsEachPixelToItsNearestEntry)
@@ -385,21 +384,20 @@ TEST_F(ImageToolTest, QuantizeWritesIndexedPngsWhoseKeyEntryIsTransparent)
     struct Case {
         int32_t colours;
         std::vector<std::string> options;
-        int32_t depth;          // 0: written as 8-bit RGB
-        bool keyAppended;       // the key is one more entry after the N of the palette
+        int32_t depth;          // 0: written as 8-bit RGB; indexed, the key is one more entry after the N
         bool transparent;       // a tRNS chunk
         bool note;              // a line on stderr
     };
     const std::vector<Case> cases = {
-        {4, {}, 4, true, true, false},   // 5 entries
-        {15, {}, 4, true, true, false},  // 16
-        {16, {}, 8, true, true, false},  // 17
-        {64, {"--key", "ff00ff"}, 8, true, true, false},
-        {64, {"--no-transparency"}, 8, true, false, false},
-        {32, {"--reserve", "FF00FF"}, 8, true, true, false},    // entry 1 is magenta too, and stays opaque
-        {256, {}, 0, false, true, true},                        // no room: RGB naming the key
-        {256, {"--no-transparency"}, 0, false, false, true},
-        {64, {"--rgb"}, 0, false, false, false},                // today's 24-bit pictures
+        {4, {}, 4, true, false},   // 5 entries
+        {15, {}, 4, true, false},  // 16
+        {16, {}, 8, true, false},  // 17
+        {64, {"--key", "ff00ff"}, 8, true, false},
+        {64, {"--no-transparency"}, 8, false, false},
+        {32, {"--reserve", "FF00FF"}, 8, true, false},    // entry 1 is magenta too, and stays opaque
+        {256, {}, 0, true, true},                         // no room: RGB naming the key
+        {256, {"--no-transparency"}, 0, false, true},
+        {64, {"--rgb"}, 0, false, false},                 // today's 24-bit pictures
     };
     for (const Case& c : cases) {
         std::vector<std::string> arguments = {"quantize", "--method", "program", "--colours", std::to_string(c.colours)};
@@ -431,8 +429,7 @@ TEST_F(ImageToolTest, QuantizeWritesIndexedPngsWhoseKeyEntryIsTransparent)
         EXPECT_EQ(png.header.bit_depth, c.depth) << name;
         std::vector<ColourRef> palette = ColoursOf(expected.entries);
         ASSERT_EQ(std::count(palette.begin(), palette.end(), MAGENTA), reserved ? 1 : 0) << name;
-        if (c.keyAppended)
-            palette.push_back(MAGENTA);
+        palette.push_back(MAGENTA);
         EXPECT_EQ(ColoursOf(PaletteOf(png)), palette) << name;
         ASSERT_EQ(png.transparency.has_value(), c.transparent) << name;
         if (c.transparent) {
@@ -445,23 +442,18 @@ TEST_F(ImageToolTest, QuantizeWritesIndexedPngsWhoseKeyEntryIsTransparent)
     }
 }
 
-TEST_F(ImageToolTest, QuantizeWritesThePaletteFilesAskedFor)
+// The alpha of every pixel of a PNG file, as stb_image decodes it.
+std::vector<uint8_t> AlphaOf(const std::string& file)
 {
-    const CBitmap24 first = SamplePicture(30, 20, 9), second = SamplePicture(12, 16, 10);
-    WritePicture(Path("first.png"), first);
-    WritePicture(Path("second.bmp"), second);
-    // Each --palette-format takes one word, so OUTDIR may follow it directly.
-    const ProgramResult result = Run({"quantize", "--method", "program", "--colours", "16", "--palette-format", "gpl,PAL", "--palette-format",
-                                      "act", "--palette-format", "hex", Path("sprites").string(),
-                                      Path("first.png").string(), Path("second.bmp").string()});
-    ASSERT_EQ(result.status, 0) << result.errors;
-    const Reduction expected = ReduceAsTheToolDoes({first, second}, 16, KEY_FROM_FIRST_PIXEL);
-    for (const PaletteFormat format : {PaletteFormat::Gpl, PaletteFormat::Pal, PaletteFormat::Act, PaletteFormat::Hex}) {
-        const std::string ending(PaletteFileEnding(format));
-        EXPECT_EQ(ReadFile(Path("sprites/palette." + ending)), PaletteFileBytes(format, expected.entries, "sprites"))
-            << ending;
-    }
-    EXPECT_TRUE(fs::exists(Path("sprites/palette.txt")));
+    int width = 0, height = 0, channels = 0;
+    unsigned char* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
+                                                   static_cast<int>(file.size()), &width, &height, &channels, 4);
+    EXPECT_NE(decoded, nullptr);
+    std::vector<uint8_t> alpha;
+    for (int i = 0; decoded && i < width * height; ++i)
+        alpha.push_back(decoded[4 * i + 3]);
+    stbi_image_free(decoded);
+    return alpha;
 }
 
 // A sprite whose transparent border holds several colours, as paint programs leave them.
@@ -501,37 +493,33 @@ TEST_F(ImageToolTest, AlphaKeyGivesTransparentPixelsOneColourAndKeepsThemTranspa
     WriteFile("sprite.png", std::vector<uint8_t>(sprite.begin(), sprite.end()));
     const std::string in = Path("sprite.png").string();
 
-    // resize: the key's colour in the border keeps the edge clean, and the file marks it.
-    ASSERT_EQ(Run({"resize", "--alpha-key", "ff00ff", in, Path("keyed.png").string(), "61", "45"}).status, 0);
-    const CBitmap24 keyed = SpriteAsRead(rgba, 24, 18, MAGENTA);
-    CBitmapRescaler rescaler(&keyed);
-    rescaler.Rescale({61, 45}, MITCHELL_FILTER, MAGENTA);
-    const PngContents keyedPng = ReadPngContents(ReadFile(Path("keyed.png")));
-    EXPECT_EQ(keyedPng.rgb, PackedRgbOf(*rescaler.GetBitmap()));
-    ASSERT_TRUE(keyedPng.transparency.has_value());
-    EXPECT_EQ(MakeColour(keyedPng.transparency->red, keyedPng.transparency->green, keyedPng.transparency->blue), MAGENTA);
-
-    // Without the option nothing changes: the border's stored colours, no key.
-    ASSERT_EQ(Run({"resize", in, Path("plain.png").string(), "61", "45"}).status, 0);
-    const CBitmap24 plain = SpriteAsRead(rgba, 24, 18, std::nullopt);
-    CBitmapRescaler plainRescaler(&plain);
-    plainRescaler.Rescale({61, 45}, MITCHELL_FILTER, std::nullopt);
-    const PngContents plainPng = ReadPngContents(ReadFile(Path("plain.png")));
-    EXPECT_EQ(plainPng.rgb, PackedRgbOf(*plainRescaler.GetBitmap()));
-    EXPECT_FALSE(plainPng.transparency.has_value());
+    // resize: the key's colour in the border keeps the edge clean, and the file marks it;
+    // without the option nothing changes: the border's stored colours, no key.
+    for (const std::optional<ColourRef> key : {std::optional<ColourRef>(MAGENTA), std::optional<ColourRef>()}) {
+        std::vector<std::string> arguments = {"resize", in, Path("out.png").string(), "61", "45"};
+        if (key)
+            arguments.insert(arguments.begin() + 1, {"--alpha-key", "ff00ff"});
+        ASSERT_EQ(Run(arguments).status, 0);
+        const CBitmap24 read = SpriteAsRead(rgba, 24, 18, key);
+        CBitmapRescaler rescaler(&read);
+        rescaler.Rescale({61, 45}, MITCHELL_FILTER, key);
+        const PngContents png = ReadPngContents(ReadFile(Path("out.png")));
+        EXPECT_EQ(png.rgb, PackedRgbOf(*rescaler.GetBitmap())) << key.has_value();
+        ASSERT_EQ(png.transparency.has_value(), key.has_value());
+        if (key) {
+            EXPECT_EQ(MakeColour(png.transparency->red, png.transparency->green, png.transparency->blue), MAGENTA);
+        }
+    }
 
     // quantize: the key is one more entry, transparent, and every border pixel takes it.
     ASSERT_EQ(Run({"quantize", "--method", "program", "--colours", "16", "--alpha-key", "FF00FF", Path("out").string(), in}).status, 0);
-    const Reduction expected = ReduceAsTheToolDoes({keyed}, 16, MAGENTA);
+    const Reduction expected = ReduceAsTheToolDoes({SpriteAsRead(rgba, 24, 18, MAGENTA)}, 16, MAGENTA);
     const std::string file = ReadFile(Path("out/sprite.png"));
     EXPECT_EQ(ReadPngContents(file).rgb, PackedRgbOf(expected.pictures[0]));
-    int width = 0, height = 0, channels = 0;
-    unsigned char* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
-                                                   static_cast<int>(file.size()), &width, &height, &channels, 4);
-    ASSERT_NE(decoded, nullptr);
-    for (size_t i = 0; i < rgba.size(); i += 4)
-        EXPECT_EQ(decoded[i + 3], rgba[i + 3]) << "pixel " << i / 4;   // transparent exactly where it was
-    stbi_image_free(decoded);
+    const std::vector<uint8_t> alpha = AlphaOf(file);
+    ASSERT_EQ(alpha.size() * 4, rgba.size());
+    for (size_t i = 0; i < alpha.size(); ++i)
+        EXPECT_EQ(alpha[i], rgba[4 * i + 3]) << "pixel " << i;   // transparent exactly where it was
 
     ExpectError(Run({"resize", "--alpha-key", "ff00ff", "--key", "00ff00", in, Path("x.png").string(), "5", "5"}), 2,
                 "excludes");
@@ -580,20 +568,6 @@ AccurateReduction ReduceAccurately(const std::vector<CBitmap24>& pictures, int32
         }));
     }
     return reduction;
-}
-
-// The alpha of every pixel of a PNG file, as stb_image decodes it.
-std::vector<uint8_t> AlphaOf(const std::string& file)
-{
-    int width = 0, height = 0, channels = 0;
-    unsigned char* decoded = stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(file.data()),
-                                                   static_cast<int>(file.size()), &width, &height, &channels, 4);
-    EXPECT_NE(decoded, nullptr);
-    std::vector<uint8_t> alpha;
-    for (int i = 0; decoded && i < width * height; ++i)
-        alpha.push_back(decoded[4 * i + 3]);
-    stbi_image_free(decoded);
-    return alpha;
 }
 
 TEST_F(ImageToolTest, DefaultQuantizeWritesIndexedPngsOfTheAccurateMethod)
