@@ -536,6 +536,24 @@ TEST_F(TolmixRunTest, TenThousandBallsRepairToTheWholeDrawAndReadTheRightRate)
     }
 }
 
+// A --balls run records and saves as the one ball's does: in an 8-bit mode its recording
+// ends exactly on its screenshot, and that shows the other 499 balls.
+TEST_F(TolmixRunTest, ABallsRunRecordsAndSavesItsLastFrame)
+{
+    for (const std::string balls : {"1", "500"}) {
+        const ProgramResult result = Run({"--headless", "--window", "--mode", "640x480x8", "--frames", "40",
+                                          "--fixed-step", "20", "--balls", balls, "--screenshot",
+                                          Path(balls + ".png").string(), "--record", Path(balls + ".gif").string()});
+        ASSERT_EQ(result.status, 0) << result.errors;
+    }
+    const std::unique_ptr<CBitmap24> shot = ReadPicture(Path("500.png"));
+    const GifAnimation gif = DecodeGif(Path("500.gif"));
+    ASSERT_EQ(gif.images.size(), 40u);   // 20 ms apart: every frame kept
+    const PictureDifference recorded = ComparePictures(*gif.last, *shot);
+    EXPECT_EQ(recorded.pixels, 0) << "first at " << recorded.firstX << ", " << recorded.firstY;
+    EXPECT_GT(ComparePictures(*shot, *ReadPicture(Path("1.png"))).pixels, 640 * 480 / 4);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Modes, LastFrameTest,
     ::testing::Values(RunCase{{640, 480, 8, 0}, 16, 400, 0, false},
