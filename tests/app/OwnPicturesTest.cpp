@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,21 +25,26 @@ namespace {
 
 class OwnPicturesTest : public CAppScratchFolderTest {
 protected:
-    // The options tolmix reads from the words (after "tolmix"); fails the test on refusal.
-    static ProgramOptions Read(std::vector<std::string> words, std::string* errors = nullptr, int* status = nullptr)
+    // The options tolmix reads from "--pictures" and `folder`, or none; what it says on stderr
+    // and its exit status (-1: a run) go to `errors` and `status`.
+    static ProgramOptions Read(std::optional<std::string> folder, std::string& errors, int& status)
     {
-        words.insert(words.begin(), "tolmix");
-        std::vector<const char*> argv;
-        for (const std::string& word : words)
-            argv.push_back(word.c_str());
+        std::vector<const char*> argv = {"tolmix"};
+        if (folder)
+            argv.insert(argv.end(), {"--pictures", folder->c_str()});
         ProgramOptions options;
         testing::internal::CaptureStderr();
         const CommandLineResult result = ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options);
-        const std::string said = testing::internal::GetCapturedStderr();
-        if (errors != nullptr)
-            *errors = said;
-        if (status != nullptr)
-            *status = result.run ? -1 : result.exitStatus;
+        errors = testing::internal::GetCapturedStderr();
+        status = result.run ? -1 : result.exitStatus;
+        return options;
+    }
+
+    // A headless run at the mode with the test's folder as --pictures.
+    ProgramOptions OwnOptions(const DisplayMode& mode) const
+    {
+        ProgramOptions options = HeadlessOptions(mode, 16);
+        options.pictures = m_folder;
         return options;
     }
 
@@ -63,20 +69,18 @@ protected:
 
 TEST_F(OwnPicturesTest, TheOptionNamesAFolderThatExists)
 {
-    EXPECT_TRUE(Read({}).pictures.empty());
-    EXPECT_EQ(Read({"--pictures", m_folder.string()}).pictures, m_folder);
-
     std::string errors;
     int status = 0;
-    for (const std::string& refused : {Path("missing").string(), std::string()}) {
-        Read({"--pictures", refused}, &errors, &status);
+    EXPECT_TRUE(Read(std::nullopt, errors, status).pictures.empty());
+    EXPECT_EQ(Read(m_folder.string(), errors, status).pictures, m_folder);
+    EXPECT_EQ(status, -1);
+
+    WritePicture(Path("ball.png"), UniformPicture(2, 60, Rgb(1, 2, 3)));
+    for (const std::string& refused : {Path("missing").string(), std::string(), Path("ball.png").string()}) {
+        Read(refused, errors, status);
         EXPECT_EQ(status, 2) << refused;
         EXPECT_EQ(errors, "tolmix: --pictures: '" + refused + "' is not a folder. " + USAGE_HINT + "\n");
     }
-    WritePicture(Path("ball.png"), UniformPicture(2, 60, Rgb(1, 2, 3)));
-    Read({"--pictures", Path("ball.png").string()}, &errors, &status);
-    EXPECT_EQ(status, 2);
-    EXPECT_NE(errors.find("is not a folder"), std::string::npos) << errors;
 }
 
 // --- a run with the user's pictures ------------------------------------------------------
@@ -89,8 +93,7 @@ TEST_F(OwnPicturesTest, ARunPlaysTheUsersPicturesAndRepairsThemExactly)
     WriteAllThree();
     for (const uint64_t loseEvery : {uint64_t{0}, uint64_t{7}}) {
         for (const int32_t depth : {32, 8}) {
-            ProgramOptions options = HeadlessOptions({640, 480, depth, 0}, 16);
-            options.pictures = m_folder;
+            ProgramOptions options = OwnOptions({640, 480, depth, 0});
             options.loseSurfacesEvery = loseEvery;
             CGameApp app(options);
             app.InitInstance();
@@ -124,7 +127,6 @@ TEST_F(OwnPicturesTest, ARunPlaysTheUsersPicturesAndRepairsThemExactly)
 struct Refused {
     std::string message;
     bool windowMade = false;
-    bool worldMade = false;
     bool displayMade = false;
 };
 
@@ -140,8 +142,7 @@ Refused StartRefused(const ProgramOptions& options)
     }
     const CMainFrame* frame = app.MainFrame();
     refused.windowMade = frame != nullptr && SDL_GetWindowFromID(frame->WindowId()) != nullptr;
-    refused.worldMade = frame != nullptr && frame->m_pGame != nullptr;
-    refused.displayMade = refused.worldMade && frame->m_pGame->Screen().BackBuffer() != nullptr;
+    refused.displayMade = frame != nullptr && frame->m_pGame != nullptr && frame->m_pGame->Screen().BackBuffer() != nullptr;
     return refused;
 }
 
@@ -172,9 +173,7 @@ TEST_F(OwnPicturesTest, ARefusedPictureEndsStartUpBeforeTheDisplayIsTaken)
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
         c.write(Path(c.file));
-        ProgramOptions options = HeadlessOptions(c.mode, 16);
-        options.pictures = m_folder;
-        const Refused refused = StartRefused(options);
+        const Refused refused = StartRefused(OwnOptions(c.mode));
         EXPECT_NE(refused.message.find(QuotedPath(Path(c.file))), std::string::npos) << refused.message;
         EXPECT_NE(refused.message.find(c.says), std::string::npos) << refused.message;
         EXPECT_EQ(refused.message.find('\n'), std::string::npos);
@@ -188,9 +187,7 @@ TEST_F(OwnPicturesTest, ARefusedPictureEndsStartUpBeforeTheDisplayIsTaken)
     std::filesystem::create_directories(m_folder);
     WriteFrames(Path("ball.png"), 2, 2, 30, [](int32_t) { return Rgb(1, 1, 1); });
     WriteFrames(Path("ball-2.bmp"), 2, 2, 2, [](int32_t) { return Rgb(1, 1, 1); });
-    ProgramOptions options = HeadlessOptions({640, 480, 32, 0}, 16);
-    options.pictures = m_folder;
-    const Refused twice = StartRefused(options);
+    const Refused twice = StartRefused(OwnOptions({640, 480, 32, 0}));
     EXPECT_EQ(twice.message, "--pictures: " + QuotedPath(Path("ball-2.bmp")) + " and " + QuotedPath(Path("ball.png")) +
                                  " are both the ball; keep one of them");
     EXPECT_FALSE(twice.windowMade);
@@ -208,9 +205,7 @@ TEST_F(OwnPicturesTest, EachPictureMissingIsTheBuiltInOne)
         std::filesystem::create_directories(aside);
         std::filesystem::rename(Path(files[missing]), aside / files[missing]);
 
-        ProgramOptions options = HeadlessOptions({640, 480, 16, 0}, 16);
-        options.pictures = m_folder;
-        CGameApp app(options);
+        CGameApp app(OwnOptions({640, 480, 16, 0}));
         app.InitInstance();
         FlushEvents();
         const CSpriteStore& store = app.m_pGame->Sprites();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picturefiles/PictureFileError.h"
@@ -36,11 +37,7 @@ protected:
         std::filesystem::create_directories(m_folder);
         MakeWorld();
     }
-    void TearDown() override
-    {
-        CDisplayFixture::TearDown();
-        std::filesystem::remove_all(m_folder);
-    }
+    void TearDown() override { CDisplayFixture::TearDown(); std::filesystem::remove_all(m_folder); }
 
     std::filesystem::path Path(const std::string& name) const { return m_folder / name; }
 
@@ -60,6 +57,20 @@ protected:
         return "";
     }
 
+    // The ball from the folder (30 frames of 100 × 100 units, keyed by its first pixel) in a
+    // new world at 640 × 480 × 32, drawn at (0, 0) over a back buffer of GROUND.
+    CSprite* DrawBall()
+    {
+        MakeWorld();
+        UseFolder();
+        Screen().ApplyVideoMode({640, 480, 32, 0});
+        CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
+        Screen().Initialise(*m_window);
+        FillWith(*Screen().BackBuffer(), GROUND);
+        ball->Blit({0, 0, 100, 100}, 0);
+        return ball;
+    }
+
     std::filesystem::path m_folder;
 };
 
@@ -68,18 +79,14 @@ protected:
 TEST_F(OwnPictureTest, AFrameSmallerThanOnePixelAtTheModeIsRefused)
 {
     WriteFrames(Path("ball.png"), 4, 4, 30, [](int32_t) { return RED; });
-    UseFolder();
-    Screen().ApplyVideoMode({16, 12, 32, 0});
-    EXPECT_EQ(BallRefusal(), "");
-
-    UseFolder();
-    Screen().ApplyVideoMode({16, 11, 32, 0});
-    EXPECT_EQ(BallRefusal(), "picture " + QuotedPath(Path("ball.png")) +
-                                 ": a frame would be smaller than 1x1 pixel at 16x11 (1x0)");
-    UseFolder();
-    Screen().ApplyVideoMode({15, 12, 32, 0});
-    EXPECT_EQ(BallRefusal(), "picture " + QuotedPath(Path("ball.png")) +
-                                 ": a frame would be smaller than 1x1 pixel at 15x12 (0x1)");
+    const std::pair<DisplayMode, std::string> cases[] = {
+        {{16, 12, 32, 0}, ""}, {{16, 11, 32, 0}, "16x11 (1x0)"}, {{15, 12, 32, 0}, "15x12 (0x1)"}};
+    for (const auto& [mode, at] : cases) {
+        UseFolder();
+        Screen().ApplyVideoMode(mode);
+        EXPECT_EQ(BallRefusal(), at.empty() ? "" : "picture " + QuotedPath(Path("ball.png")) +
+                                                       ": a frame would be smaller than 1x1 pixel at " + at);
+    }
 }
 
 // The user's background has no key: its pure-blue pixels, the screen's key colour, are
@@ -124,12 +131,7 @@ TEST_F(OwnPictureTest, ABallWithAlphaDrawsItsOpaquePixelsOnly)
     WriteRgbaPng(Path("ball-1.png"), 40, 40, [&](int32_t x, int32_t) -> Rgba {
         return x < 20 ? Rgba{colour[0], colour[1], colour[2], 0} : colour;
     });
-    UseFolder();
-    Screen().ApplyVideoMode({640, 480, 32, 0});
-    CSprite* ball = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    Screen().Initialise(*m_window);
-    FillWith(*Screen().BackBuffer(), GROUND);
-    ball->Blit({0, 0, 100, 100}, 0);
+    CSprite* ball = DrawBall();
     const std::vector<uint32_t> frame = Raws(*ball->FrameSurface(0));
     const std::vector<uint32_t> back = Raws(*Screen().BackBuffer());
     const auto at = [&](int32_t x, int32_t y) { return back[static_cast<size_t>(y) * 640 + static_cast<size_t>(x)]; };
@@ -146,15 +148,9 @@ TEST_F(OwnPictureTest, ABallWithAlphaDrawsItsOpaquePixelsOnly)
     EXPECT_EQ(at(45, 20), GROUND);   // beside the ball
 
     // The same pixels without alpha: the top-left colour is the key, so nothing shows.
-    MakeWorld();
     std::filesystem::remove(Path("ball-1.png"));
     WriteFrames(Path("ball-1.png"), 40, 40, 1, [&](int32_t) { return Rgb(colour[0], colour[1], colour[2]); });
-    UseFolder();
-    Screen().ApplyVideoMode({640, 480, 32, 0});
-    CSprite* opaque = AddSprite("Ball1", 30, SPRITE_DITHER, KEY_FROM_FIRST_PIXEL, 100, 100);
-    Screen().Initialise(*m_window);
-    FillWith(*Screen().BackBuffer(), GROUND);
-    opaque->Blit({0, 0, 100, 100}, 0);
+    DrawBall();
     EXPECT_EQ(RawAt(*Screen().BackBuffer(), 30, 20), GROUND);
 }
 

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <utility>
 #include <string>
 
 #include "picturefiles/PictureFileError.h"
@@ -28,16 +30,24 @@ protected:
         WriteFrames(Path(name), 4, 2, frames, [](int32_t i) { return i % 2 == 0 ? RED : GREEN; });
     }
 
-    // The one line the folder is refused with; empty when it is taken.
-    std::string Refusal() const
+    // Empties the test's folder.
+    void Empty() const
+    {
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+
+    // The one line `make` is refused with; empty when it passes.
+    static std::string Refusal(const std::function<void()>& make)
     {
         try {
-            CPictureFolder folder(m_folder);
+            make();
         } catch (const CPictureFileError& error) {
             return error.what();
         }
         return "";
     }
+    std::string Refusal() const { return Refusal([&] { CPictureFolder folder(m_folder); }); }
 };
 
 // --- names ---------------------------------------------------------------------------------
@@ -55,9 +65,8 @@ TEST_F(PictureFolderTest, AnEmptyFolderOrOneOfOtherFilesHasNoPictures)
     std::filesystem::create_directory(Path("paddle.png"));   // a folder, not a file
     CPictureFolder folder(m_folder);
     EXPECT_EQ(folder.Count(), 0);
-    EXPECT_FALSE(folder.Take("Ball1"));
-    EXPECT_FALSE(folder.Take("Paddle1"));
-    EXPECT_FALSE(folder.Take("Background1"));
+    for (const char* name : {"Ball1", "Paddle1", "Background1"})
+        EXPECT_FALSE(folder.Take(name)) << name;
 }
 
 // PNG and BMP, any letter case, the count from the name or none; each picture is handed
@@ -71,12 +80,11 @@ TEST_F(PictureFolderTest, EachPictureIsFoundByItsNameWithItsFrameCount)
     EXPECT_EQ(folder.Count(), 3);
 
     std::optional<OwnPicture> ball = folder.Take("ball1");
-    ASSERT_TRUE(ball);
+    ASSERT_TRUE(ball && ball->picture);
     EXPECT_EQ(ball->path, Path("ball-12.png"));
     EXPECT_EQ(ball->frames, 12);
     EXPECT_FALSE(ball->opaque);
     EXPECT_FALSE(ball->alphaKey);   // no transparent pixels: the built-in's key
-    ASSERT_TRUE(ball->picture);
     EXPECT_EQ(ball->picture->Width(), 4);
     EXPECT_EQ(ball->picture->Height(), 24);
     EXPECT_EQ(PixelAt(*ball->picture, 0, 2), GREEN);
@@ -96,29 +104,23 @@ TEST_F(PictureFolderTest, EachPictureIsFoundByItsNameWithItsFrameCount)
     EXPECT_EQ(folder.Count(), 0);
 }
 
-// 1 and 50 frames are taken, 0 and 51 refused; leading zeros do not count.
+// 1 and 50 frames are taken, 0 and 51 refused; leading zeros do not count; the background's
+// name takes none.
 TEST_F(PictureFolderTest, FrameCountsFromOneToFiftyAreTakenAndOthersRefused)
 {
-    for (const char* taken : {"ball-1.png", "ball-50.png", "ball-0050.png", "paddle-001.bmp"}) {
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-        WriteStrip(taken);
-        EXPECT_EQ(Refusal(), "") << taken;
+    const std::string count = ": a frame count of ", allowed = " (1 to 50 allowed)";
+    const std::pair<const char*, std::string> cases[] = {
+        {"ball-1.png", ""}, {"ball-50.png", ""}, {"ball-0050.png", ""}, {"paddle-001.bmp", ""},
+        {"ball-0.png", count + "0" + allowed}, {"ball-51.png", count + "51" + allowed},
+        {"paddle-00.bmp", count + "00" + allowed},
+        {"paddle-99999999999999999999.png", count + "99999999999999999999" + allowed},
+        {"background-1.png", ": the background has one frame; its name takes no count"},
+    };
+    for (const auto& [file, says] : cases) {
+        Empty();
+        WriteStrip(file);
+        EXPECT_EQ(Refusal(), says.empty() ? "" : QuotedPath(Path(file)) + says) << file;
     }
-    for (const char* refused : {"ball-0.png", "ball-51.png", "paddle-00.bmp", "paddle-99999999999999999999.png"}) {
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-        WriteStrip(refused);
-        const std::string count = std::string(refused).substr(std::string(refused).find('-') + 1);
-        EXPECT_EQ(Refusal(), QuotedPath(Path(refused)) + ": a frame count of " +
-                                 count.substr(0, count.find('.')) + " (1 to 50 allowed)");
-    }
-}
-
-TEST_F(PictureFolderTest, TheBackgroundsNameTakesNoCount)
-{
-    WriteStrip("background-1.png");
-    EXPECT_EQ(Refusal(), QuotedPath(Path("background-1.png")) + ": the background has one frame; its name takes no count");
 }
 
 // Two files for one picture, by any mix of names, formats and counts: both named, neither
@@ -129,9 +131,7 @@ TEST_F(PictureFolderTest, TwoFilesForOnePictureAreRefusedNamingBoth)
     WriteStrip("ball-12.bmp", 12);
     EXPECT_EQ(Refusal(), QuotedPath(Path("ball-12.bmp")) + " and " + QuotedPath(Path("ball.png")) +
                              " are both the ball; keep one of them");
-
-    std::filesystem::remove(Path("ball.png"));
-    std::filesystem::remove(Path("ball-12.bmp"));
+    Empty();
     WriteStrip("background.bmp");
     WriteStrip("BACKGROUND.png");
     EXPECT_NE(Refusal().find("are both the background"), std::string::npos);
@@ -146,54 +146,39 @@ TEST_F(PictureFolderTest, WholeFramesAreCheckedByTheNamesCountOrTheOneGiven)
     EXPECT_NO_THROW(folder.CheckWholeFrames("Ball1", 4));           // the name's 3, not 4
     EXPECT_NO_THROW(folder.CheckWholeFrames("Paddle1", 30));
     EXPECT_NO_THROW(folder.CheckWholeFrames("Background1", 7));     // not in the folder
-    try {
-        folder.CheckWholeFrames("Paddle1", 7);
-        ADD_FAILURE() << "60 rows taken for 7 frames";
-    } catch (const CPictureFileError& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  QuotedPath(Path("paddle.bmp")) + ": its height of 60 pixels is not a whole number of 7 frames");
-    }
+    EXPECT_EQ(Refusal([&] { folder.CheckWholeFrames("Paddle1", 7); }),
+              QuotedPath(Path("paddle.bmp")) + ": its height of 60 pixels is not a whole number of 7 frames");
 
-    std::filesystem::remove(Path("ball-3.png"));
     WritePicture(Path("ball-3.png"), UniformPicture(4, 7, RED));
     EXPECT_THROW(CPictureFolder(m_folder).CheckWholeFrames("Ball1", 7), CPictureFileError);   // the name's 3
 }
 
-// --- pictures refused by the reader ----------------------------------------------------------
+// --- pictures and folders refused by the reader ------------------------------------------------
 
-TEST_F(PictureFolderTest, DamagedEmptyAndOversizedPicturesAreRefusedNamingTheFile)
+// A damaged picture, and a BMP whose header declares a picture past the readers' size limit
+// (refused before anything is allocated for it), are refused in one line naming the file; a
+// small sound BMP, the limit's other side, is taken.
+TEST_F(PictureFolderTest, DamagedAndOversizedPicturesAndUnlistableFoldersAreRefused)
 {
     std::ofstream(Path("paddle.png")) << "not a picture at all";
     std::string refusal = Refusal();
     EXPECT_EQ(refusal.find("cannot read " + QuotedPath(Path("paddle.png")) + ": "), 0u) << refusal;
     EXPECT_EQ(refusal.find('\n'), std::string::npos);
-    std::filesystem::remove(Path("paddle.png"));
 
-    // A BMP whose header declares a picture past the readers' size limit: refused before
-    // anything is allocated for it.
+    Empty();
     BmpHeader huge;
-    huge.width = 40000;
-    huge.height = 40000;
+    huge.width = huge.height = 40000;
     huge.dataBytes = 0;
     WriteFile("background.bmp", BmpBytes(huge));
     refusal = Refusal();
     EXPECT_EQ(refusal.find("cannot read " + QuotedPath(Path("background.bmp")) + ": "), 0u) << refusal;
 
-    // Just inside the limit's other side: a small sound BMP is taken.
-    std::filesystem::remove(Path("background.bmp"));
     WriteStrip("background.bmp");
     EXPECT_EQ(Refusal(), "");
-}
 
-TEST_F(PictureFolderTest, AFolderThatCannotBeListedIsRefused)
-{
-    WriteStrip("ball.png");
-    try {
-        CPictureFolder folder(Path("ball.png"));
-        ADD_FAILURE() << "a file was listed as a folder";
-    } catch (const CPictureFileError& error) {
-        EXPECT_EQ(std::string(error.what()).find("cannot list the folder " + QuotedPath(Path("ball.png"))), 0u);
-    }
+    EXPECT_EQ(Refusal([&] { CPictureFolder folder(Path("background.bmp")); })
+                  .find("cannot list the folder " + QuotedPath(Path("background.bmp"))),
+              0u);
 }
 
 // --- keys ------------------------------------------------------------------------------------
@@ -212,10 +197,8 @@ TEST_F(PictureFolderTest, TransparentPixelsTakeAKeyColourNoOpaquePixelHas)
             return Rgba{10, 20, 30, 255};      // what the transparent top-left pixel holds
         return Rgba{0, 0, 255, 128};           // half transparent: kept, as opaque
     });
-    CPictureFolder folder(m_folder);
-    std::optional<OwnPicture> ball = folder.Take("Ball1");
-    ASSERT_TRUE(ball);
-    ASSERT_TRUE(ball->alphaKey);
+    std::optional<OwnPicture> ball = CPictureFolder(m_folder).Take("Ball1");
+    ASSERT_TRUE(ball && ball->alphaKey);
     const Pixel24 key = PixelOf(*ball->alphaKey);
     // Magenta is taken, so the next colour down is the key.
     EXPECT_EQ(*ball->alphaKey, MakeColour(255, 0, 255) - 1);
@@ -227,26 +210,22 @@ TEST_F(PictureFolderTest, TransparentPixelsTakeAKeyColourNoOpaquePixelHas)
     }
 }
 
-TEST_F(PictureFolderTest, MagentaIsTheKeyWhereNoOpaquePixelHasIt)
+// Magenta is the key where no opaque pixel has it. An alpha channel with every pixel opaque
+// has nothing transparent: the top-left key, as a BMP's. A background's transparent pixels
+// are ignored: it is drawn opaque.
+TEST_F(PictureFolderTest, OnlyTransparentPixelsOfTheBallAndPaddleMakeAKeyMagentaFirst)
 {
     WriteRgbaPng(Path("paddle-2.png"), 2, 2,
                  [](int32_t x, int32_t) -> Rgba { return x == 0 ? Rgba{1, 2, 3, 0} : Rgba{0, 255, 0, 255}; });
+    WriteRgbaPng(Path("ball.png"), 2, 2, [](int32_t x, int32_t) -> Rgba { return {uint8_t(x * 200), 0, 0, 255}; });
+    WriteRgbaPng(Path("background.png"), 2, 2,
+                 [](int32_t x, int32_t) -> Rgba { return x == 0 ? Rgba{0, 0, 255, 0} : Rgba{0, 0, 255, 255}; });
     CPictureFolder folder(m_folder);
     std::optional<OwnPicture> paddle = folder.Take("Paddle1");
     ASSERT_TRUE(paddle && paddle->alphaKey);
     EXPECT_EQ(*paddle->alphaKey, MakeColour(255, 0, 255));
     EXPECT_EQ(PixelAt(*paddle->picture, 0, 1), Rgb(255, 0, 255));
     EXPECT_EQ(PixelAt(*paddle->picture, 1, 1), GREEN);
-}
-
-// An alpha channel with every pixel opaque has nothing transparent: the top-left key, as a
-// BMP's. A background's transparent pixels are ignored: it is drawn opaque.
-TEST_F(PictureFolderTest, OnlyTransparentPixelsOfTheBallAndPaddleMakeAKey)
-{
-    WriteRgbaPng(Path("ball.png"), 2, 2, [](int32_t x, int32_t) -> Rgba { return {uint8_t(x * 200), 0, 0, 255}; });
-    WriteRgbaPng(Path("background.png"), 2, 2,
-                 [](int32_t x, int32_t) -> Rgba { return x == 0 ? Rgba{0, 0, 255, 0} : Rgba{0, 0, 255, 255}; });
-    CPictureFolder folder(m_folder);
     std::optional<OwnPicture> ball = folder.Take("Ball1");
     ASSERT_TRUE(ball);
     EXPECT_FALSE(ball->alphaKey);
@@ -267,23 +246,15 @@ TEST_F(PictureFolderTest, TheKeyIsTheOneColourLeftAndAPictureUsingEveryColourIsR
 {
     constexpr uint32_t SIDE = 4096;
     const auto writeBall = [&](std::optional<uint32_t> missing) {
-        std::vector<uint8_t> rgba(size_t{SIDE} * (SIDE + 1) * 4, 0);
-        for (uint32_t i = 0; i < SIDE * SIDE; ++i) {
-            const uint32_t colour = missing && i == *missing ? 0 : i;
-            uint8_t* pixel = &rgba[size_t{i} * 4];
-            pixel[0] = static_cast<uint8_t>(colour);        // red, as a ColourRef's low byte
-            pixel[1] = static_cast<uint8_t>(colour >> 8);
-            pixel[2] = static_cast<uint8_t>(colour >> 16);
-            pixel[3] = 255;
+        std::vector<uint8_t> rgba(size_t{SIDE} * (SIDE + 1) * 4);
+        for (uint32_t i = 0; i < SIDE * (SIDE + 1); ++i) {
+            // The last row black and opaque but its first pixel; red first, a ColourRef's low byte.
+            const uint32_t colour = i >= SIDE * SIDE || (missing && i == *missing) ? 0 : i;
+            for (uint32_t byte = 0; byte < 3; ++byte)
+                rgba[size_t{i} * 4 + byte] = static_cast<uint8_t>(colour >> (8 * byte));
+            rgba[size_t{i} * 4 + 3] = i == SIDE * SIDE ? 0 : 255;
         }
-        for (size_t i = size_t{SIDE} * SIDE + 1; i < size_t{SIDE} * (SIDE + 1); ++i)
-            rgba[i * 4 + 3] = 255;   // the last row black and opaque but its first pixel
-        spng_ihdr header{};
-        header.width = SIDE;
-        header.height = SIDE + 1;
-        header.bit_depth = 8;
-        header.color_type = SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
-        const std::string png = EncodedRaw(header, rgba);
+        const std::string png = EncodedRaw({SIDE, SIDE + 1, 8, SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, 0, 0, 0}, rgba);
         WriteFile("ball-17.png", std::vector<uint8_t>(png.begin(), png.end()));
     };
 
