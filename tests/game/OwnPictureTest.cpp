@@ -20,6 +20,7 @@
 #include "sprites/SpriteStore.h"
 #include "tests/support/DisplayFixture.h"
 #include "tests/support/OwnPictureFiles.h"
+#include "tests/support/ScratchFolderTest.h"
 
 namespace {
 
@@ -31,10 +32,7 @@ class OwnPictureTest : public CDisplayFixture {
 protected:
     void SetUp() override
     {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("tolmix-own-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_folder);
+        m_folder = MakeScratchFolder();
         MakeWorld();
     }
     void TearDown() override { CDisplayFixture::TearDown(); std::filesystem::remove_all(m_folder); }

@@ -21,16 +21,20 @@ inline std::string ReadFile(const std::filesystem::path& path)
     return content.str();
 }
 
-// Each test gets <temp>/tolmix-<pid>-<test name>, removed again afterwards.
+// Makes and returns <temp>/tolmix-<pid>-<test name>, the running test's own folder.
+inline std::filesystem::path MakeScratchFolder()
+{
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("tolmix-" + std::to_string(::getpid()) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Each test gets its scratch folder (MakeScratchFolder), removed again afterwards.
 class CScratchFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_folder = std::filesystem::temp_directory_path() /
-                   ("tolmix-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_folder);
-    }
+    void SetUp() override { m_folder = MakeScratchFolder(); }
     void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     // A path inside the test's folder.
